@@ -1,0 +1,22 @@
+# Common settings for every target of the project.
+function(oc_target_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -ffp-contract=off)
+  if(OC_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+endfunction()
+
+# One static library per subsystem folder; sources are every .cpp below it.
+function(oc_library target dir)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${dir}/*.cpp)
+  file(GLOB_RECURSE hdrs CONFIGURE_DEPENDS ${dir}/*.h)
+  if(srcs)
+    add_library(${target} STATIC ${srcs} ${hdrs})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    return()
+  endif()
+  oc_target_options(${target})
+endfunction()
