@@ -3,6 +3,7 @@
 oc_packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpixman-1-dev
 )
 
 oc_install_missing() {
