@@ -1,0 +1,192 @@
+// The settings text form: the reader (Parse) and the writers (WriteSection,
+// WriteSectionToString) of a settings tree.
+//
+// Each line is one of
+//     key=escaped value        a value of the current section
+//     [name]                   enter (and make) the subsection `name`
+//     [EndSection]             return to the enclosing section
+// optionally indented by TABs and blanks; every other line is ignored. The writer
+// puts a section's values first (in the value map's iteration order), then each
+// subsection as "[name]", its contents one TAB deeper and "[EndSection]"; the
+// root has no end line. Keys and names are written as stored.
+//
+// Both directions work without recursion, so a text nested arbitrarily deep
+// (a damaged or hostile file) costs memory, never the stack.
+#include <cstdint>
+#include <cstring>
+
+#include "foundation/files/IFFile.h"
+#include "foundation/settings/IniEscape.h"
+#include "foundation/settings/IniExCtrl.h"
+
+namespace {
+
+// Where the writer's lines go: straight into the caller's string, or into a
+// buffer that is written to a file whenever it has grown large.
+struct StringSink {
+    CStr_base<1024>& out;
+    bool Flush(bool) { return true; }
+};
+
+struct FileSink {
+    IFFile& file;
+    CStr_base<1024> out;
+    // Writes what has collected when it is large enough, or at the end.
+    bool Flush(bool final) {
+        constexpr int32_t kChunk = 64 * 1024;
+        if (out.GetLength() == 0 || (!final && out.GetLength() < kChunk)) return true;
+        const bool ok = file.Write(out.GetText(), uint32_t(out.GetLength())) == 0;
+        out.SetLength(0);
+        return ok;
+    }
+};
+
+template <unsigned N>
+void AppendTabs(CStr_base<N>& out, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) out.AppendChar('\t');
+}
+
+// A length within one line of the text as a string length; a line beyond what
+// a string can hold fails the way the string's own limit does.
+int32_t LineLength(const char* from, const char* to) {
+    if (to - from >= INT32_MAX) throw 0;
+    return int32_t(to - from);
+}
+
+bool IsSectionNameAllowed(const char* name, size_t length) {
+    for (size_t i = 0; i < length;) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c == '/' || c == '.') return false;
+        i += IsCp932Lead(c) && i + 1 < length ? 2 : 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+template <unsigned NB, unsigned K, unsigned S>
+bool CIniExCtrl_base<NB, K, S>::Parse(const char* text, bool clear) {
+    if (clear) Clear();
+    CStr_base<64> key;
+    CStr_base<64> name;
+    const char* p = text;
+    for (;;) {
+        while (*p == ' ' || *p == '\t') ++p;
+        const char* const first = p;
+        const char* q = first + std::strcspn(first, "=\n");
+        if (*q == '=') {
+            const char* const end = strchrnul(q + 1, '\n');
+            key.AssignBytesN(first, LineLength(first, q));
+            Value* value = m_current->values.GetOrAdd(key.GetText());
+            detail::AssignUnescapedIniValue(*value, q + 1, size_t(end - (q + 1)));
+            q = end;
+        } else {
+            const size_t n = size_t(q - first);
+            if (n == 12 && std::memcmp(first, "[EndSection]", 12) == 0) {
+                if (m_current->parent == nullptr) return false;
+                m_current = m_current->parent;
+                ApplyRelativePath("..");
+            } else if (n >= 2 && first[0] == '[' && q[-1] == ']') {
+                const size_t length = n - 2;
+                if (!IsSectionNameAllowed(first + 1, length)) return false;
+                name.AssignBytesN(first + 1, LineLength(first + 1, q - 1));
+                auto* element = m_current->sections.Find(name.GetText(), 0);
+                Section* section = element != nullptr ? element->GetValue() : MakeSubsection(name.GetText());
+                // The empty name names the current section as a path, so "[]"
+                // makes the subsection but stays where it is.
+                if (length != 0) m_current = section;
+                ApplyRelativePath(name.GetText());
+            }
+        }
+        if (*q == 0 || q[1] == 0) break;
+        p = q + 1;
+    }
+    m_current = m_root;
+    SetCurrentPath("");
+    return true;
+}
+
+// Writes one section and its subtree. Values of a section come first, then each
+// subsection between its "[name]" line and its "[EndSection]" line. Every map is
+// iterated safely: a position is used only while its key still finds its
+// element.
+template <unsigned NB, unsigned K, unsigned S>
+template <class Sink>
+bool CIniExCtrl_base<NB, K, S>::WriteTree(Sink& sink, Section* top, int32_t depth, bool indent) {
+    auto& out = sink.out;
+    auto tabs = [&](int32_t n) {
+        if (indent) AppendTabs(out, n);
+    };
+    auto writeValues = [&](Section* section, int32_t d) -> bool {
+        CMapPosition pos;
+        section->values.GetFirst(pos);
+        while (section->values.IsCurrent(pos)) {
+            auto* element = section->values.GetElement(pos);
+            tabs(d);
+            out.AppendString(pos.key);
+            out.AppendChar('=');
+            const Value& value = element->GetValue();
+            detail::AppendEscapedIniValue(out, value.GetText(), size_t(value.GetLength()));
+            out.AppendChar('\n');
+            section->values.GetNext(pos);
+        }
+        return sink.Flush(false);
+    };
+
+    struct Frame {
+        Section* section = nullptr;
+        int32_t depth = 0;
+        CMapPosition pos;
+    };
+    // Frames never move, so a frame stays put while deeper ones are added.
+    CArrayAuto<Frame> stack;
+    auto push = [&](Section* section, int32_t d) -> bool {
+        if (!writeValues(section, d)) return false;
+        Frame* frame = stack.AddNew();
+        frame->section = section;
+        frame->depth = d;
+        section->sections.GetFirst(frame->pos);
+        return true;
+    };
+
+    if (!push(top, depth)) return false;
+    while (stack.GetCount() != 0) {
+        if (!sink.Flush(false)) return false;
+        Frame* frame = stack.GetLast();
+        auto& map = frame->section->sections;
+        if (map.IsCurrent(frame->pos)) {
+            auto* element = map.GetElement(frame->pos);
+            tabs(frame->depth);
+            out.AppendChar('[');
+            out.AppendString(frame->pos.key);
+            out.Append("]\n");
+            Section* child = element->GetValue();
+            map.GetNext(frame->pos);
+            if (!push(child, frame->depth + 1)) return false;
+        } else {
+            if (frame->depth != 0) {
+                tabs(frame->depth - 1);
+                out.Append("[EndSection]\n");
+            }
+            stack.RemoveAt(stack.GetCount() - 1);
+        }
+    }
+    return sink.Flush(true);
+}
+
+template <unsigned NB, unsigned K, unsigned S>
+bool CIniExCtrl_base<NB, K, S>::WriteSection(IFFile& file, Section* section, int32_t depth) {
+    FileSink sink{file, {}};
+    return WriteTree(sink, section, depth, true);
+}
+
+template <unsigned NB, unsigned K, unsigned S>
+bool CIniExCtrl_base<NB, K, S>::WriteSectionToString(CStr_base<1024>& out, Section* section, int32_t depth,
+                                                     bool noIndent) {
+    StringSink sink{out};
+    return WriteTree(sink, section, depth, !noIndent);
+}
+
+template bool CIniExCtrl_base<32, 32, 64>::Parse(const char*, bool);
+template bool CIniExCtrl_base<32, 32, 64>::WriteSection(IFFile&, Section*, int32_t);
+template bool CIniExCtrl_base<32, 32, 64>::WriteSectionToString(CStr_base<1024>&, Section*, int32_t, bool);
