@@ -17,6 +17,12 @@
 // exchange with the last element in use, whose index field is then corrected;
 // the element is recycled, with its old value, by a later insertion.
 //
+// The bucket count is fixed, so a large map has long chains. Past a threshold of
+// keys (8 per bucket by default) a map keeps a lookup table beside its chains
+// (MapLookup.h) that finds, adds and removes in O(1) expected; it only finds
+// elements, the chains alone decide the iteration order. Small maps never build
+// one.
+//
 // Safe iteration (ForEach does exactly this): GetFirst; while the position holds
 // an element, stop unless Find(position key) still yields the position's element;
 // take key and value; GetNext; then use them. The caller may thus remove the
@@ -29,6 +35,7 @@
 #include "foundation/containers/StrArray.h"
 #include "foundation/maps/KeyIntern.h"
 #include "foundation/maps/MapElement.h"
+#include "foundation/maps/MapLookup.h"
 #include "foundation/strings/Str.h"
 
 // An iteration position: bucket (NB past the end), the current element (null
@@ -49,6 +56,10 @@ public:
     static constexpr uint32_t kBuckets = NB;
     // Longest key stored inline; longer keys are interned.
     static constexpr size_t kMaxInlineKey = K - 2;
+    // A map with more keys than this keeps a lookup table beside its chains
+    // (MapLookup.h): chains then average 8 elements, and smaller maps, the
+    // common case, pay nothing for it.
+    static constexpr uint32_t kDefaultLookupThreshold = 8 * NB;
 
     CMap_base(const CMap_base&) = delete;
     CMap_base& operator=(const CMap_base&) = delete;
@@ -59,11 +70,16 @@ public:
     // The element holding key, or null.
     Element* Find(const char* key, uint32_t hash = 0) const {
         size_t length;
+        if (m_lookup.IsActive()) {
+            length = std::strlen(key);
+            auto* slot = m_lookup.Find(key, length, hash, detail::KeyBytesHash(key, length));
+            return slot != nullptr ? slot->element : nullptr;
+        }
         if (hash == 0)
             hash = MapKeyHash(key, &length);
         else
             length = std::strlen(key);
-        return Lookup(key, hash, length, nullptr);
+        return FindInChain(key, hash, length);
     }
 
     // Adds an element for a key that is not present: true, with *value (when value
@@ -74,30 +90,25 @@ public:
     // A refusing add hook of the element array throws the new count (uint32_t);
     // the map is then unchanged.
     bool Insert(const char* key, T** value, uint32_t hash = 0) {
-        size_t length;
-        if (hash == 0)
-            hash = MapKeyHash(key, &length);
-        else
-            length = std::strlen(key);
+        const KeyRef k = MakeKey(key, hash);
         Element* element = nullptr;
-        if (Lookup(key, hash, length, nullptr) == nullptr) element = AddElement(key, hash, length);
+        if (Lookup(k).element == nullptr) element = AddElement(k);
         if (value != nullptr) *value = element != nullptr ? &element->m_value : nullptr;
         return element != nullptr;
     }
 
     // True when the key was present and is now gone.
     bool Remove(const char* key, uint32_t hash = 0) {
-        size_t length;
-        if (hash == 0)
-            hash = MapKeyHash(key, &length);
-        else
-            length = std::strlen(key);
-        Element* previous = nullptr;
-        Element* element = Lookup(key, hash, length, &previous);
-        if (element == nullptr) return false;
-        CheckIndex(element);
-        Unlink(element, previous, BucketOf(hash));
-        GiveBack(element);
+        const Found found = Lookup(MakeKey(key, hash));
+        if (found.element == nullptr) return false;
+        CheckIndex(found.element);
+        Unlink(found);
+        --m_keyCount;
+        GiveBack(found.element);
+        // A map that has shrunk well below the threshold gives its table back; the
+        // gap between building and freeing keeps a map that hovers around the
+        // threshold from rebuilding the table again and again.
+        if (m_lookup.IsActive() && m_keyCount <= m_lookupThreshold / 2) m_lookup.Free();
         return true;
     }
 
@@ -107,27 +118,24 @@ public:
     // oldKey is absent) or oldKey is absent.
     bool RenameKey(const char* oldKey, const char* newKey) {
         if (std::strcmp(oldKey, newKey) == 0) return true;
-        size_t oldLength, newLength;
-        const uint32_t oldHash = MapKeyHash(oldKey, &oldLength);
-        const uint32_t newHash = MapKeyHash(newKey, &newLength);
-        if (Lookup(newKey, newHash, newLength, nullptr) != nullptr) return false;
-        Element* previous = nullptr;
-        Element* element = Lookup(oldKey, oldHash, oldLength, &previous);
-        if (element == nullptr) return false;
+        const KeyRef from = MakeKey(oldKey, 0);
+        const KeyRef to = MakeKey(newKey, 0);
+        if (Lookup(to).element != nullptr) return false;
+        const Found found = Lookup(from);
+        if (found.element == nullptr) return false;
+        Element* element = found.element;
 
-        const bool interned = newLength > kMaxInlineKey;
+        const bool interned = to.length > kMaxInlineKey;
         const char* internText = nullptr;
-        const uint32_t internIndex = interned ? detail::InternMapKey(newKey, &internText) : 0;
+        const uint32_t internIndex =
+            interned ? detail::InternMapKey(newKey, to.length, to.BytesHash(), &internText) : 0;
 
-        Unlink(element, previous, BucketOf(oldHash));
+        Unlink(found);
         if (interned)
-            element->SetInternedKey(internIndex, internText);
+            element->SetInternedKey(internIndex, internText, to.Hash(), true);
         else
-            element->SetInlineKey(newKey, newLength);
-        element->m_hash = newHash;
-        Element*& head = m_buckets[BucketOf(newHash)];
-        element->m_next = head;
-        head = element;
+            element->SetInlineKey(newKey, to.length, to.Hash(), true);
+        LinkAtHead(element, to);
         return true;
     }
 
@@ -186,58 +194,216 @@ public:
     // Head of bucket b's chain (b below NB).
     Element* GetBucketHead(uint32_t b) const noexcept { return m_buckets[b]; }
 
+    // The lookup table: built once the map holds more than `threshold` keys, given
+    // back when it falls to half that or is emptied. It changes only speed, never
+    // a result or the iteration order. A new threshold takes effect at once.
+    void SetLookupThreshold(uint32_t threshold) noexcept {
+        m_lookupThreshold = threshold;
+        m_lookup.Free();
+        if (m_keyCount > threshold) BuildLookup(m_keyCount);
+    }
+    uint32_t GetLookupThreshold() const noexcept { return m_lookupThreshold; }
+    bool HasLookupTable() const noexcept { return m_lookup.IsActive(); }
+
+    // Whether the lookup table (when there is one) holds exactly the map's
+    // elements, each with its chain predecessor. A self-check for tests.
+    bool CheckLookupTable() const {
+        if (!m_lookup.IsActive()) return true;
+        uint32_t count = 0;
+        for (uint32_t b = 0; b < NB; ++b) {
+            const Element* previous = nullptr;
+            for (const Element* e = m_buckets[b]; e != nullptr; previous = e, e = e->m_next, ++count) {
+                const auto* slot = m_lookup.FindElement(e, SlotHashOf(e));
+                if (slot == nullptr || slot->previous != previous) return false;
+            }
+        }
+        return count == m_keyCount && m_lookup.GetCount() == m_keyCount;
+    }
+
 protected:
     CMap_base() noexcept = default;
 
-    // Walks the key's chain comparing hashes first, then the inline text or the
-    // interned entry. An inline key is at most kMaxInlineKey bytes, so the key's
-    // length alone tells which of the two can match.
-    Element* Lookup(const char* key, uint32_t hash, size_t length, Element** previousOut) const {
-        Element* previous = nullptr;
-        Element* e = m_buckets[BucketOf(hash)];
-        if (length <= kMaxInlineKey) {
-            for (; e != nullptr; previous = e, e = e->m_next) {
-                if (e->m_hash == hash && !e->IsInterned() && std::memcmp(e->m_key, key, length + 1) == 0) break;
-            }
-        } else {
-            for (; e != nullptr; previous = e, e = e->m_next) {
-                if (e->m_hash == hash && e->IsInterned() && std::strcmp(e->GetInternedText(), key) == 0) break;
+    using LookupTable = detail::MapLookupTable<Element>;
+
+    // A key as the operations take it: text, length, the hash the caller passed (0:
+    // the key's own), and on demand the map hash and the strong hash of its bytes.
+    struct KeyRef {
+        // The map hash is computed with the length in one pass unless `lazy` (a map
+        // with a lookup table seldom needs it).
+        KeyRef(const char* key, uint32_t givenHash, bool lazy) noexcept : text(key), given(givenHash) {
+            if (givenHash != 0) {
+                length = std::strlen(key);
+                hash = givenHash;
+                hasHash = true;
+            } else if (lazy) {
+                length = std::strlen(key);
+            } else {
+                hash = MapKeyHash(key, &length);
+                hasHash = true;
             }
         }
-        if (previousOut != nullptr) *previousOut = previous;
-        return e;
+        uint32_t Hash() const noexcept {
+            if (!hasHash) {
+                hash = MapKeyHash(text);
+                hasHash = true;
+            }
+            return hash;
+        }
+        // Whether Hash() is MapKeyHash of the key.
+        bool IsOwnHash() const noexcept { return given == 0 || given == MapKeyHash(text); }
+        uint64_t BytesHash() const noexcept {
+            if (!hasBytesHash) {
+                bytesHash = detail::KeyBytesHash(text, length);
+                hasBytesHash = true;
+            }
+            return bytesHash;
+        }
+
+        const char* text;
+        size_t length;
+        uint32_t given;
+        mutable uint32_t hash = 0;
+        mutable bool hasHash = false;
+        mutable bool hasBytesHash = false;
+        mutable uint64_t bytesHash = 0;
+    };
+
+    KeyRef MakeKey(const char* key, uint32_t hash) const noexcept { return KeyRef(key, hash, m_lookup.IsActive()); }
+
+    // An element found for a key, with its chain predecessor and, when the map has
+    // a lookup table, its slot there.
+    struct Found {
+        Element* element = nullptr;
+        Element* previous = nullptr;
+        typename LookupTable::Slot* slot = nullptr;
+    };
+
+    // Finds the element of key k: through the lookup table when there is one,
+    // else by walking the key's chain comparing hashes first. Either way an element
+    // matches when its hash and its key text equal k's.
+    Found Lookup(const KeyRef& k) const {
+        Found found;
+        if (m_lookup.IsActive()) {
+            if (auto* slot = m_lookup.Find(k.text, k.length, k.given, k.BytesHash())) {
+                found.element = slot->element;
+                found.previous = slot->previous;
+                found.slot = slot;
+            }
+            return found;
+        }
+        Element* previous = nullptr;
+        const uint32_t hash = k.Hash();
+        for (Element* e = m_buckets[BucketOf(hash)]; e != nullptr; previous = e, e = e->m_next) {
+            if (e->m_hash == hash && e->HasKey(k.text, k.length)) {
+                found.element = e;
+                found.previous = previous;
+                return found;
+            }
+        }
+        return found;
+    }
+
+    // Walks the chain of `hash`: the hash first, then the text. A key's length
+    // tells whether it is stored inline or interned, so the walk looks at one kind.
+    Element* FindInChain(const char* key, uint32_t hash, size_t length) const noexcept {
+        Element* e = m_buckets[BucketOf(hash)];
+        if (length <= kMaxInlineKey) {
+            for (; e != nullptr; e = e->m_next) {
+                if (e->m_hash == hash && !e->IsInterned() && detail::BytesEqual(e->m_key, key, length + 1)) return e;
+            }
+        } else {
+            for (; e != nullptr; e = e->m_next) {
+                if (e->m_hash == hash && e->IsInterned() && std::strcmp(e->GetInternedText(), key) == 0) return e;
+            }
+        }
+        return nullptr;
+    }
+
+    // The lookup table's hash of an element's key.
+    static uint64_t SlotHashOf(const Element* e) noexcept {
+        const char* key = e->GetKey();
+        return detail::KeyBytesHash(key, std::strlen(key));
     }
 
     // Takes an element from the array for a key known to be absent and links it at
     // the head of its bucket. Null when no array is attached.
-    Element* AddElement(const char* key, uint32_t hash, size_t length) {
+    Element* AddElement(const KeyRef& k) {
         if (m_elements == nullptr) return nullptr;
         // Intern before taking an element: a failure then leaves the array as it was
         // (an unused table entry is harmless, the table only ever grows).
-        const bool interned = length > kMaxInlineKey;
+        const bool interned = k.length > kMaxInlineKey;
         const char* internText = nullptr;
-        const uint32_t internIndex = interned ? detail::InternMapKey(key, &internText) : 0;
+        const uint32_t internIndex = interned ? detail::InternMapKey(k.text, k.length, k.BytesHash(), &internText) : 0;
+        // Room in the lookup table comes next (it cannot fail: without memory the
+        // map goes on without a table), so that nothing can fail once the element
+        // is taken.
+        PrepareLookup(m_keyCount + 1);
+
+        const uint32_t hash = k.Hash();
+        const bool ownHash = k.IsOwnHash();
 
         const uint32_t position = m_elements->GetCount();
         Element* element = m_elements->AddNew();
         element->m_index = position;
         if (interned)
-            element->SetInternedKey(internIndex, internText);
+            element->SetInternedKey(internIndex, internText, hash, ownHash);
         else
-            element->SetInlineKey(key, length);
-        element->m_hash = hash;
-        Element*& head = m_buckets[BucketOf(hash)];
-        element->m_next = head;
-        head = element;
+            element->SetInlineKey(k.text, k.length, hash, ownHash);
+        LinkAtHead(element, k);
+        ++m_keyCount;
         return element;
     }
 
-    void Unlink(Element* element, Element* previous, uint32_t bucket) noexcept {
-        if (previous != nullptr)
-            previous->m_next = element->m_next;
+    // Makes the lookup table ready for `count` keys: builds it when count passes
+    // the threshold, grows it when needed. Without memory the table is dropped.
+    void PrepareLookup(uint32_t count) noexcept {
+        if (m_lookup.IsActive()) {
+            if (!m_lookup.Reserve(count)) m_lookup.Free();
+        } else if (count > m_lookupThreshold) {
+            BuildLookup(count);
+        }
+    }
+
+    // Builds the lookup table over the elements in the chains, with room for
+    // `count` keys.
+    void BuildLookup(uint32_t count) noexcept {
+        if (!m_lookup.Reserve(count)) return;
+        for (uint32_t b = 0; b < NB; ++b) {
+            Element* previous = nullptr;
+            for (Element* e = m_buckets[b]; e != nullptr; previous = e, e = e->m_next)
+                m_lookup.Add(e, previous, SlotHashOf(e));
+        }
+    }
+
+    // Links an element with key k (its key and hash already set) in front of its
+    // bucket's chain; the old head, if any, gets it as predecessor.
+    void LinkAtHead(Element* element, const KeyRef& k) noexcept {
+        Element*& head = m_buckets[BucketOf(element->m_hash)];
+        Element* oldHead = head;
+        element->m_next = oldHead;
+        head = element;
+        if (m_lookup.IsActive()) {
+            m_lookup.Add(element, nullptr, k.BytesHash());
+            if (oldHead != nullptr) m_lookup.FindElement(oldHead, SlotHashOf(oldHead))->previous = element;
+        }
+    }
+
+    // Unlinks a found element from its chain and from the lookup table; its
+    // successor takes its predecessor. `found` comes from Lookup with the table as
+    // it is now, so it carries the element's slot when there is a table.
+    void Unlink(const Found& found) noexcept {
+        Element* element = found.element;
+        Element* next = element->m_next;
+        if (found.previous != nullptr)
+            found.previous->m_next = next;
         else
-            m_buckets[bucket] = element->m_next;
+            m_buckets[BucketOf(element->m_hash)] = next;
         element->m_next = nullptr;
+        if (m_lookup.IsActive()) {
+            // The successor's slot first: erasing moves slots, not updating does.
+            if (next != nullptr) m_lookup.FindElement(next, SlotHashOf(next))->previous = found.previous;
+            m_lookup.Erase(found.slot);
+        }
     }
 
     // An element's index field must name its slot in the array; anything else is a
@@ -270,12 +436,19 @@ protected:
         pos.key.Free();
     }
 
+    // Forgets every element: all buckets empty, no lookup table, no keys.
     void ClearBuckets() noexcept {
         for (uint32_t b = 0; b < NB; ++b) m_buckets[b] = nullptr;
+        m_lookup.Free();
+        m_keyCount = 0;
     }
 
     ElementArray* m_elements = nullptr;
     Element* m_buckets[NB] = {};
+    // Keys in this map (for a shared map, its own share of the store).
+    uint32_t m_keyCount = 0;
+    uint32_t m_lookupThreshold = kDefaultLookupThreshold;
+    LookupTable m_lookup;
 };
 
 // A map that owns its element array.
@@ -332,11 +505,16 @@ public:
 
     // Removes every element of this map from the shared array, bucket by bucket,
     // each by exchange with the array's last element in use.
+    // The lookup table goes first: the map is about to be empty.
     void RemoveAll() {
+        this->m_lookup.Free();
         for (uint32_t b = 0; b < NB; ++b) {
             while (CMapElement<T, K>* head = this->m_buckets[b]) {
                 this->CheckIndex(head);
-                this->Unlink(head, nullptr, b);
+                typename CMap_base<T, NB, K>::Found found;
+                found.element = head;
+                this->Unlink(found);
+                --this->m_keyCount;
                 this->GiveBack(head);
             }
         }
@@ -351,10 +529,9 @@ public:
     // old value: set it at once). A key that cannot be added (no store attached) is
     // thrown as char* pointing at the key text.
     T* GetOrAdd(const char* key) {
-        size_t length;
-        const uint32_t hash = MapKeyHash(key, &length);
-        CMapElement<T, K>* e = this->Lookup(key, hash, length, nullptr);
-        if (e == nullptr) e = this->AddElement(key, hash, length);
+        const auto k = this->MakeKey(key, 0);
+        CMapElement<T, K>* e = this->Lookup(k).element;
+        if (e == nullptr) e = this->AddElement(k);
         if (e == nullptr) throw const_cast<char*>(key);
         return &e->GetValue();
     }
