@@ -33,7 +33,7 @@ namespace platform {
 
 // True for the bytes that start a double-byte character (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char b) noexcept {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    return static_cast<unsigned char>(b - 0x81) <= 0x9F - 0x81 || static_cast<unsigned char>(b - 0xE0) <= 0xFC - 0xE0;
 }
 
 // Number of UTF-16 units that `len` bytes of code page 932 text decode to when

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/Utf8.h"
+
 namespace platform {
 
 namespace {
@@ -21,21 +23,8 @@ void AppendUtf8ForDisplay(std::string& out, const char16_t* text) {
                 c = 0xFFFD;
             }
         }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        char bytes[4];
+        out.append(bytes, EncodeUtf8(c, bytes));
     }
 }
 

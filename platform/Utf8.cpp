@@ -26,22 +26,10 @@ bool Utf16ToUtf8(const char16_t* text, size_t len, std::string& out) {
     char* o = result.data();
     for (size_t i = 0; i < len; ++i) {
         uint32_t c = text[i];
-        if (c < 0x80) {
-            *o++ = static_cast<char>(c);
-        } else if (c < 0x800) {
-            *o++ = static_cast<char>(0xC0 | (c >> 6));
-            *o++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c >= 0xD800 && c <= 0xDBFF) {
+        if (c >= 0xD800 && c <= 0xDBFF) {  // paired, as the measuring pass checked
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[++i]) - 0xDC00);
-            *o++ = static_cast<char>(0xF0 | (c >> 18));
-            *o++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *o++ = static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            *o++ = static_cast<char>(0xE0 | (c >> 12));
-            *o++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *o++ = static_cast<char>(0x80 | (c & 0x3F));
         }
+        o = EncodeUtf8(c, o);
     }
     out.swap(result);
     return true;

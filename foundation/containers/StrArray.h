@@ -23,15 +23,16 @@
 #include "foundation/strings/Str.h"
 #include "foundation/strings/UStr.h"
 
-template <unsigned N>
-class CStrArray_base : public CArrayAuto<CStr_base<N>> {
-public:
-    using Base = CArrayAuto<CStr_base<N>>;
-    using Item = CStr_base<N>;
+namespace detail {
 
-    CStrArray_base() noexcept = default;
-    CStrArray_base(CStrArray_base&&) noexcept = default;
-    CStrArray_base& operator=(CStrArray_base&&) noexcept = default;
+// What both string arrays share: strings that leave use give their buffers back
+// while the release flag is set.
+template <class Item>
+class StringArray : public CArrayAuto<Item> {
+public:
+    StringArray() noexcept = default;
+    StringArray(StringArray&&) noexcept = default;
+    StringArray& operator=(StringArray&&) noexcept = default;
 
     // Whether strings leaving use give their buffers back (true at construction).
     bool GetReleaseOnRemove() const noexcept { return m_release; }
@@ -43,6 +44,22 @@ public:
         if (!m_release) return;
         for (uint32_t i = 0; i < count; ++i) slots[i]->Free();
     }
+
+private:
+    bool m_release = true;
+};
+
+}  // namespace detail
+
+template <unsigned N>
+class CStrArray_base : public detail::StringArray<CStr_base<N>> {
+public:
+    using Base = CArrayAuto<CStr_base<N>>;
+    using Item = CStr_base<N>;
+
+    CStrArray_base() noexcept = default;
+    CStrArray_base(CStrArray_base&&) noexcept = default;
+    CStrArray_base& operator=(CStrArray_base&&) noexcept = default;
 
     // Appends one item holding a copy of text; returns it. A refusing add hook
     // throws the new count.
@@ -185,14 +202,12 @@ private:
         }
         out.SetLength(static_cast<int32_t>(total));
     }
-
-    bool m_release = true;
 };
 
 // The UTF-16 twin: a chunked array of wide strings whose removed strings give
 // their buffers back to the wide pools or the heap.
 template <unsigned N>
-class CUStrArray_base : public CArrayAuto<CUStr_base<N>> {
+class CUStrArray_base : public detail::StringArray<CUStr_base<N>> {
 public:
     using Base = CArrayAuto<CUStr_base<N>>;
     using Item = CUStr_base<N>;
@@ -200,15 +215,4 @@ public:
     CUStrArray_base() noexcept = default;
     CUStrArray_base(CUStrArray_base&&) noexcept = default;
     CUStrArray_base& operator=(CUStrArray_base&&) noexcept = default;
-
-    bool GetReleaseOnRemove() const noexcept { return m_release; }
-    void SetReleaseOnRemove(bool release) noexcept { m_release = release; }
-
-    void OnRemove(Item** slots, uint32_t count) override {
-        if (!m_release) return;
-        for (uint32_t i = 0; i < count; ++i) slots[i]->Free();
-    }
-
-private:
-    bool m_release = true;
 };

@@ -108,21 +108,13 @@ void CFFile_base<Ring, Granularity>::FillUpToSectors() {
 
 template <class Ring, unsigned Granularity>
 int32_t CFFile_base<Ring, Granularity>::Flush() {
-    if ((m_flags & kOpen) == 0) {
-        m_status = kNotOpen;
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
+    if (const int32_t checked = CheckOperation(0); checked != kOk) {
+        return checked;
     }
     if ((m_flags & kWriteDirection) != 0) {
         const uint32_t whole = m_pending - m_pending % m_sectorSize;
         if (whole > 0) {
-            const uint32_t head = m_ring.Head();
-            const uint32_t toEnd = m_ring.GetCapacity() - head;
-            const uint32_t first = whole < toEnd ? whole : toEnd;
-            const unsigned char* buffer = m_ring.GetBuffer();
-            if (!RawWrite(buffer + head, first) || (whole > first && !RawWrite(buffer, whole - first))) {
+            if (!WriteOldest(whole)) {
                 m_status = kIoFailure;
                 return kIoFailure;
             }
@@ -133,6 +125,24 @@ int32_t CFFile_base<Ring, Granularity>::Flush() {
     }
     m_status = kOk;
     return kOk;
+}
+
+template <class Ring, unsigned Granularity>
+bool CFFile_base<Ring, Granularity>::WriteOldest(uint32_t n) {
+    const uint32_t head = m_ring.Head();
+    const uint32_t toEnd = m_ring.GetCapacity() - head;
+    const uint32_t first = n < toEnd ? n : toEnd;
+    const unsigned char* buffer = m_ring.GetBuffer();
+    return RawWrite(buffer + head, first) && (n == first || RawWrite(buffer, n - first));
+}
+
+template <class Ring, unsigned Granularity>
+bool CFFile_base<Ring, Granularity>::LoadSectorAt(int64_t sectorStart) {
+    if (RawSeek(sectorStart) != kOk) {
+        return false;
+    }
+    m_rawPosition = sectorStart;
+    return LoadSector();
 }
 
 template <class Ring, unsigned Granularity>
@@ -206,13 +216,7 @@ int32_t CFFile_base<Ring, Granularity>::SetPosition(const int64_t& position) {
             return kIoFailure;
         }
         m_ring.Empty();
-        int64_t sectorStart = target - intoSector;
-        if (RawSeek(sectorStart) != kOk) {
-            m_status = kIoFailure;
-            return kIoFailure;
-        }
-        m_rawPosition = sectorStart;
-        if (!LoadSector()) {
+        if (!LoadSectorAt(target - intoSector)) {
             m_status = kIoFailure;
             return kIoFailure;
         }
@@ -232,13 +236,7 @@ int32_t CFFile_base<Ring, Granularity>::SetPosition(const int64_t& position) {
     } else {
         m_ring.Empty();
         m_lookBehind = 0;
-        int64_t sectorStart = target - intoSector;
-        if (RawSeek(sectorStart) != kOk) {
-            m_status = kIoFailure;
-            return kIoFailure;
-        }
-        m_rawPosition = sectorStart;
-        if (!LoadSector()) {
+        if (!LoadSectorAt(target - intoSector)) {
             m_status = kIoFailure;
             return kIoFailure;
         }
@@ -251,11 +249,8 @@ int32_t CFFile_base<Ring, Granularity>::SetPosition(const int64_t& position) {
 
 template <class Ring, unsigned Granularity>
 int32_t CFFile_base<Ring, Granularity>::GetPosition(int64_t& position) {
-    if ((m_flags & kOpen) == 0) {
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
+    if (const int32_t checked = CheckQuery(); checked != kOk) {
+        return checked;
     }
     position = (m_flags & kWriteDirection) != 0 ? m_rawPosition + m_pending : m_rawPosition - m_ring.GetCount();
     return kOk;
@@ -263,11 +258,8 @@ int32_t CFFile_base<Ring, Granularity>::GetPosition(int64_t& position) {
 
 template <class Ring, unsigned Granularity>
 int32_t CFFile_base<Ring, Granularity>::GetSize(int64_t& size) {
-    if ((m_flags & kOpen) == 0) {
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
+    if (const int32_t checked = CheckQuery(); checked != kOk) {
+        return checked;
     }
     size = m_recordedSize;
     return kOk;
@@ -423,16 +415,8 @@ int32_t CFFile_base<Ring, Granularity>::Write(const void* buffer, uint32_t count
 
 template <class Ring, unsigned Granularity>
 int32_t CFFile_base<Ring, Granularity>::SetSize(const int64_t& size) {
-    if ((m_flags & kOpen) == 0) {
-        m_status = kNotOpen;
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
-    }
-    if ((m_flags & kWritable) == 0) {
-        m_status = kNotAllowed;
-        return kNotAllowed;
+    if (const int32_t checked = CheckOperation(kWritable); checked != kOk) {
+        return checked;
     }
     const int64_t target = size;
     if (target < 0) {
@@ -513,17 +497,11 @@ int32_t CFFile::Open(const char* path, const char* mode, uint32_t attributes) {
     }
     m_ring.Empty();
     OpenPlan plan;
-    const int32_t planned = PlanOpen(path, mode, attributes, plan);
-    if (planned != kOk) {
-        m_status = planned;
-        return planned;
+    int fd = -1;
+    if (const int32_t opened = OpenPlanned(path, mode, attributes, plan, fd); opened != kOk) {
+        return opened;
     }
     m_sectorSize = kSectorSize;
-    const int fd = platform::OpenFile(plan.systemPath.c_str(), plan.request);
-    if (fd < 0) {
-        m_status = kOpenRefused;
-        return kOpenRefused;
-    }
     m_handle = fd;
     m_rawPosition = 0;
     m_pending = 0;
@@ -557,12 +535,7 @@ bool CFFile::WriteOut() {
     }
     // Everything before the raw position is on the disk; the ring holds the rest
     // of the file, which needs no sector padding here.
-    const uint32_t count = m_ring.GetCount();
-    const uint32_t head = m_ring.Head();
-    const uint32_t toEnd = m_ring.GetCapacity() - head;
-    const uint32_t first = count < toEnd ? count : toEnd;
-    const unsigned char* buffer = m_ring.GetBuffer();
-    return RawWrite(buffer + head, first) && (count == first || RawWrite(buffer, count - first)) && RawTruncate();
+    return WriteOldest(m_ring.GetCount()) && RawTruncate();
 }
 
 int32_t CFFile::Close() {
@@ -575,12 +548,7 @@ int32_t CFFile::Close() {
     // The descriptor is released even when the system reports a failure on closing.
     const bool closed = platform::CloseFile(m_handle);
     m_handle = -1;
-    if (m_deleteOnClose) {
-        std::string systemPath;
-        if (PathToSystem(m_fullPath.GetText(), systemPath)) {
-            platform::RemoveFile(systemPath.c_str());
-        }
-    }
+    RemoveIfDeleteOnClose();
     ResetClosed();
     if (!closed || !written) {
         m_status = kIoFailure;

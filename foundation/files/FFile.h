@@ -142,6 +142,11 @@ protected:
     // recorded size. False on a failed read, and when the file holds fewer bytes
     // than its recorded size promises (another program cut it).
     bool LoadAtRaw(uint32_t want);
+    // Moves the descriptor to the sector at sectorStart and loads it (LoadSector).
+    bool LoadSectorAt(int64_t sectorStart);
+    // Writes the n oldest bytes of the ring at the raw position, in at most two
+    // transfers (the ring may wrap); true when every byte was written.
+    bool WriteOldest(uint32_t n);
     // Pads the ring with zeros up to a whole number of sectors.
     void FillUpToSectors();
     // Writes out every buffered byte (padded to whole sectors); 0 or 4.

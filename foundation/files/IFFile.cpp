@@ -53,6 +53,34 @@ int32_t IFFile::PlanOpen(const char* path, const char* mode, uint32_t attributes
     return kOk;
 }
 
+int32_t IFFile::OpenPlanned(const char* path, const char* mode, uint32_t attributes, OpenPlan& plan, int& fd) {
+    const int32_t planned = PlanOpen(path, mode, attributes, plan);
+    if (planned != kOk) {
+        m_status = planned;
+        return planned;
+    }
+    fd = platform::OpenFile(plan.systemPath.c_str(), plan.request);
+    if (fd < 0) {
+        m_status = kOpenRefused;
+        return kOpenRefused;
+    }
+    return kOk;
+}
+
+void IFFile::RemoveIfDeleteOnClose() noexcept {
+    if (!m_deleteOnClose) {
+        return;
+    }
+    try {
+        std::string systemPath;
+        if (PathToSystem(m_fullPath.GetText(), systemPath)) {
+            platform::RemoveFile(systemPath.c_str());
+        }
+    } catch (...) {
+        // No memory for the path: the file stays, as when the system refuses.
+    }
+}
+
 int32_t IFFile::SeekFrom(int32_t offset, int32_t origin, int64_t recordedSize) {
     int64_t base;
     switch (origin) {

@@ -122,6 +122,40 @@ protected:
     // Parses the mode and makes the path absolute; kOk or kBadArgument.
     static int32_t PlanOpen(const char* path, const char* mode, uint32_t attributes, OpenPlan& plan);
 
+    // PlanOpen, then the system's open: kOk with fd the new descriptor, or the
+    // failure (kBadArgument, kOpenRefused), recorded.
+    int32_t OpenPlanned(const char* path, const char* mode, uint32_t attributes, OpenPlan& plan, int& fd);
+
+    // The checks before an operation on the open file: kNotOpen while closed and
+    // kNotAllowed when the mode lacks one of the `needed` flags (both recorded),
+    // kIoFailure after a sticky failure; kOk when the operation may go on.
+    int32_t CheckOperation(uint32_t needed) noexcept {
+        if ((m_flags & kOpen) == 0) {
+            m_status = kNotOpen;
+            return kNotOpen;
+        }
+        if (m_status == kIoFailure) {
+            return kIoFailure;
+        }
+        if ((m_flags & needed) != needed) {
+            m_status = kNotAllowed;
+            return kNotAllowed;
+        }
+        return kOk;
+    }
+
+    // The same for the queries (GetPosition, GetSize), which record nothing.
+    int32_t CheckQuery() const noexcept {
+        if ((m_flags & kOpen) == 0) {
+            return kNotOpen;
+        }
+        return m_status == kIoFailure ? kIoFailure : kOk;
+    }
+
+    // Removes the file when it was opened with kDeleteOnClose; called by Close
+    // after the descriptor is given back, while the full path is still known.
+    void RemoveIfDeleteOnClose() noexcept;
+
     // Seek in terms of SetPosition; `recordedSize` is where origin 2 counts from.
     int32_t SeekFrom(int32_t offset, int32_t origin, int64_t recordedSize);
 

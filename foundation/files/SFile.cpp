@@ -1,9 +1,5 @@
 #include "foundation/files/SFile.h"
 
-#include <string>
-
-#include "foundation/strings/UStr.h"
-
 CSFile::~CSFile() {
     if (m_handle >= 0) {
         Close();
@@ -23,15 +19,9 @@ int32_t CSFile::Open(const char* path, const char* mode, uint32_t attributes) {
         return Record(kAlreadyOpen);
     }
     OpenPlan plan;
-    const int32_t planned = PlanOpen(path, mode, attributes, plan);
-    if (planned != kOk) {
-        m_status = planned;
-        return planned;
-    }
-    const int fd = platform::OpenFile(plan.systemPath.c_str(), plan.request);
-    if (fd < 0) {
-        m_status = kOpenRefused;
-        return kOpenRefused;
+    int fd = -1;
+    if (const int32_t opened = OpenPlanned(path, mode, attributes, plan, fd); opened != kOk) {
+        return opened;
     }
     int64_t size = 0;
     int64_t position = 0;
@@ -56,12 +46,7 @@ void CSFile::AdoptDescriptor(int fd, OpenPlan& plan) noexcept {
 
 bool CSFile::ReleaseDescriptor() noexcept {
     const bool closed = platform::CloseFile(m_handle);
-    if (m_deleteOnClose) {
-        std::string systemPath;
-        if (PathToSystem(m_fullPath.GetText(), systemPath)) {
-            platform::RemoveFile(systemPath.c_str());
-        }
-    }
+    RemoveIfDeleteOnClose();
     m_handle = -1;
     m_position = 0;
     m_size = 0;
@@ -84,15 +69,7 @@ int32_t CSFile::Close() {
 }
 
 uint32_t CSFile::Read(void* buffer, uint32_t count) {
-    if (m_handle < 0) {
-        m_status = kNotOpen;
-        return 0;
-    }
-    if (m_status == kIoFailure) {
-        return 0;
-    }
-    if ((m_flags & kReadable) == 0) {
-        m_status = kNotAllowed;
+    if (CheckOperation(kReadable) != kOk) {
         return 0;
     }
     if (buffer == nullptr && count != 0) {
@@ -110,16 +87,8 @@ uint32_t CSFile::Read(void* buffer, uint32_t count) {
 }
 
 int32_t CSFile::Write(const void* buffer, uint32_t count) {
-    if (m_handle < 0) {
-        m_status = kNotOpen;
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
-    }
-    if ((m_flags & kWritable) == 0) {
-        m_status = kNotAllowed;
-        return kNotAllowed;
+    if (const int32_t checked = CheckOperation(kWritable); checked != kOk) {
+        return checked;
     }
     if (buffer == nullptr && count != 0) {
         m_status = kBadArgument;
@@ -142,12 +111,8 @@ int32_t CSFile::Seek(int32_t offset, int32_t origin) {
 }
 
 int32_t CSFile::SetPosition(const int64_t& position) {
-    if (m_handle < 0) {
-        m_status = kNotOpen;
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
+    if (const int32_t checked = CheckOperation(0); checked != kOk) {
+        return checked;
     }
     int64_t reported = 0;
     if (!platform::SeekFile(m_handle, position, reported)) {
@@ -160,38 +125,24 @@ int32_t CSFile::SetPosition(const int64_t& position) {
 }
 
 int32_t CSFile::GetPosition(int64_t& position) {
-    if ((m_flags & kOpen) == 0) {
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
+    if (const int32_t checked = CheckQuery(); checked != kOk) {
+        return checked;
     }
     position = m_position;
     return kOk;
 }
 
 int32_t CSFile::GetSize(int64_t& size) {
-    if ((m_flags & kOpen) == 0) {
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
+    if (const int32_t checked = CheckQuery(); checked != kOk) {
+        return checked;
     }
     size = m_size;
     return kOk;
 }
 
 int32_t CSFile::SetSize(const int64_t& size) {
-    if (m_handle < 0) {
-        m_status = kNotOpen;
-        return kNotOpen;
-    }
-    if (m_status == kIoFailure) {
-        return kIoFailure;
-    }
-    if ((m_flags & kWritable) == 0) {
-        m_status = kNotAllowed;
-        return kNotAllowed;
+    if (const int32_t checked = CheckOperation(kWritable); checked != kOk) {
+        return checked;
     }
     if (size < 0) {
         m_status = kOutOfRange;

@@ -14,6 +14,7 @@
 #include "foundation/pattern/StrRegexStruct.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -66,6 +67,25 @@ Element* AppendItem(Element& target) {
     return item;
 }
 
+// The modifier and the numbers of an escape, as read before its operator.
+struct Counts {
+    char modifier = ' ';
+    int32_t minimum = -1;
+    int32_t index = -1;
+    int32_t maximum = -1;
+};
+
+// Appends an element of the given kind carrying the escape's modifier and numbers.
+Element* AppendItem(Element& target, uint8_t kind, const Counts& counts) {
+    Element* item = AppendItem(target);
+    item->kind = kind;
+    item->modifier = counts.modifier;
+    item->minimum = counts.minimum;
+    item->index = counts.index;
+    item->maximum = counts.maximum;
+    return item;
+}
+
 // Reads one character of a range bound at p: its byte, or a blank for a
 // double-byte character, whose two bytes are skipped.
 char ReadBound(const char*& p) {
@@ -114,20 +134,19 @@ bool CompileLevel(const char*& p, Element& target, uint32_t depth) {
         // An escape; a literal being built ends here.
         pending = nullptr;
         const char* q = p + 1;
-        char modifier = ' ';
-        if (IsModifier(*q)) modifier = *q++;
-        int32_t minimum = -1, index = -1, maximum = -1;
-        if (IsDigit(*q)) minimum = ReadNumber(q);
+        Counts counts;
+        if (IsModifier(*q)) counts.modifier = *q++;
+        if (IsDigit(*q)) counts.minimum = ReadNumber(q);
         if (*q == '.') {
             ++q;
-            if (IsDigit(*q)) index = ReadNumber(q);
+            if (IsDigit(*q)) counts.index = ReadNumber(q);
         }
         if (*q == ',') {
             ++q;
-            if (IsDigit(*q)) maximum = ReadNumber(q);
+            if (IsDigit(*q)) counts.maximum = ReadNumber(q);
         }
         // The modifier may also follow the numbers ("%0*z"); the later one counts.
-        if (IsModifier(*q)) modifier = *q++;
+        if (IsModifier(*q)) counts.modifier = *q++;
         const char op = *q;
 
         switch (op) {
@@ -135,12 +154,8 @@ bool CompileLevel(const char*& p, Element& target, uint32_t depth) {
             case '{':
             case '[': {
                 if (depth >= StrRegexMaxDepth) return false;
-                Element* level = AppendItem(target);
-                level->kind = op == '(' ? Element::kGroup : op == '{' ? Element::kCapture : Element::kSet;
-                level->modifier = modifier;
-                level->minimum = minimum;
-                level->index = index;
-                level->maximum = maximum;
+                Element* level = AppendItem(
+                    target, op == '(' ? Element::kGroup : op == '{' ? Element::kCapture : Element::kSet, counts);
                 p = q + 1;
                 if (!CompileLevel(p, *level, depth + 1)) return false;
                 break;
@@ -157,43 +172,27 @@ bool CompileLevel(const char*& p, Element& target, uint32_t depth) {
                     break;
                 }
                 p = q + 1;
-                Element* range = AppendItem(target);
-                range->kind = Element::kRange;
+                Element* range = AppendItem(target, Element::kRange, counts);
                 range->rangeLow = ReadBound(p);
                 range->rangeHigh = ReadBound(p);
-                range->modifier = modifier;
-                range->minimum = minimum;
-                range->index = index;
-                range->maximum = maximum;
                 break;
             }
             case 'z': {
                 if (depth >= StrRegexMaxDepth) return false;
-                Element* z = AppendItem(target);
-                z->kind = Element::kClass;
+                Element* z = AppendItem(target, Element::kClass, counts);
                 z->classLetter = 'z';
-                z->modifier = modifier;
-                z->minimum = minimum;
-                z->index = index;
-                z->maximum = maximum;
                 p = q + 1;
                 if (!CompileLevel(p, *z, depth + 1)) return false;
                 break;
             }
             default:
                 if (IsClassLetter(op)) {
-                    Element* item = AppendItem(target);
-                    item->kind = Element::kClass;
-                    item->classLetter = op;
-                    item->modifier = modifier;
-                    item->minimum = TakesIndexFirst(op) ? index : minimum;
-                    item->index = TakesIndexFirst(op) ? minimum : index;
-                    item->maximum = maximum;
+                    if (TakesIndexFirst(op)) std::swap(counts.minimum, counts.index);
+                    AppendItem(target, Element::kClass, counts)->classLetter = op;
                     p = q + 1;
                 } else if (IsPositionLetter(op)) {
-                    Element* item = AppendItem(target);
-                    item->kind = Element::kClass;
-                    item->classLetter = op;
+                    // Positions take no modifier and no numbers.
+                    AppendItem(target, Element::kClass, Counts{})->classLetter = op;
                     p = q + 1;
                 } else {
                     // Unknown escape: drop "%", modifier and numbers and scan the

@@ -1,74 +1,70 @@
 #include "foundation/settings/IniEscape.h"
 
 namespace detail {
+namespace {
 
-size_t EscapeIniValueRaw(const char* text, size_t length, char* out) noexcept {
+// The one scan all three escapes share: text[0..length) is walked by code-page-932
+// characters into out. A lead byte and the byte after it are copied unchanged,
+// whatever that byte is (0x5C, the backslash, is a common trail byte); every other
+// byte goes to `single(p, i, w)`, which writes its form at w (advancing w) and
+// returns the index of the next byte to read. Returns the bytes written.
+template <class Single>
+inline size_t TranslateSingleBytes(const char* text, size_t length, char* out, Single single) noexcept {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     char* w = out;
     size_t i = 0;
     while (i < length) {
-        const unsigned char c = p[i];
-        if (IsCp932Lead(c) && i + 1 < length) {
-            *w++ = char(c);
+        if (IsCp932Lead(p[i]) && i + 1 < length) {
+            *w++ = char(p[i]);
             *w++ = char(p[i + 1]);
             i += 2;
-            continue;
+        } else {
+            i = single(p, i, w);
         }
-        switch (c) {
-        case '\\': {
-            const unsigned char next = i + 1 < length ? p[i + 1] : 0;
-            if (next == '\\') {
-                *w++ = '\\';
-                *w++ = '0';
-                i += 2;
-            } else if (next >= '0' && next <= '8') {
-                *w++ = '\\';
-                *w++ = char(next + 1);
-                i += 2;
-            } else {
-                *w++ = '\\';
-                *w++ = '\\';
-                ++i;
-            }
-            continue;
-        }
-        case '\n':
-            *w++ = '\\';
-            *w++ = 'n';
-            break;
-        case '\t':
-            *w++ = '\\';
-            *w++ = 't';
-            break;
-        default:
-            *w++ = char(c);
-            break;
-        }
-        ++i;
     }
     return size_t(w - out);
 }
 
-size_t UnescapeIniValueRaw(const char* text, size_t length, char* out) noexcept {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-    char* w = out;
-    size_t i = 0;
-    while (i < length) {
+inline void PutEscape(char*& w, char c) noexcept {
+    *w++ = '\\';
+    *w++ = c;
+}
+
+}  // namespace
+
+size_t EscapeIniValueRaw(const char* text, size_t length, char* out) noexcept {
+    return TranslateSingleBytes(text, length, out, [length](const unsigned char* p, size_t i, char*& w) {
         const unsigned char c = p[i];
-        if (IsCp932Lead(c) && i + 1 < length) {
-            *w++ = char(c);
-            *w++ = char(p[i + 1]);
-            i += 2;
-            continue;
+        switch (c) {
+        case '\\': {
+            const unsigned char next = i + 1 < length ? p[i + 1] : 0;
+            if (next == '\\') {
+                PutEscape(w, '0');
+                return i + 2;
+            }
+            if (next >= '0' && next <= '8') {
+                PutEscape(w, char(next + 1));
+                return i + 2;
+            }
+            PutEscape(w, '\\');
+            return i + 1;
         }
+        case '\n': PutEscape(w, 'n'); return i + 1;
+        case '\t': PutEscape(w, 't'); return i + 1;
+        default: *w++ = char(c); return i + 1;
+        }
+    });
+}
+
+size_t UnescapeIniValueRaw(const char* text, size_t length, char* out) noexcept {
+    return TranslateSingleBytes(text, length, out, [length](const unsigned char* p, size_t i, char*& w) {
+        const unsigned char c = p[i];
         if (c != '\\') {
             *w++ = char(c);
-            ++i;
-            continue;
+            return i + 1;
         }
-        if (i + 1 == length) break;  // a backslash at the end stands for nothing
+        if (i + 1 == length) return length;  // a backslash at the end stands for nothing
         const unsigned char next = p[i + 1];
-        i += 2;
         if (next == '\\') {
             *w++ = '\\';
         } else if (next == 'n') {
@@ -76,15 +72,27 @@ size_t UnescapeIniValueRaw(const char* text, size_t length, char* out) noexcept 
         } else if (next == 't') {
             *w++ = '\t';
         } else if (next == '0') {
-            *w++ = '\\';
-            *w++ = '\\';
+            PutEscape(w, '\\');
         } else if (next >= '1' && next <= '9') {
-            *w++ = '\\';
-            *w++ = char(next - 1);
+            PutEscape(w, char(next - 1));
         }
         // any other escape drops both bytes
-    }
-    return size_t(w - out);
+        return i + 2;
+    });
+}
+
+size_t EscapeIniNameRaw(const char* text, size_t length, char* out) noexcept {
+    return TranslateSingleBytes(text, length, out, [](const unsigned char* p, size_t i, char*& w) {
+        switch (p[i]) {
+        case '\t': PutEscape(w, 't'); break;
+        case '\n': PutEscape(w, 'n'); break;
+        case '/': PutEscape(w, 's'); break;
+        case '=': PutEscape(w, 'e'); break;
+        case '\\': PutEscape(w, '\\'); break;
+        default: *w++ = char(p[i]); break;
+        }
+        return i + 1;
+    });
 }
 
 }  // namespace detail
@@ -104,32 +112,24 @@ void EscapeIniName(CStr_base<64>& s, CStr_base<64>& scratch) {
     const size_t length = size_t(s.GetLength());
     if (2 * uint64_t(length) + 2 >= detail::kMaxStrCapacity) throw 0;
     scratch.Reserve(uint32_t(2 * length + 2));
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.GetText());
-    char* w = scratch.GetBuffer();
-    size_t i = 0;
-    while (i < length) {
-        const unsigned char c = p[i];
-        if (IsCp932Lead(c) && i + 1 < length) {
-            *w++ = char(c);
-            *w++ = char(p[i + 1]);
-            i += 2;
-            continue;
-        }
-        ++i;
-        char escaped;
-        switch (c) {
-        case '\t': escaped = 't'; break;
-        case '\n': escaped = 'n'; break;
-        case '/': escaped = 's'; break;
-        case '=': escaped = 'e'; break;
-        case '\\': escaped = '\\'; break;
-        default:
-            *w++ = char(c);
-            continue;
-        }
-        *w++ = '\\';
-        *w++ = escaped;
-    }
-    scratch.SetLength(int32_t(w - scratch.GetBuffer()));
+    scratch.SetLength(int32_t(detail::EscapeIniNameRaw(s.GetText(), length, scratch.GetBuffer())));
     s.AssignString(scratch);
+}
+
+// The member forms; the free functions are named from the global scope, which
+// the members' own names would otherwise hide.
+
+template <>
+void CStr_base<64>::EscapeIniValue(CStr_base<64>& scratch) {
+    ::EscapeIniValue(*this, scratch);
+}
+
+template <>
+void CStr_base<64>::UnescapeIniValue(CStr_base<64>& scratch) {
+    ::UnescapeIniValue(*this, scratch);
+}
+
+template <>
+void CStr_base<64>::EscapeIniName(CStr_base<64>& scratch) {
+    ::EscapeIniName(*this, scratch);
 }

@@ -19,7 +19,8 @@
 //   TAB -> "\t", LF -> "\n", "/" -> "\s", "=" -> "\e", "\" -> "\\".
 //
 // The three operations build the result in `scratch` and copy it back into `s`,
-// so both hold the result afterwards.
+// so both hold the result afterwards. CStr_base<64> has them as members too
+// (s.EscapeIniValue(scratch), ...).
 #include <cstddef>
 #include <cstdint>
 
@@ -38,6 +39,10 @@ size_t EscapeIniValueRaw(const char* text, size_t length, char* out) noexcept;
 // Writes the unescaped form of text[0..length) to out and returns the bytes
 // written; out must have room for length bytes (the result is never longer).
 size_t UnescapeIniValueRaw(const char* text, size_t length, char* out) noexcept;
+
+// Writes the name-escaped form of text[0..length) to out and returns the bytes
+// written; out must have room for 2 * length bytes.
+size_t EscapeIniNameRaw(const char* text, size_t length, char* out) noexcept;
 
 // Appends the escaped form of text[0..length) to target.
 template <unsigned N>

@@ -35,13 +35,6 @@ inline size_t NextChar(const char* text, size_t i, size_t length) noexcept {
     return i + step < length ? i + step : length;
 }
 
-// Whether c occurs at a character start of text[0..length).
-bool HasChar(const char* text, size_t length, char c) noexcept {
-    for (size_t i = 0; i < length; i = NextChar(text, i, length)) {
-        if (text[i] == c) return true;
-    }
-    return false;
-}
 
 // Whether text[0..length), scanned by characters from its start, ends in a lead
 // byte without its second byte.
@@ -63,6 +56,21 @@ bool HasEntries(const Map& map) noexcept {
 }
 
 bool IsDotDot(const char* part, size_t length) noexcept { return length == 2 && part[0] == '.' && part[1] == '.'; }
+
+// Calls visit(part, partLength) for every non-empty part of path[from..length) in
+// order, the parts split at each "/" found at a character start, until visit
+// returns false. Returns false when visit did.
+template <class Visit>
+bool ForEachPathPart(const char* path, size_t from, size_t length, Visit visit) {
+    size_t i = from;
+    while (i < length) {
+        size_t end = i;
+        while (end < length && path[end] != '/') end = NextChar(path, end, length);
+        if (end != i && !visit(path + i, end - i)) return false;
+        i = end + 1;
+    }
+    return true;
+}
 
 // A key the text form reads back as written: a value line loses leading blanks
 // and TABs of its key, ends at LF and splits at the first "=".
@@ -86,6 +94,13 @@ bool IsWritableSectionName(const char* name) noexcept {
 }
 
 }  // namespace
+
+bool detail::IsIniSectionNameAllowed(const char* name, size_t length) noexcept {
+    for (size_t i = 0; i < length; i = NextChar(name, i, length)) {
+        if (name[i] == '/' || name[i] == '.') return false;
+    }
+    return true;
+}
 
 template <unsigned NB, unsigned K, unsigned S>
 CIniExCtrl_base<NB, K, S>::CIniExCtrl_base() {
@@ -183,8 +198,7 @@ typename CIniExCtrl_base<NB, K, S>::Section* CIniExCtrl_base<NB, K, S>::MakeSubs
 
 template <unsigned NB, unsigned K, unsigned S>
 bool CIniExCtrl_base<NB, K, S>::AddSection(const char* name) {
-    const size_t length = std::strlen(name);
-    if (HasChar(name, length, '/') || HasChar(name, length, '.')) return false;
+    if (!detail::IsIniSectionNameAllowed(name, std::strlen(name))) return false;
     if (m_current->sections.Find(name, 0) != nullptr) return true;
     if (!IsWritableSectionName(name)) return false;
     MakeSubsection(name);
@@ -197,29 +211,23 @@ template <unsigned NB, unsigned K, unsigned S>
 typename CIniExCtrl_base<NB, K, S>::Section* CIniExCtrl_base<NB, K, S>::ResolveSection(const char* path,
                                                                                         size_t length) {
     Section* section = m_current;
-    size_t i = 0;
+    size_t from = 0;
     if (length != 0 && path[0] == '/') {
         section = m_root;
-        i = 1;
+        from = 1;
     }
-    while (i < length) {
-        size_t end = i;
-        while (end < length && path[end] != '/') end = NextChar(path, end, length);
-        const size_t partLength = end - i;
-        if (partLength != 0) {
-            if (IsDotDot(path + i, partLength)) {
-                section = section->parent;
-                if (section == nullptr) return nullptr;
-            } else {
-                const PartKey key(path + i, partLength);
-                auto* element = section->sections.Find(key.Get(), 0);
-                if (element == nullptr) return nullptr;
-                section = element->GetValue();
-            }
+    const bool found = ForEachPathPart(path, from, length, [&](const char* part, size_t partLength) {
+        if (IsDotDot(part, partLength)) {
+            section = section->parent;
+            return section != nullptr;
         }
-        i = end + 1;
-    }
-    return section;
+        const PartKey key(part, partLength);
+        auto* element = section->sections.Find(key.Get(), 0);
+        if (element == nullptr) return false;
+        section = element->GetValue();
+        return true;
+    });
+    return found ? section : nullptr;
 }
 
 template <unsigned NB, unsigned K, unsigned S>
@@ -343,30 +351,23 @@ void CIniExCtrl_base<NB, K, S>::ApplyRelativePath(const char* path) {
     // Set when a part follows one that ends in a lone lead byte: splitting the
     // joined text again then pairs that byte with the "/" and gives fewer parts.
     bool resplit = false;
-    const size_t length = std::strlen(path);
-    size_t i = 0;
-    while (i < length) {
-        size_t end = i;
-        while (end < length && path[end] != '/') end = NextChar(path, end, length);
-        const size_t partLength = end - i;
-        if (partLength != 0) {
-            if (IsDotDot(path + i, partLength)) {
-                if (!parts.empty()) {
-                    text.SetLength(parts.size() > 1 ? int32_t(parts.back() - 1) : 0);
-                    parts.pop_back();
-                }
-            } else {
-                if (!parts.empty()) {
-                    if (EndsInLoneLead(text.GetText() + parts.back(), size_t(text.GetLength()) - parts.back()))
-                        resplit = true;
-                    text.AppendChar('/');
-                }
-                parts.push_back(uint32_t(text.GetLength()));
-                text.AppendBytesN(path + i, int32_t(partLength));
+    ForEachPathPart(path, 0, std::strlen(path), [&](const char* part, size_t partLength) {
+        if (IsDotDot(part, partLength)) {
+            if (!parts.empty()) {
+                text.SetLength(parts.size() > 1 ? int32_t(parts.back() - 1) : 0);
+                parts.pop_back();
             }
+            return true;
         }
-        i = end + 1;
-    }
+        if (!parts.empty()) {
+            if (EndsInLoneLead(text.GetText() + parts.back(), size_t(text.GetLength()) - parts.back()))
+                resplit = true;
+            text.AppendChar('/');
+        }
+        parts.push_back(uint32_t(text.GetLength()));
+        text.AppendBytesN(part, int32_t(partLength));
+        return true;
+    });
     // An empty first part goes (alone, it joins to "" either way).
     if (parts.size() > 1 && parts[1] == 1) {
         text.Assign(text.GetText() + 1);

@@ -24,6 +24,7 @@
 // Names that the text form could not read back as they are (a key that begins
 // with a blank or TAB or contains "=" or LF; a section named "", "EndSection", or
 // containing "=" or LF) are refused by the operations that would create them.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -33,6 +34,14 @@
 #include "foundation/strings/Str.h"
 
 class IFFile;
+
+namespace detail {
+
+// Whether name[0..length) may name a section: it holds neither "/" nor "." at a
+// character start. The same rule for AddSection and for the text reader.
+bool IsIniSectionNameAllowed(const char* name, size_t length) noexcept;
+
+}  // namespace detail
 
 // One section: its parent (null for the root), its subsections by name and its
 // values by key. Both maps draw their elements from the tree's shared stores.

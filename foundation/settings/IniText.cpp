@@ -53,15 +53,6 @@ int32_t LineLength(const char* from, const char* to) {
     return int32_t(to - from);
 }
 
-bool IsSectionNameAllowed(const char* name, size_t length) {
-    for (size_t i = 0; i < length;) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c == '/' || c == '.') return false;
-        i += IsCp932Lead(c) && i + 1 < length ? 2 : 1;
-    }
-    return true;
-}
-
 }  // namespace
 
 template <unsigned NB, unsigned K, unsigned S>
@@ -88,7 +79,7 @@ bool CIniExCtrl_base<NB, K, S>::Parse(const char* text, bool clear) {
                 ApplyRelativePath("..");
             } else if (n >= 2 && first[0] == '[' && q[-1] == ']') {
                 const size_t length = n - 2;
-                if (!IsSectionNameAllowed(first + 1, length)) return false;
+                if (!detail::IsIniSectionNameAllowed(first + 1, length)) return false;
                 name.AssignBytesN(first + 1, LineLength(first + 1, q - 1));
                 auto* element = m_current->sections.Find(name.GetText(), 0);
                 Section* section = element != nullptr ? element->GetValue() : MakeSubsection(name.GetText());

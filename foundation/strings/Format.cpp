@@ -62,6 +62,20 @@ private:
         return static_cast<int32_t>(v < kStarLimit ? v : kStarLimit);
     }
 
+    // A width or precision at q: "*" takes an argument, digits are read while the
+    // value is below kDigitLimit; -1 when there is neither. q moves past what was
+    // read.
+    int32_t ReadCount(const unsigned char*& q) {
+        if (*q == '*') {
+            ++q;
+            return StarValue(NextArg());
+        }
+        if (!IsDigit(*q)) return -1;
+        int32_t value = 0;
+        while (IsDigit(*q) && value < kDigitLimit) value = value * 10 + (*q++ - '0');
+        return value;
+    }
+
     // Room for n more bytes at the end of the text (and two beyond, by the
     // writers' rule); returns where they go.
     char* Room(uint64_t n) {
@@ -226,24 +240,12 @@ void Formatter<N>::Run(const char* fmt) {
             }
             break;
         }
-        if (*q == '*') {
-            spec.width = StarValue(NextArg());
-            ++q;
-        } else if (IsDigit(*q)) {
-            spec.width = 0;
-            while (IsDigit(*q) && spec.width < kDigitLimit) spec.width = spec.width * 10 + (*q++ - '0');
-        }
+        spec.width = ReadCount(q);
         int32_t passedPrecision = -1;
         if (*q == '.') {
             ++q;
             passedPrecision = 0;  // "." alone is precision 0 for numbers, none for "s"
-            if (*q == '*') {
-                spec.precision = StarValue(NextArg());
-                ++q;
-            } else if (IsDigit(*q)) {
-                spec.precision = 0;
-                while (IsDigit(*q) && spec.precision < kDigitLimit) spec.precision = spec.precision * 10 + (*q++ - '0');
-            }
+            spec.precision = ReadCount(q);
             if (spec.precision >= 0) passedPrecision = spec.precision;
         }
         NumberSpec::Length length = NumberSpec::kDefault;

@@ -29,11 +29,10 @@
 
 #include "foundation/strings/FormatArg.h"
 #include "foundation/strings/StrPool.h"
+#include "platform/Cp932.h"
 
 // Lead byte of a two-byte code-page-932 character.
-constexpr bool IsCp932Lead(unsigned char b) noexcept {
-    return static_cast<unsigned char>(b - 0x81) <= 0x9F - 0x81 || static_cast<unsigned char>(b - 0xE0) <= 0xFC - 0xE0;
-}
+constexpr bool IsCp932Lead(unsigned char b) noexcept { return platform::IsCp932LeadByte(b); }
 
 template <unsigned N>
 class CStr_base;
@@ -79,6 +78,18 @@ inline uint32_t Cp932TakeN(const char* text, uint32_t n) noexcept {
 // Whether p points into [buffer, buffer + size).
 inline bool PointsInto(const void* p, const void* buffer, size_t size) noexcept {
     return reinterpret_cast<uintptr_t>(p) - reinterpret_cast<uintptr_t>(buffer) < size;
+}
+
+// The growth step of a string whose smallest step is n, at its current capacity:
+// n below 16n, 4n below 64n, 16n below 256n, 64n below 1024n, 256n below 2048n
+// and 1024n above. Shared by the narrow and the wide strings.
+constexpr uint64_t StrGrowthStep(uint64_t capacity, uint64_t n) noexcept {
+    if (capacity < 16 * n) return n;
+    if (capacity < 64 * n) return 4 * n;
+    if (capacity < 256 * n) return 16 * n;
+    if (capacity < 1024 * n) return 64 * n;
+    if (capacity < 2048 * n) return 256 * n;
+    return 1024 * n;
 }
 
 }  // namespace detail
@@ -168,26 +179,14 @@ public:
 
     // At most n bytes of text without splitting a character (n < 0: all of it).
     CStr_base& AssignN(const char* text, int32_t n) {
-        const uint32_t limit = n < 0 ? ClampedStrlen(text) : uint32_t(n);
-        CheckSum(0, limit);
-        const uint32_t take = detail::Cp932TakeN(text, limit);
-        const char* src = ReserveKeeping(limit + 2, text);
-        std::memmove(m_buffer, src, take);
-        m_length = int32_t(take);
-        m_buffer[take] = 0;
+        PutLimited<true>(0, text, n);
         return *this;
     }
 
     // At most n bytes of text, stopping at a NUL, without the character rule
     // (n < 0: all of it).
     CStr_base& AssignBytesN(const char* text, int32_t n) {
-        const uint32_t limit = n < 0 ? ClampedStrlen(text) : uint32_t(n);
-        CheckSum(0, limit);
-        const uint32_t take = uint32_t(strnlen(text, limit));
-        const char* src = ReserveKeeping(limit + 2, text);
-        std::memmove(m_buffer, src, take);
-        m_length = int32_t(take);
-        m_buffer[take] = 0;
+        PutLimited<false>(0, text, n);
         return *this;
     }
 
@@ -203,26 +202,14 @@ public:
     // Appends at most n bytes without splitting a character (n < 0: the whole
     // text); a lead byte at the end of the source is dropped. Returns the buffer.
     char* AppendN(const char* text, int32_t n) {
-        const uint32_t limit = n < 0 ? ClampedStrlen(text) : uint32_t(n);
-        CheckSum(uint32_t(m_length), limit);
-        const uint32_t take = detail::Cp932TakeN(text, limit);
-        const char* src = ReserveKeeping(uint32_t(m_length) + limit + 2, text);
-        std::memmove(m_buffer + m_length, src, take);
-        m_length += int32_t(take);
-        m_buffer[m_length] = 0;
+        PutLimited<true>(uint32_t(m_length), text, n);
         return m_buffer;
     }
 
     // Appends at most n bytes, stopping at a NUL, without the character rule
     // (n < 0: the whole text).
     CStr_base& AppendBytesN(const char* text, int32_t n) {
-        const uint32_t limit = n < 0 ? ClampedStrlen(text) : uint32_t(n);
-        CheckSum(uint32_t(m_length), limit);
-        const uint32_t take = uint32_t(strnlen(text, limit));
-        const char* src = ReserveKeeping(uint32_t(m_length) + limit + 2, text);
-        std::memmove(m_buffer + m_length, src, take);
-        m_length += int32_t(take);
-        m_buffer[m_length] = 0;
+        PutLimited<false>(uint32_t(m_length), text, n);
         return *this;
     }
 
@@ -297,6 +284,16 @@ public:
     bool FromWide(const char16_t* text, bool escape)
         requires(N == 64);
 
+    // The escapes of the settings text form (foundation/settings/IniEscape.h) on
+    // this string: each builds its result in scratch (not this string) and copies
+    // it back, so both hold the result afterwards. Defined with the settings.
+    void EscapeIniValue(CStr_base<64>& scratch)
+        requires(N == 64);
+    void UnescapeIniValue(CStr_base<64>& scratch)
+        requires(N == 64);
+    void EscapeIniName(CStr_base<64>& scratch)
+        requires(N == 64);
+
 private:
     void SetEmpty() noexcept {
         m_capacity = 0;
@@ -336,22 +333,37 @@ private:
         return src;
     }
 
+    // The text becomes its first `at` bytes followed by len bytes of text.
+    void PutRaw(uint32_t at, const char* text, size_t len) {
+        if (uint64_t(at) + len + 2 >= detail::kMaxStrCapacity) throw 0;
+        const char* src = ReserveKeeping(at + uint32_t(len) + 2, text);
+        std::memmove(m_buffer + at, src, len);
+        m_length = int32_t(at + len);
+        m_buffer[m_length] = 0;
+    }
+
     CStr_base& AssignRaw(const char* text, size_t len) {
-        if (len + 2 >= detail::kMaxStrCapacity) throw 0;
-        const char* src = ReserveKeeping(uint32_t(len) + 2, text);
-        std::memmove(m_buffer, src, len);
-        m_length = int32_t(len);
-        m_buffer[len] = 0;
+        PutRaw(0, text, len);
         return *this;
     }
 
     CStr_base& AppendRaw(const char* text, size_t len) {
-        if (uint64_t(m_length) + len + 2 >= detail::kMaxStrCapacity) throw 0;
-        const char* src = ReserveKeeping(uint32_t(m_length) + uint32_t(len) + 2, text);
-        std::memmove(m_buffer + m_length, src, len);
-        m_length += int32_t(len);
-        m_buffer[m_length] = 0;
+        PutRaw(uint32_t(m_length), text, len);
         return *this;
+    }
+
+    // The text becomes its first `at` bytes followed by at most n bytes of text
+    // (n < 0: all of it), stopping at a NUL and, with WholeCharacters, before a
+    // character that does not fit whole. Reserves at + n + 2 bytes.
+    template <bool WholeCharacters>
+    void PutLimited(uint32_t at, const char* text, int32_t n) {
+        const uint32_t limit = n < 0 ? ClampedStrlen(text) : uint32_t(n);
+        CheckSum(at, limit);
+        const uint32_t take = WholeCharacters ? detail::Cp932TakeN(text, limit) : uint32_t(strnlen(text, limit));
+        const char* src = ReserveKeeping(at + limit + 2, text);
+        std::memmove(m_buffer + at, src, take);
+        m_length = int32_t(at + take);
+        m_buffer[m_length] = 0;
     }
 
     void Grow(uint32_t n);
@@ -363,26 +375,14 @@ private:
 
 // --- out-of-line members ---
 
-// The growth step depends on the current capacity: N below 16N, 4N below 64N, 16N
-// below 256N, 64N below 1024N, 256N below 2048N and 1024N above. The new size is
-// the larger of n and capacity + step; sizes up to 1024 are raised to a pool size.
+// The growth step depends on the current capacity (detail::StrGrowthStep). The new
+// size is the larger of n and capacity + step; sizes up to 1024 are raised to a
+// pool size.
 template <unsigned N>
 __attribute__((noinline)) void CStr_base<N>::Grow(uint32_t n) {
     if (n >= detail::kMaxStrCapacity) throw 0;
     const uint64_t cap = m_capacity;
-    uint64_t step;
-    if (cap < 16ull * N)
-        step = N;
-    else if (cap < 64ull * N)
-        step = 4ull * N;
-    else if (cap < 256ull * N)
-        step = 16ull * N;
-    else if (cap < 1024ull * N)
-        step = 64ull * N;
-    else if (cap < 2048ull * N)
-        step = 256ull * N;
-    else
-        step = 1024ull * N;
+    const uint64_t step = detail::StrGrowthStep(cap, N);
     // Below the limit plus the largest step, so it fits in 32 bits.
     uint32_t size = uint32_t(cap + step > n ? cap + step : n);
     char* buffer = detail::AllocNarrowBuffer(size);
@@ -502,3 +502,11 @@ void CStr_base<N>::DropLastChar() noexcept {
 // Defined with the wide strings.
 template <>
 bool CStr_base<64>::FromWide(const char16_t* text, bool escape);
+
+// Defined with the settings escapes.
+template <>
+void CStr_base<64>::EscapeIniValue(CStr_base<64>& scratch);
+template <>
+void CStr_base<64>::UnescapeIniValue(CStr_base<64>& scratch);
+template <>
+void CStr_base<64>::EscapeIniName(CStr_base<64>& scratch);

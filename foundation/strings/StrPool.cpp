@@ -45,7 +45,6 @@ U* MemoryPoolManager<U, N>::Alloc() {
         run->start = chunks->bytes;
         run->count = kChunksPerBlock;
     }
-    if (m_runs.GetCount() == 0) throw 0;
     poolinfo* run = m_runs.GetLast();
     char* chunk = run->start;
     if (run->count == 1) {
@@ -198,43 +197,28 @@ const StartPools g_startPools;
 
 }  // namespace
 
-template <unsigned N>
-char* NarrowPool<N>::Alloc() {
-    return Started<char, N>().Alloc();
+template <class U, unsigned N>
+U* GlobalPool<U, N>::Alloc() {
+    return Started<U, N>().Alloc();
 }
 
-template <unsigned N>
-void NarrowPool<N>::Free(void* chunk) noexcept {
-    g_shared<char, N>.Free(chunk);
+template <class U, unsigned N>
+void GlobalPool<U, N>::Free(void* chunk) noexcept {
+    g_shared<U, N>.Free(chunk);
 }
 
-template <unsigned N>
-SharedPool<char, N>& NarrowPool<N>::Shared() noexcept {
-    return g_shared<char, N>;
+template <class U, unsigned N>
+SharedPool<U, N>& GlobalPool<U, N>::Shared() noexcept {
+    return g_shared<U, N>;
 }
 
-template <unsigned N>
-char16_t* WidePool<N>::Alloc() {
-    return Started<char16_t, N>().Alloc();
-}
-
-template <unsigned N>
-void WidePool<N>::Free(void* chunk) noexcept {
-    g_shared<char16_t, N>.Free(chunk);
-}
-
-template <unsigned N>
-SharedPool<char16_t, N>& WidePool<N>::Shared() noexcept {
-    return g_shared<char16_t, N>;
-}
-
-template struct NarrowPool<32>;
-template struct NarrowPool<64>;
-template struct NarrowPool<128>;
-template struct NarrowPool<256>;
-template struct NarrowPool<1024>;
-template struct WidePool<16>;
-template struct WidePool<64>;
-template struct WidePool<256>;
+template struct GlobalPool<char, 32>;
+template struct GlobalPool<char, 64>;
+template struct GlobalPool<char, 128>;
+template struct GlobalPool<char, 256>;
+template struct GlobalPool<char, 1024>;
+template struct GlobalPool<char16_t, 16>;
+template struct GlobalPool<char16_t, 64>;
+template struct GlobalPool<char16_t, 256>;
 
 }  // namespace detail

@@ -132,20 +132,20 @@ private:
     bool m_exited = false;
 };
 
-// The process-wide pools. Alloc throws std::bad_alloc when memory runs out.
-template <unsigned N>
-struct NarrowPool {
-    static char* Alloc();
+// The process-wide pool of chunks of N units of U. Alloc throws std::bad_alloc
+// when memory runs out.
+template <class U, unsigned N>
+struct GlobalPool {
+    static U* Alloc();
     static void Free(void* chunk) noexcept;
-    static SharedPool<char, N>& Shared() noexcept;
+    static SharedPool<U, N>& Shared() noexcept;
 };
 
+// The narrow string pools (N bytes) and the wide ones (N UTF-16 units).
 template <unsigned N>
-struct WidePool {
-    static char16_t* Alloc();
-    static void Free(void* chunk) noexcept;
-    static SharedPool<char16_t, N>& Shared() noexcept;
-};
+using NarrowPool = GlobalPool<char, N>;
+template <unsigned N>
+using WidePool = GlobalPool<char16_t, N>;
 
 // A narrow buffer of at least `capacity` bytes (capacity > 0): sizes up to 1024 are
 // raised to the next pool size and taken from that pool, larger ones are arrays of

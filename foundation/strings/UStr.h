@@ -131,12 +131,7 @@ public:
     CUStr_base& Assign(const char16_t* text) { return AssignRaw(text, detail::WideLength(text)); }
 
     CUStr_base& Append(const char16_t* text) {
-        const size_t len = detail::WideLength(text);
-        CheckSum(len);
-        const char16_t* src = ReserveKeeping(uint32_t(m_length) + uint32_t(len) + 2, text);
-        std::memmove(m_buffer + m_length, src, len * sizeof(char16_t));
-        m_length += int32_t(len);
-        m_buffer[m_length] = 0;
+        PutRaw(uint32_t(m_length), text, detail::WideLength(text));
         return *this;
     }
 
@@ -211,12 +206,17 @@ private:
         return src;
     }
 
+    // The text becomes its first `at` units followed by len units of text.
+    void PutRaw(uint32_t at, const char16_t* text, size_t len) {
+        if (uint64_t(at) + len + 2 > uint64_t(INT32_MAX)) throw 0;
+        const char16_t* src = ReserveKeeping(at + uint32_t(len) + 2, text);
+        std::memmove(m_buffer + at, src, len * sizeof(char16_t));
+        m_length = int32_t(at + len);
+        m_buffer[m_length] = 0;
+    }
+
     CUStr_base& AssignRaw(const char16_t* text, size_t len) {
-        if (uint64_t(len) + 2 > uint64_t(INT32_MAX)) throw 0;
-        const char16_t* src = ReserveKeeping(uint32_t(len) + 2, text);
-        std::memmove(m_buffer, src, len * sizeof(char16_t));
-        m_length = int32_t(len);
-        m_buffer[len] = 0;
+        PutRaw(0, text, len);
         return *this;
     }
 
@@ -247,26 +247,13 @@ private:
 };
 
 // The growth step depends on the current capacity, as for the narrow string of the
-// same N: N below 16N, 4N below 64N, 16N below 256N, 64N below 1024N, 256N below
-// 2048N and 1024N above. The new size is the larger of n and capacity + step,
-// taken as it is: 16, 64 and 256 units come from the wide pools, other sizes are
-// arrays.
+// same N (detail::StrGrowthStep). The new size is the larger of n and capacity +
+// step, taken as it is: 16, 64 and 256 units come from the wide pools, other
+// sizes are arrays.
 template <unsigned N>
 __attribute__((noinline)) void CUStr_base<N>::Grow(uint32_t n) {
     const uint64_t cap = m_capacity;
-    uint64_t step;
-    if (cap < 16ull * N)
-        step = N;
-    else if (cap < 64ull * N)
-        step = 4ull * N;
-    else if (cap < 256ull * N)
-        step = 16ull * N;
-    else if (cap < 1024ull * N)
-        step = 64ull * N;
-    else if (cap < 2048ull * N)
-        step = 256ull * N;
-    else
-        step = 1024ull * N;
+    const uint64_t step = detail::StrGrowthStep(cap, N);
     const uint64_t size = cap + step > n ? cap + step : n;
     if (size > UINT32_MAX) throw std::bad_alloc();
     char16_t* buffer = detail::AllocWideBuffer(uint32_t(size));

@@ -6,25 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <set>
 #include <string>
 
+#include "tests/support/TempFolder.h"
+
 namespace {
 
-class PosixFileTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "oc-posix-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code error;
-        std::filesystem::remove_all(m_folder, error);
-    }
-    std::string m_folder;
-};
+class PosixFileTest : public testsupport::TempFolderTest {};
 
 // A FIFO would block open() until a writer comes; a folder opens read-only on
 // Linux. Neither is a file the system can use.

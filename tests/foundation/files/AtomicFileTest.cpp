@@ -20,7 +20,7 @@ using filetest::Pattern;
 using filetest::ReadAll;
 using filetest::WriteAll;
 
-constexpr uint32_t kArchive = IFFile::kAttributeArchive;
+using filetest::kArchive;
 
 class AtomicFileTest : public filetest::TempFolderTest {};
 

@@ -19,7 +19,7 @@ using filetest::Pattern;
 using filetest::ReadAll;
 using filetest::WriteAll;
 
-constexpr uint32_t kArchive = IFFile::kAttributeArchive;
+using filetest::kArchive;
 constexpr uint32_t kSector = 4096;
 
 class FFileTest : public filetest::TempFolderTest {};

@@ -1,19 +1,24 @@
 #pragma once
-// A fresh temporary folder per test, and byte-level helpers that go around the
-// classes under test (plain stdio), so a test never checks the code with itself.
+// What the file tests share: the temporary folder and the whole-file helpers of
+// tests/support/TempFolder.h, byte-level forms of them, and patterned content.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
+
+#include "foundation/files/IFFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace filetest {
 
 using Bytes = std::vector<unsigned char>;
+using testsupport::Entries;
+using testsupport::Exists;
+using testsupport::TempFolderTest;
+
+// The attribute word every caller of the system passes to Open.
+inline constexpr uint32_t kArchive = IFFile::kAttributeArchive;
 
 // Deterministic, position-dependent content: a shifted or cut copy never matches.
 inline Bytes Pattern(size_t size, uint32_t seed = 1) {
@@ -27,59 +32,12 @@ inline Bytes Pattern(size_t size, uint32_t seed = 1) {
 }
 
 inline void WriteAll(const std::string& path, const Bytes& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    if (!bytes.empty()) {
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    }
-    ASSERT_EQ(std::fclose(f), 0);
+    testsupport::WriteText(path, std::string(bytes.begin(), bytes.end()));
 }
 
 inline Bytes ReadAll(const std::string& path) {
-    Bytes bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        ADD_FAILURE() << "cannot open " << path;
-        return bytes;
-    }
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    std::fclose(f);
-    return bytes;
+    const std::string text = testsupport::ReadText(path);
+    return Bytes(text.begin(), text.end());
 }
-
-inline bool Exists(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
-}
-
-// Names in a folder, sorted.
-inline std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-class TempFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "oc-files-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_folder = pattern;
-    }
-    void TearDown() override {
-        std::error_code error;
-        std::filesystem::remove_all(m_folder, error);
-    }
-    std::string Path(const std::string& name) const { return m_folder + "/" + name; }
-
-    std::string m_folder;
-};
 
 }  // namespace filetest

@@ -19,7 +19,7 @@ using filetest::WriteAll;
 
 class SFileTest : public filetest::TempFolderTest {};
 
-constexpr uint32_t kArchive = IFFile::kAttributeArchive;
+using filetest::kArchive;
 constexpr uint32_t kRead = IFFile::kOpen | IFFile::kReadable;
 constexpr uint32_t kWrite = IFFile::kOpen | IFFile::kWritable | IFFile::kWriteDirection;
 constexpr uint32_t kBoth = IFFile::kOpen | IFFile::kReadable | IFFile::kWritable;

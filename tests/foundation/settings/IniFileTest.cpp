@@ -2,98 +2,37 @@
 // user's default settings file, and saves that fail without harming the old file.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <dirent.h>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 #include "foundation/settings/IniExCtrl.h"
+#include "tests/foundation/settings/IniTestSupport.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
-using Tree = CIniExCtrl_base<32, 32, 64>;
+using initest::BuildExample;
+using initest::kExample;
+using initest::Tree;
+using testsupport::ReadText;
+using testsupport::WriteText;
 
-const char kExample[] =
-    "k1=x\n"
-    "[A]\n"
-    "\tk2=y\n"
-    "\t[B]\n"
-    "\t\tk3=z\n"
-    "\t[EndSection]\n"
-    "[EndSection]\n";
-
-class IniFile : public ::testing::Test {
+class IniFile : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/inifile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { RemoveTree(m_dir); }
-
-    static void RemoveTree(const std::string& path) {
-        if (DIR* dir = opendir(path.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name == "." || name == "..") continue;
-                RemoveTree(path + "/" + name);
-            }
-            closedir(dir);
-            rmdir(path.c_str());
-        } else {
-            unlink(path.c_str());
-        }
-    }
-
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
-    }
     static std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
-
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        if (DIR* dir = opendir(m_dir.c_str())) {
-            while (dirent* entry = readdir(dir)) {
-                const std::string name = entry->d_name;
-                if (name != "." && name != "..") names.push_back(name);
-            }
-            closedir(dir);
-        }
-        return names;
-    }
-
-    static void BuildExample(Tree& tree) {
-        ASSERT_NE(tree.SetString("/k1", "x"), nullptr);
-        ASSERT_TRUE(tree.AddSection("A"));
-        ASSERT_TRUE(tree.ChangeSection("A"));
-        ASSERT_NE(tree.SetString("k2", "y"), nullptr);
-        ASSERT_TRUE(tree.AddSection("B"));
-        ASSERT_NE(tree.SetString("B/k3", "z"), nullptr);
-        ASSERT_TRUE(tree.ChangeSection("/"));
-    }
-
-    std::string m_dir;
 };
 
 TEST_F(IniFile, SavesWithLfLineEndsAndLoadsBack) {
-    const std::string path = m_dir + "/settings.ini";
+    const std::string path = m_folder + "/settings.ini";
     Tree tree;
     BuildExample(tree);
     ASSERT_TRUE(tree.Save(path.c_str()));
-    EXPECT_EQ(ReadFile(path), kExample);
+    EXPECT_EQ(ReadText(path), kExample);
     EXPECT_STREQ(tree.GetFileName().GetText(), "");  // saving does not remember
 
     Tree loaded;
@@ -106,8 +45,8 @@ TEST_F(IniFile, SavesWithLfLineEndsAndLoadsBack) {
 }
 
 TEST_F(IniFile, LoadsAWindowsWrittenFile) {
-    const std::string path = m_dir + "/windows.ini";
-    WriteFile(path, std::string("k1=x\r\n[A]\r\n\tk2=y\r\n\t[B]\r\n\t\tk3=z\r\n\t[EndSection]\r\n[EndSection]\r\n"
+    const std::string path = m_folder + "/windows.ini";
+    WriteText(path, std::string("k1=x\r\n[A]\r\n\tk2=y\r\n\t[B]\r\n\t\tk3=z\r\n\t[EndSection]\r\n[EndSection]\r\n"
                                 "lone=a\rb\r\n"
                                 "cr=end\r\r\n"
                                 "nul=ab\0cd\r\n"
@@ -134,7 +73,7 @@ TEST_F(IniFile, LoadsAWindowsWrittenFile) {
 }
 
 TEST_F(IniFile, LoadOfAMissingFileFails) {
-    const std::u16string missing = Wide(m_dir + "/missing.ini");
+    const std::u16string missing = Wide(m_folder + "/missing.ini");
     Tree tree;
     BuildExample(tree);
     EXPECT_FALSE(tree.Load(missing.c_str(), false));
@@ -142,27 +81,27 @@ TEST_F(IniFile, LoadOfAMissingFileFails) {
     EXPECT_FALSE(tree.Load(missing.c_str(), true));
     EXPECT_EQ(tree.FindSection("A"), nullptr);
     EXPECT_EQ(tree.FindValue("/k1"), nullptr);
-    EXPECT_FALSE(tree.Load(Wide(m_dir).c_str(), true));  // a folder is no file
+    EXPECT_FALSE(tree.Load(Wide(m_folder).c_str(), true));  // a folder is no file
 }
 
 TEST_F(IniFile, SaveWithoutAPathWritesTheLoadedFileEvenAfterClear) {
     // A name with characters of code page 932 and one without (é), which the
     // remembered name carries as an escape.
-    const std::string path = m_dir + "/\xE8\xA8\xAD\xE5\xAE\x9A-caf\xC3\xA9.ini";
-    WriteFile(path, "old=1\n");
-    const std::u16string wide = u"" + Wide(m_dir) + u"/\u8A2D\u5B9A-caf\u00E9.ini";
+    const std::string path = m_folder + "/\xE8\xA8\xAD\xE5\xAE\x9A-caf\xC3\xA9.ini";
+    WriteText(path, "old=1\n");
+    const std::u16string wide = u"" + Wide(m_folder) + u"/\u8A2D\u5B9A-caf\u00E9.ini";
     Tree tree;
     ASSERT_TRUE(tree.Load(wide.c_str(), true));
     EXPECT_STREQ(tree.FindValue("old")->GetText(), "1");
     tree.Clear();
     ASSERT_NE(tree.SetString("new", "2"), nullptr);
     ASSERT_TRUE(tree.Save(nullptr));
-    EXPECT_EQ(ReadFile(path), "new=2\n");
-    EXPECT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(ReadText(path), "new=2\n");
+    EXPECT_EQ(testsupport::Entries(m_folder).size(), 1u);
 }
 
 TEST_F(IniFile, TheDefaultFileIsTheUsersSettingsFile) {
-    const std::string config = m_dir + "/config";
+    const std::string config = m_folder + "/config";
     struct EnvGuard {
         bool had;
         std::string value;
@@ -185,13 +124,13 @@ TEST_F(IniFile, TheDefaultFileIsTheUsersSettingsFile) {
     EXPECT_STREQ(tree.GetFileName().GetText(), file.c_str());
     BuildExample(tree);
     EXPECT_TRUE(tree.Save(nullptr));
-    EXPECT_EQ(ReadFile(file), kExample);
+    EXPECT_EQ(ReadText(file), kExample);
 
     // Without any remembered name the same file is written.
     Tree fresh;
     ASSERT_NE(fresh.SetString("fresh", "1"), nullptr);
     EXPECT_TRUE(fresh.Save(""));
-    EXPECT_EQ(ReadFile(file), "fresh=1\n");
+    EXPECT_EQ(ReadText(file), "fresh=1\n");
     EXPECT_TRUE(tree.Save(nullptr));
 
     Tree loaded;
@@ -205,12 +144,12 @@ TEST_F(IniFile, AFailedSaveReportsFailureAndKeepsTheOldFile) {
     BuildExample(tree);
     // Where no file can be made: a missing folder, a folder as the target, a
     // file as a folder.
-    const std::string file = m_dir + "/file.ini";
-    WriteFile(file, "old=1\n");
-    for (const std::string& target : {m_dir + "/no/such/folder/s.ini", m_dir, file + "/s.ini"}) {
+    const std::string file = m_folder + "/file.ini";
+    WriteText(file, "old=1\n");
+    for (const std::string& target : {m_folder + "/no/such/folder/s.ini", m_folder, file + "/s.ini"}) {
         EXPECT_FALSE(tree.Save(target.c_str())) << target;
     }
-    EXPECT_EQ(ReadFile(file), "old=1\n");
+    EXPECT_EQ(ReadText(file), "old=1\n");
 
     // Writing fails half way: the file size limit stops the temporary file.
     for (int i = 0; i < 200; ++i) {
@@ -229,11 +168,11 @@ TEST_F(IniFile, AFailedSaveReportsFailureAndKeepsTheOldFile) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed save was reported as success";
-    EXPECT_EQ(ReadFile(file), "old=1\n");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"file.ini"});  // no temporary file left
+    EXPECT_EQ(ReadText(file), "old=1\n");
+    EXPECT_EQ(testsupport::Entries(m_folder), std::vector<std::string>{"file.ini"});  // no temporary file left
 
     ASSERT_TRUE(tree.Save(file.c_str()));  // without the limit it works
-    EXPECT_GT(ReadFile(file).size(), 4096u);
+    EXPECT_GT(ReadText(file).size(), 4096u);
 }
 
 }  // namespace

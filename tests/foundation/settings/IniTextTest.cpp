@@ -8,10 +8,12 @@
 
 #include "foundation/settings/IniEscape.h"
 #include "foundation/settings/IniExCtrl.h"
+#include "tests/foundation/settings/IniTestSupport.h"
 
 namespace {
 
-using Tree = CIniExCtrl_base<32, 32, 64>;
+using initest::kExample;
+using initest::Tree;
 
 std::string Write(Tree& tree, bool noIndent = false) {
     CStr_base<1024> out;
@@ -39,17 +41,6 @@ std::string Dump(Tree& tree) {
     for (const std::string& line : lines) all += line + "|";
     return all;
 }
-
-// The example: root with k1 = x and section A holding k2 = y and section B
-// holding k3 = z.
-const char kExample[] =
-    "k1=x\n"
-    "[A]\n"
-    "\tk2=y\n"
-    "\t[B]\n"
-    "\t\tk3=z\n"
-    "\t[EndSection]\n"
-    "[EndSection]\n";
 
 TEST(IniText, WriterProducesTheExampleByteForByte) {
     Tree tree;
@@ -286,6 +277,36 @@ TEST(IniText, NameEscapes) {
         EXPECT_STREQ(s.GetText(), c.escaped) << c.name;
         EXPECT_STREQ(scratch.GetText(), c.escaped) << c.name;
     }
+}
+
+TEST(IniText, EscapesAsMembersOfTheString) {
+    // A value long enough that its escaped form outgrows every pool chunk.
+    std::string longValue;
+    std::string longEscaped;
+    for (int i = 0; i < 700; ++i) {
+        longValue += "\\\n";
+        longEscaped += "\\\\\\n";
+    }
+    CStr_base<64> scratch;
+    CStr_base<64> s(longValue.c_str());
+    s.EscapeIniValue(scratch);
+    EXPECT_EQ(std::string(s.GetText()), longEscaped);
+    EXPECT_EQ(std::string(scratch.GetText()), longEscaped);
+    s.UnescapeIniValue(scratch);
+    EXPECT_EQ(std::string(s.GetText()), longValue);
+    EXPECT_EQ(std::string(scratch.GetText()), longValue);
+
+    // The scratch string's old text does not leak into the result.
+    scratch.Assign("left over from before");
+    CStr_base<64> name("a/b=c\t\x95\x5c");
+    name.EscapeIniName(scratch);
+    EXPECT_STREQ(name.GetText(), "a\\sb\\ec\\t\x95\x5c");
+    EXPECT_STREQ(scratch.GetText(), "a\\sb\\ec\\t\x95\x5c");
+    CStr_base<64> value("C:\\x\\8");
+    value.EscapeIniValue(scratch);
+    EXPECT_STREQ(value.GetText(), "C:\\\\x\\9");
+    value.UnescapeIniValue(scratch);
+    EXPECT_STREQ(value.GetText(), "C:\\x\\8");
 }
 
 TEST(IniText, DeeplyNestedTextsAreReadWrittenAndClearedWithoutRecursion) {
