@@ -1,0 +1,71 @@
+// Layer: every source pixel that is not fully transparent replaces the
+// destination pixel (its partial alpha is not a weight). With an opacity the
+// opacity alone weighs the drawn pixels; the source alpha only decides whether
+// a pixel is drawn.
+#include "raster/blend/KernelTable.h"
+
+using namespace blend;
+
+namespace {
+
+template <Form F>
+struct LayerReplace {
+    uint32_t operator()(uint32_t s, uint32_t d) const noexcept { return (s >> 24) != 0 ? ApplyForm<F>(d, s) : d; }
+};
+
+// Colour from the union of the opacity over the destination alpha; the alpha
+// mixes the two alphas by the opacity, each product shifted on its own.
+struct LayerOpacity {
+    uint32_t opacity;
+    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
+        const uint32_t sA = s >> 24;
+        if (sA == 0) return d;
+        const uint32_t dA = d >> 24;
+        const uint32_t t = Union(opacity, dA);
+        const uint32_t alpha = (((256 - opacity) * dA) >> 8) + ((opacity * sA) >> 8);
+        return (Mix(d, s, UnionWeight(t)) & kColourBits) | (alpha << 24);
+    }
+};
+
+// am = 256 writes the tinted colour with the source alpha; otherwise as
+// LayerOpacity with am as the opacity and the tint mixed unrounded.
+struct LayerTone {
+    ToneTint tint;
+    uint32_t am;
+
+    bool DrawsNothing() const noexcept { return am == 0; }
+    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
+        const uint32_t sA = s >> 24;
+        if (sA == 0) return d;
+        if (am == 256) return tint.Bytes(s) | (sA << 24);
+        const uint32_t dA = d >> 24;
+        const uint32_t t = Union(am, dA);
+        const uint32_t alpha = (((256 - am) * dA) >> 8) + ((am * sA) >> 8);
+        return ToneMix(tint, s, d, UnionWeight(t)) | (alpha << 24);
+    }
+};
+
+}  // namespace
+
+#define OC_LAYER_KERNELS(X)                                                                                        \
+    X(Table, Plain, DrawLayer, Full, _, _, (LayerReplace<Form::Full>{}))                                           \
+    X(Table, PlainOpacity, DrawLayerOpacity, Full, _, DrawLayer, (LayerOpacity{opacity}))                          \
+    X(Table, Stretched, DrawLayerStretched, Full, DrawLayer, _, (LayerReplace<Form::Full>{}))                      \
+    X(Table, StretchedOpacity, DrawLayerStretchedOpacity, Full, DrawLayerOpacity, DrawLayerStretched,              \
+      (LayerOpacity{opacity}))                                                                                     \
+    X(Table, PlainTone, DrawLayerTone, Full, _, _, (LayerTone{ToneTint(tone, rp, gp, bp), LimitAmount(am)}))       \
+    X(Table, StretchedTone, DrawLayerToneStretched, Full, DrawLayerTone, _,                                        \
+      (LayerTone{ToneTint(tone, rp, gp, bp), LimitAmount(am)}))                                                    \
+    X(Table, FromIndexed, DrawLayerFromIndexed, Full, DrawLayer, _, (LayerReplace<Form::Full>{}))                  \
+    X(Table, Masked, DrawLayerMasked, Full, DrawLayer, _, (LayerReplace<Form::Full>{}))                            \
+    X(Table, Plain, DrawLayerC, C, _, _, (LayerReplace<Form::C>{}))                                                \
+    X(Table, PlainOpacity, DrawLayerCOpacity, C, _, DrawLayerC, (ConstantWeight<Form::C, true>{opacity}))          \
+    X(Table, Stretched, DrawLayerCStretched, C, DrawLayerC, _, (LayerReplace<Form::C>{}))                          \
+    X(Table, StretchedOpacity, DrawLayerCStretchedOpacity, C, DrawLayerCOpacity, DrawLayerCStretched,              \
+      (ConstantWeight<Form::C, true>{opacity}))                                                                    \
+    X(Table, PlainTone, DrawLayerToneC, C, _, _, (ToneStrengthC<true>{ToneTint(tone, rp, gp, bp), LimitAmount(am)})) \
+    X(Table, StretchedTone, DrawLayerToneCStretched, C, DrawLayerToneC, _,                                         \
+      (ToneStrengthC<true>{ToneTint(tone, rp, gp, bp), LimitAmount(am)}))                                          \
+    X(Table, Masked, DrawLayerCMasked, C, DrawLayerC, _, (LayerReplace<Form::C>{}))
+
+OC_KERNEL_FAMILY(OC_LAYER_KERNELS, LayerKernels)
