@@ -165,6 +165,14 @@ public:
 public:
 #include "raster/surface/sprite/LoadMembers.inc"
 public:
+#include "raster/blend/ArithMembers.inc"
+public:
+#include "raster/blend/SeparableMembers.inc"
+public:
+#include "raster/surface/sprite/DispatchMembers.inc"
+public:
+#include "raster/filter/FilterMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
