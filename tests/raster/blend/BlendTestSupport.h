@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "raster/blend/KernelTable.h"
+#include "raster/blend/SeparableFormulas.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -75,7 +76,8 @@ inline void CopyState(const CSprite& from, CSprite& to) {
 inline std::vector<blend::KernelEntry> AllKernels() {
     std::vector<blend::KernelEntry> out;
     for (auto table : {blend::CopyKernels(), blend::AlphaKernels(), blend::BlendKernels(), blend::LayerKernels(),
-                       blend::BackKernels()})
+                       blend::BackKernels(), blend::SeparableBasicKernels(), blend::SeparableDivideKernels(),
+                       blend::SeparableLightKernels(), blend::SeparableLinearKernels()})
         out.insert(out.end(), table.begin(), table.end());
     return out;
 }
