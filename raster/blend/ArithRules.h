@@ -1,13 +1,15 @@
 #pragma once
 // Shared pieces of the arithmetic blend families (Add, Sub, RevMul, Xor, Mul,
-// Div): the division table that stands in for a division by an alpha or a
-// channel, byte access, the packed-lane saturating sum and clamped difference,
+// Div): byte access, the packed-lane saturating sum and clamped difference,
 // and the eight-pixel rows of the Immediate methods of Add, Sub and Mul.
-#include <array>
 #include <cstdint>
 
 #include "raster/blend/KernelFrame.h"
+#include "raster/surface/sprite/RasterLibrary.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 // Rows with 256-bit vectors are compiled for AVX2 alone and chosen at run time.
@@ -16,16 +18,6 @@
 #endif
 
 namespace blend::arith {
-
-// Entry n = ceil(0xFF0000 / n) for n = 1..255, entry 0 = 0xFFFFFF. For
-// 0 <= P <= n, (P x entry[n]) >> 16 is floor(255 x P / n) exactly, and
-// min(0xFFFFFF, d x entry[s]) is 255 x d / s in 8.16 fixed point.
-inline constexpr std::array<uint32_t, 256> kDivisionTable = [] {
-    std::array<uint32_t, 256> t{};
-    t[0] = 0xFFFFFFu;
-    for (uint32_t n = 1; n < 256; ++n) t[n] = (0xFF0000u + n - 1) / n;
-    return t;
-}();
 
 // The bytes of a pixel: shift 24 alpha, 16 red, 8 green, 0 blue.
 constexpr int kRed = 16;
@@ -38,6 +30,25 @@ inline uint32_t Sat(uint32_t x) noexcept { return x > 255 ? 255 : x; }
 inline uint32_t Clamp(int32_t x) noexcept { return x < 0 ? 0 : static_cast<uint32_t>(x); }
 // x + (x >> 7): 0..127 unchanged, 128..255 raised by one (255 -> 256).
 inline uint32_t Expand(uint32_t x) noexcept { return x + (x >> 7); }
+
+// The source alpha under an opacity h: (sA x h) >> 8; sA itself at full opacity.
+template <bool kOpacity>
+inline uint32_t ScaledSourceAlpha(uint32_t sA, uint32_t opacity) noexcept {
+    return kOpacity ? (sA * opacity) >> 8 : sA;
+}
+
+// What the Alpha methods of Add and Sub apply of a source pixel: the colour
+// weight w = sA + (sA >> 7) and the alpha sA, under an opacity h (h x w) >> 8
+// and (sA x h) >> 8.
+struct AlphaMethodAmounts {
+    uint32_t weight;
+    uint32_t alpha;
+};
+template <bool kOpacity>
+inline AlphaMethodAmounts AlphaAmounts(uint32_t sA, uint32_t opacity) noexcept {
+    if constexpr (kOpacity) return {(opacity * Expand(sA)) >> 8, (sA * opacity) >> 8};
+    return {Expand(sA), sA};
+}
 
 // Each byte (h x byte) >> 8, h <= 256.
 inline uint32_t ScaleBytes(uint32_t p, uint32_t h) noexcept { return JoinLanes((SpreadLanes(p) * h) >> 8); }
@@ -56,19 +67,65 @@ inline uint32_t SubClamp(uint32_t a, uint32_t b) noexcept {
     return JoinLanes(diff & (((diff >> 8) & 0x0001000100010001ull) * 0xFF));
 }
 
+// The vector rows of the Immediate methods of Add, Sub and Mul. Each computes
+// the new pixels of `Op` (a saturating byte sum, a clamped byte difference, or
+// the Mul Immediate product below); where the source alpha is 0 the bytes in
+// `keepIfTransparent` come from the destination, and the bytes in `keepAlways`
+// always do. Each returns the pixels it did.
+//
+// The Mul product: blue and red in the even 16-bit lanes, green (and alpha) in
+// the odd ones, each d x (s + 1) >> 8. Alpha: the high 16 bits of a pixel are
+// dA x 256 + dR, so ((sA + 1) x (dA x 256 + dR)) >> 16 is one unsigned high
+// multiplication.
+enum class VectorOp { AddSaturate, SubClamp, MulImmediate };
+
+#if defined(__SSE2__)
+// Four pixels at a time.
+template <VectorOp Op>
+inline int32_t SelectRowSse2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t keepIfTransparent,
+                             uint32_t keepAlways) noexcept {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i transparentKeep = _mm_set1_epi32(static_cast<int>(keepIfTransparent));
+    const __m128i alwaysKeep = _mm_set1_epi32(static_cast<int>(keepAlways));
+    const __m128i one = _mm_set1_epi16(1);
+    const __m128i evenMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i greenMask = _mm_set1_epi32(0x0000FF00);
+    const __m128i alphaOne = _mm_set1_epi32(0x00010000);
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i sourceAlpha = _mm_srli_epi32(vs, 24);
+        const __m128i transparent = _mm_cmpeq_epi32(sourceAlpha, zero);
+        const __m128i keep = _mm_or_si128(_mm_and_si128(transparent, transparentKeep), alwaysKeep);
+        __m128i result;
+        if constexpr (Op == VectorOp::AddSaturate) {
+            result = _mm_adds_epu8(vd, vs);
+        } else if constexpr (Op == VectorOp::SubClamp) {
+            result = _mm_subs_epu8(vd, vs);
+        } else {
+            const __m128i even = _mm_srli_epi16(
+                _mm_mullo_epi16(_mm_and_si128(vd, evenMask), _mm_add_epi16(_mm_and_si128(vs, evenMask), one)), 8);
+            const __m128i odd = _mm_and_si128(
+                _mm_mullo_epi16(_mm_srli_epi16(vd, 8), _mm_add_epi16(_mm_srli_epi16(vs, 8), one)), greenMask);
+            const __m128i alphaFactor = _mm_add_epi32(_mm_slli_epi32(sourceAlpha, 16), alphaOne);
+            const __m128i alpha = _mm_slli_epi32(_mm_mulhi_epu16(vd, alphaFactor), 8);
+            result = _mm_or_si128(_mm_or_si128(even, odd), alpha);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                         _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, result)));
+    }
+    return i;
+}
+#endif
+
 #if defined(OC_ARITH_AVX2)
 inline bool HasAvx2() noexcept {
     static const bool has = __builtin_cpu_supports("avx2");
     return has;
 }
 
-enum class VectorOp { AddSaturate, SubClamp, MulImmediate };
-
-// Eight pixels at a time: the new pixels of `Op` (a saturating byte sum, a
-// clamped byte difference, or the Mul Immediate product described in
-// BlendMul.cpp); where the source alpha is 0 the bytes in `keepIfTransparent`
-// come from the destination, and the bytes in `keepAlways` always do. Returns
-// the pixels done.
+// Eight pixels at a time.
 template <VectorOp Op>
 OC_ARITH_TARGET_AVX2 int32_t SelectRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t keepIfTransparent,
                                            uint32_t keepAlways) noexcept {
@@ -109,6 +166,21 @@ OC_ARITH_TARGET_AVX2 int32_t SelectRowAvx2(uint32_t* d, const uint32_t* s, int32
     return i;
 }
 #endif
+
+// A row of an Immediate method: the widest vectors the processor has, then
+// `rule` (the per-pixel operation) for the pixels left over.
+template <VectorOp Op, class Rule>
+inline void SelectRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t keepIfTransparent, uint32_t keepAlways,
+                      const Rule& rule) noexcept {
+    int32_t i = 0;
+#if defined(OC_ARITH_AVX2)
+    if (HasAvx2()) i = SelectRowAvx2<Op>(d, s, n, keepIfTransparent, keepAlways);
+#endif
+#if defined(__SSE2__)
+    i += SelectRowSse2<Op>(d + i, s + i, n - i, keepIfTransparent, keepAlways);
+#endif
+    for (; i < n; ++i) d[i] = rule(s[i], d[i]);
+}
 
 // Three colour channels computed one by one: fn(shift) gives the new byte of
 // the channel at that shift; the alpha byte is given separately.

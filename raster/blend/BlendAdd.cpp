@@ -25,29 +25,12 @@ struct AddImmediateRule {
         return ApplyForm<F>(d, AddSaturate(d, kOpacity ? ScaleBytes(s, opacity) : s));
     }
 
-#if defined(__SSE2__)
-    // Four pixels at a time: one saturating byte add, transparent sources kept.
+    // Rows: one saturating byte add, transparent sources kept.
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(!kOpacity)
     {
-        int32_t i = 0;
-#if defined(OC_ARITH_AVX2)
-        if (HasAvx2()) i = SelectRowAvx2<VectorOp::AddSaturate>(d, s, n, 0xFFFFFFFFu, F == Form::C ? kAlphaBits : 0);
-#endif
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(kAlphaBits));
-        for (; i + 4 <= n; i += 4) {
-            const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            __m128i keep = _mm_cmpeq_epi32(_mm_srli_epi32(vs, 24), zero);
-            if constexpr (F == Form::C) keep = _mm_or_si128(keep, alphaBits);
-            const __m128i sum = _mm_adds_epu8(vd, vs);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                             _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, sum)));
-        }
-        for (; i < n; ++i) d[i] = (*this)(s[i], d[i]);
+        SelectRow<VectorOp::AddSaturate>(d, s, n, 0xFFFFFFFFu, F == Form::C ? kAlphaBits : 0, *this);
     }
-#endif
 };
 
 template <Form F, bool kOpacity>
@@ -57,12 +40,7 @@ struct AddAlphaRule {
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t sA = Alpha(s);
         if (sA == 0) return d;
-        uint32_t w = Expand(sA);
-        uint32_t addedAlpha = sA;
-        if constexpr (kOpacity) {
-            w = (opacity * w) >> 8;
-            addedAlpha = (sA * opacity) >> 8;
-        }
+        const auto [w, addedAlpha] = AlphaAmounts<kOpacity>(sA, opacity);
         const uint32_t colour = AddSaturate(d, ScaleBytes(s, w)) & kColourBits;
         if constexpr (F == Form::Full) return colour | (Sat(Alpha(d) + addedAlpha) << 24);
         return (d & kAlphaBits) | colour;
@@ -78,7 +56,7 @@ struct AddMergeRule {
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t sA = Alpha(s);
         if (sA == 0) return d;
-        const uint32_t a = kOpacity ? (sA * opacity) >> 8 : sA;
+        const uint32_t a = ScaledSourceAlpha<kOpacity>(sA, opacity);
         const uint32_t dA = Alpha(d);
         const uint32_t w = Expand(a);
         const uint32_t u = Expand(dA);
@@ -89,7 +67,7 @@ struct AddMergeRule {
         };
         uint32_t out;
         if (sum < 255) {
-            const uint32_t entry = kDivisionTable[sum];
+            const uint32_t entry = DivisionTable[sum];
             out = ColourBytes(sum, [&](int shift) {
                 const uint32_t p = premultiplied(shift);
                 return p >= sum ? 255u : (p * entry) >> 16;
@@ -106,7 +84,7 @@ struct AddAlphaOnlyRule {
     uint32_t opacity = 255;
 
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t added = kOpacity ? (Alpha(s) * opacity) >> 8 : Alpha(s);
+        const uint32_t added = ScaledSourceAlpha<kOpacity>(Alpha(s), opacity);
         return (Sat(Alpha(d) + added) << 24) | (d & kColourBits);
     }
 };

@@ -1,7 +1,7 @@
 // Div: the destination divided by the source, channel by channel, scaled so
 // that a white source keeps the destination; results saturate at 255. The
 // quotient is a table multiplication, Q(d, s) = min(0xFFFFFF, d x
-// kDivisionTable[s]) = 255 x d / s in 8.16 fixed point, q = Q >> 16.
+// DivisionTable[s]) = 255 x d / s in 8.16 fixed point, q = Q >> 16.
 //   Immediate  every byte q(d, s) (a transparent source clears the alpha and
 //              keeps the colour); with an opacity each byte moves from d toward
 //              the unrounded quotient, (d x (256 - op) x 65536 + op x Q) >> 24,
@@ -25,7 +25,7 @@ using namespace blend::arith;
 namespace {
 
 inline uint32_t Quotient(uint32_t d, uint32_t s) noexcept {
-    const uint32_t q = d * kDivisionTable[s];  // at most 255 x 0xFFFFFF
+    const uint32_t q = d * DivisionTable[s];  // at most 255 x 0xFFFFFF
     return q > 0xFFFFFFu ? 0xFFFFFFu : q;
 }
 // d moved toward the quotient by the weight w (0..256), at 8.16 precision.
@@ -59,7 +59,7 @@ struct DivAlphaRule {
 
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t sA = Alpha(s);
-        const uint32_t a = kOpacity ? (sA * opacity) >> 8 : sA;
+        const uint32_t a = ScaledSourceAlpha<kOpacity>(sA, opacity);
         if (a == 0) {
             if constexpr (F == Form::C) return d;
             return (d & kColourBits) | ((kOpacity ? FadedAlpha(d, opacity) : 0) << 24);

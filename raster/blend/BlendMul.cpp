@@ -52,53 +52,17 @@ struct MulImmediateRule {
         }
     }
 
-#if defined(__SSE2__)
-    // Four pixels at a time. Colour: blue and red in the even 16-bit lanes,
-    // green (and alpha) in the odd ones, each d x (s + 1) >> 8. Alpha: the high
-    // 16 bits of a pixel are dA x 256 + dR, so ((sA + 1) x (dA x 256 + dR)) >> 16
-    // is one unsigned high multiplication.
+    // Rows: the product of ArithRules.h; under a transparent source the colour
+    // is kept (and the alpha cleared), and the C form keeps every alpha.
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(!kOpacity)
     {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i one = _mm_set1_epi16(1);
-        const __m128i evenMask = _mm_set1_epi32(0x00FF00FF);
-        const __m128i greenMask = _mm_set1_epi32(0x0000FF00);
-        const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(kAlphaBits));
-        const __m128i alphaOne = _mm_set1_epi32(0x00010000);
-        int32_t i = 0;
-#if defined(OC_ARITH_AVX2)
-        if (HasAvx2()) {
-            i = F == Form::C ? SelectRowAvx2<VectorOp::MulImmediate>(d, s, n, 0xFFFFFFFFu, kAlphaBits)
-                              : SelectRowAvx2<VectorOp::MulImmediate>(d, s, n, kColourBits, 0);
+        if constexpr (F == Form::C) {
+            SelectRow<VectorOp::MulImmediate>(d, s, n, 0xFFFFFFFFu, kAlphaBits, *this);
+        } else {
+            SelectRow<VectorOp::MulImmediate>(d, s, n, kColourBits, 0, *this);
         }
-#endif
-        for (; i + 4 <= n; i += 4) {
-            const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            const __m128i even = _mm_srli_epi16(
-                _mm_mullo_epi16(_mm_and_si128(vd, evenMask), _mm_add_epi16(_mm_and_si128(vs, evenMask), one)), 8);
-            const __m128i odd = _mm_and_si128(
-                _mm_mullo_epi16(_mm_srli_epi16(vd, 8), _mm_add_epi16(_mm_srli_epi16(vs, 8), one)), greenMask);
-            const __m128i sourceAlpha = _mm_srli_epi32(vs, 24);
-            const __m128i alphaFactor = _mm_add_epi32(_mm_slli_epi32(sourceAlpha, 16), alphaOne);
-            const __m128i alpha = _mm_slli_epi32(_mm_mulhi_epu16(vd, alphaFactor), 8);
-            const __m128i product = _mm_or_si128(_mm_or_si128(even, odd), alpha);
-            // Bytes taken from the destination: the colour under a transparent
-            // source, and the alpha of the colour-only form.
-            const __m128i transparent = _mm_cmpeq_epi32(sourceAlpha, zero);
-            __m128i keep;
-            if constexpr (F == Form::C) {
-                keep = _mm_or_si128(transparent, alphaBits);
-            } else {
-                keep = _mm_andnot_si128(alphaBits, transparent);
-            }
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                             _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, product)));
-        }
-        for (; i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
-#endif
 };
 
 // kAlphaBias: the 16-bit destination alpha of the opacity loop is 257 x dA + 1
@@ -143,7 +107,7 @@ struct MulMergeRule {
     uint32_t opacity = 255;
 
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t a = kOpacity ? (Alpha(s) * opacity) >> 8 : Alpha(s);
+        const uint32_t a = ScaledSourceAlpha<kOpacity>(Alpha(s), opacity);
         if (a == 0) return d;
         const uint32_t dA = Alpha(d);
         if (dA == 0) return ApplyForm<F>(d, (s & kColourBits) | (a << 24));

@@ -42,30 +42,12 @@ struct SubImmediateRule {
         }
     }
 
-#if defined(__SSE2__)
-    // Four pixels at a time: one saturating byte subtraction, transparent
-    // sources kept.
+    // Rows: one saturating byte subtraction, transparent sources kept.
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(!kOpacity)
     {
-        int32_t i = 0;
-#if defined(OC_ARITH_AVX2)
-        if (HasAvx2()) i = SelectRowAvx2<VectorOp::SubClamp>(d, s, n, 0xFFFFFFFFu, F == Form::C ? kAlphaBits : 0);
-#endif
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(kAlphaBits));
-        for (; i + 4 <= n; i += 4) {
-            const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            __m128i keep = _mm_cmpeq_epi32(_mm_srli_epi32(vs, 24), zero);
-            if constexpr (F == Form::C) keep = _mm_or_si128(keep, alphaBits);
-            const __m128i diff = _mm_subs_epu8(vd, vs);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
-                             _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, diff)));
-        }
-        for (; i < n; ++i) d[i] = (*this)(s[i], d[i]);
+        SelectRow<VectorOp::SubClamp>(d, s, n, 0xFFFFFFFFu, F == Form::C ? kAlphaBits : 0, *this);
     }
-#endif
 };
 
 template <Form F, bool kOpacity>
@@ -75,12 +57,7 @@ struct SubAlphaRule {
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t sA = Alpha(s);
         if (sA == 0) return d;
-        uint32_t w = Expand(sA);
-        uint32_t takenAlpha = sA;
-        if constexpr (kOpacity) {
-            w = (opacity * w) >> 8;
-            takenAlpha = (sA * opacity) >> 8;
-        }
+        const auto [w, takenAlpha] = AlphaAmounts<kOpacity>(sA, opacity);
         const uint32_t colour = SubClamp(d, ScaleBytes(s, w));
         if constexpr (F == Form::Full) {
             return (colour & kColourBits) | (Clamp(static_cast<int32_t>(Alpha(d)) - static_cast<int32_t>(takenAlpha)) << 24);
@@ -100,13 +77,13 @@ struct SubMergeRule {
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t sA = Alpha(s);
         if (sA == 0) return d;
-        const uint32_t a = kOpacity ? (sA * opacity) >> 8 : sA;
+        const uint32_t a = ScaledSourceAlpha<kOpacity>(sA, opacity);
         const uint32_t dA = Alpha(d);
         if (a >= dA) return ApplyForm<F>(d, kColourBits);  // nothing of the destination remains
         const uint32_t rest = dA - a;
         const int32_t w = static_cast<int32_t>(Expand(a));
         const int32_t u = static_cast<int32_t>(Expand(dA));
-        const uint32_t entry = kDivisionTable[rest];
+        const uint32_t entry = DivisionTable[rest];
         const uint32_t out = ColourBytes(rest, [&](int shift) {
             const int32_t sc = static_cast<int32_t>(Byte(s, shift));
             const int32_t dc = static_cast<int32_t>(Byte(d, shift));
@@ -124,7 +101,7 @@ struct SubAlphaOnlyRule {
     uint32_t opacity = 255;
 
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t taken = kOpacity ? (Alpha(s) * opacity) >> 8 : Alpha(s);
+        const uint32_t taken = ScaledSourceAlpha<kOpacity>(Alpha(s), opacity);
         return (Clamp(static_cast<int32_t>(Alpha(d)) - static_cast<int32_t>(taken)) << 24) | (d & kColourBits);
     }
 };

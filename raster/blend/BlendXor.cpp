@@ -30,7 +30,7 @@ struct XorRule {
             const uint32_t outsideDestination = ((255 - dA) * sA) >> 8;
             const uint32_t outsideSource = ((256 - sA) * dA) >> 8;
             alpha = outsideDestination + outsideSource;
-            weight = alpha == 0 ? 0 : (outsideDestination * kDivisionTable[alpha]) >> 16;
+            weight = alpha == 0 ? 0 : (outsideDestination * DivisionTable[alpha]) >> 16;
         }
         if constexpr (F == Form::A) return (alpha << 24) | (d & kColourBits);
         return ApplyForm<F>(d, (Mix(d, s, weight) & kColourBits) | (alpha << 24));

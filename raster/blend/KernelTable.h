@@ -74,6 +74,12 @@ std::span<const KernelEntry> AlphaKernels();
 std::span<const KernelEntry> BlendKernels();
 std::span<const KernelEntry> LayerKernels();
 std::span<const KernelEntry> BackKernels();
+std::span<const KernelEntry> AddKernels();
+std::span<const KernelEntry> SubKernels();
+std::span<const KernelEntry> RevMulKernels();
+std::span<const KernelEntry> XorKernels();
+std::span<const KernelEntry> MulKernels();
+std::span<const KernelEntry> DivKernels();
 
 }  // namespace blend
 

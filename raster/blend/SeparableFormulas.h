@@ -8,11 +8,11 @@
 // the destination. Everything is integer arithmetic truncated by shifts; the
 // divisions of the burn and dodge modes are one multiplication by a
 // DivisionTable entry.
-#include <array>
 #include <cstdint>
 #include <span>
 
 #include "raster/blend/KernelTable.h"
+#include "raster/surface/sprite/RasterLibrary.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -20,54 +20,6 @@
 
 namespace blend {
 namespace separable {
-
-namespace detail {
-
-constexpr std::array<uint32_t, 256> MakeDivisionTable() {
-    std::array<uint32_t, 256> t{};
-    t[0] = 0xFFFFFF;
-    for (uint32_t n = 1; n < 256; ++n) t[n] = (0xFF0000u + n - 1) / n;
-    return t;
-}
-
-constexpr uint32_t IntegerSqrt(uint64_t x) {
-    uint64_t r = 0;
-    for (uint64_t bit = uint64_t{1} << 62; bit != 0; bit >>= 2) {
-        if (x >= r + bit) {
-            x -= r + bit;
-            r = (r >> 1) + bit;
-        } else {
-            r >>= 1;
-        }
-    }
-    return static_cast<uint32_t>(r);
-}
-
-// Entry i = floor(65536 x (F(i / 256) - i / 256)) with F(x) = ((16x - 12)x + 4)x
-// up to x = 1/4 and sqrt(x) above, computed exactly in integers:
-//   cubic part: i^3 / 16 - 12 i^2 + 768 i;  root part: floor(sqrt(2^24 i)) - 256 i.
-constexpr std::array<uint32_t, 256> MakeSoftLightCurve() {
-    std::array<uint32_t, 256> t{};
-    for (uint64_t i = 0; i < 256; ++i) {
-        if (i <= 64) {
-            t[i] = static_cast<uint32_t>((i * i * i) / 16 + 768 * i - 12 * i * i);
-        } else {
-            t[i] = IntegerSqrt(i << 24) - static_cast<uint32_t>(256 * i);
-        }
-    }
-    return t;
-}
-
-}  // namespace detail
-
-// Entry n = ceil(0xFF0000 / n) for n = 1..255 (255 / n in 8.16, rounded up),
-// entry 0 = 0xFFFFFF: (x x entry[n]) >> 16 is floor(255 x / n) and reaches
-// 0x1000000 exactly when the quotient would pass 255.
-inline constexpr std::array<uint32_t, 256> kDivisionTable = detail::MakeDivisionTable();
-
-// SoftLight's lightening term by destination value: 0 at 0, 16384 at 64, 127
-// at 255.
-inline constexpr std::array<uint32_t, 256> kSoftLightCurve = detail::MakeSoftLightCurve();
 
 inline uint32_t Darken(uint32_t d, uint32_t s) noexcept { return d < s ? d : s; }
 inline uint32_t Lighten(uint32_t d, uint32_t s) noexcept { return d > s ? d : s; }
@@ -80,11 +32,11 @@ inline uint32_t Exclusion(uint32_t d, uint32_t s) noexcept {
 }
 
 inline uint32_t ColorBurn(uint32_t d, uint32_t s) noexcept {
-    const uint32_t x = (255 - d) * kDivisionTable[s];
+    const uint32_t x = (255 - d) * DivisionTable[s];
     return x >= 0x1000000u ? 0 : 255 - (x >> 16);
 }
 inline uint32_t ColorDodge(uint32_t d, uint32_t s) noexcept {
-    const uint32_t x = d * kDivisionTable[255 - s];
+    const uint32_t x = d * DivisionTable[255 - s];
     return x >= 0x1000000u ? 255 : x >> 16;
 }
 
@@ -102,7 +54,7 @@ inline uint32_t HardLight(uint32_t d, uint32_t s) noexcept { return s >= 128 ? S
 // s = 128 belongs to the darkening half, where it changes nothing.
 inline uint32_t SoftLight(uint32_t d, uint32_t s) noexcept {
     if (s <= 128) return d - (((128 - s) * (255 - d) * d * 2) >> 16);
-    return d + (((2 * s - 256) * kSoftLightCurve[d]) >> 16);
+    return d + (((2 * s - 256) * SoftLightCurve[d]) >> 16);
 }
 
 // Full intensity is 256 in the linear modes.
@@ -114,10 +66,10 @@ inline uint32_t LinearLight(uint32_t d, uint32_t s) noexcept {
 // Burn by 2 s in the dark half, dodge by 2 s - 256 in the light half.
 inline uint32_t VividLight(uint32_t d, uint32_t s) noexcept {
     if (s < 128) {
-        const uint32_t x = (255 - d) * kDivisionTable[2 * s];
+        const uint32_t x = (255 - d) * DivisionTable[2 * s];
         return x >= 0x1000000u ? 0 : 255 - (x >> 16);
     }
-    const uint32_t y = d * kDivisionTable[511 - 2 * s];
+    const uint32_t y = d * DivisionTable[511 - 2 * s];
     return y >= 0x1000000u ? 255 : y >> 16;
 }
 

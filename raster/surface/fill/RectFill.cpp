@@ -224,13 +224,16 @@ void CSprite::FillRectCByAlphaOpacity(int32_t x, int32_t y, int32_t w, int32_t h
 
 namespace {
 
-// The four reference fills: where the compared bits of p and the reference
-// pixel are equal (or differ), the written bits of p take the value's.
+// The four reference fills: over the blit rectangle clipped like a one-to-one
+// draw, where the compared bits of p and the reference pixel are equal (or
+// differ), the written bits of p take the value's.
 template <bool kWhereEqual>
-void FillByReference(uint32_t* row, int32_t stride, const uint32_t* reference, int32_t referenceStride, int32_t w,
-                     int32_t h, uint32_t value, uint32_t bits) noexcept {
+void FillByReference(CSprite& target, int32_t x, int32_t y, const CSprite& reference, int32_t rx, int32_t ry,
+                     int32_t w, int32_t h, uint32_t value, uint32_t bits) {
+    target.ClipBlit(x, y, reference, rx, ry, w, h);
+    if (w <= 0 || h <= 0) return;
     const uint32_t written = value & bits;
-    TransformRect2(row, stride, reference, referenceStride, w, h, [written, bits](auto p, auto r) {
+    const auto fill = [written, bits](auto p, auto r) {
         const auto same = ((p ^ r) & bits) == 0;
         const auto filled = (p & ~bits) | written;
         if constexpr (kWhereEqual) {
@@ -238,41 +241,31 @@ void FillByReference(uint32_t* row, int32_t stride, const uint32_t* reference, i
         } else {
             return same ? p : filled;
         }
-    });
+    };
+    TransformRect2(target.PixelAt(x, y), target.GetStride(), reference.PixelAt(rx, ry), reference.GetStride(), w, h,
+                   fill);
 }
 
 }  // namespace
 
 void CSprite::FillWhereDiffers(int32_t x, int32_t y, const CSprite& reference, int32_t rx, int32_t ry, int32_t w,
                                int32_t h, uint32_t value) {
-    ClipBlit(x, y, reference, rx, ry, w, h);
-    if (w <= 0 || h <= 0) return;
-    FillByReference<false>(PixelAt(x, y), m_stride, reference.PixelAt(rx, ry), reference.m_stride, w, h, value,
-                           0xFFFFFFFFu);
+    FillByReference<false>(*this, x, y, reference, rx, ry, w, h, value, 0xFFFFFFFFu);
 }
 
 void CSprite::FillCWhereDiffers(int32_t x, int32_t y, const CSprite& reference, int32_t rx, int32_t ry, int32_t w,
                                 int32_t h, uint32_t value) {
-    ClipBlit(x, y, reference, rx, ry, w, h);
-    if (w <= 0 || h <= 0) return;
-    FillByReference<false>(PixelAt(x, y), m_stride, reference.PixelAt(rx, ry), reference.m_stride, w, h, value,
-                           kColour);
+    FillByReference<false>(*this, x, y, reference, rx, ry, w, h, value, kColour);
 }
 
 void CSprite::FillWhereEqual(int32_t x, int32_t y, const CSprite& reference, int32_t rx, int32_t ry, int32_t w,
                              int32_t h, uint32_t value) {
-    ClipBlit(x, y, reference, rx, ry, w, h);
-    if (w <= 0 || h <= 0) return;
-    FillByReference<true>(PixelAt(x, y), m_stride, reference.PixelAt(rx, ry), reference.m_stride, w, h, value,
-                          0xFFFFFFFFu);
+    FillByReference<true>(*this, x, y, reference, rx, ry, w, h, value, 0xFFFFFFFFu);
 }
 
 void CSprite::FillCWhereEqual(int32_t x, int32_t y, const CSprite& reference, int32_t rx, int32_t ry, int32_t w,
                               int32_t h, uint32_t value) {
-    ClipBlit(x, y, reference, rx, ry, w, h);
-    if (w <= 0 || h <= 0) return;
-    FillByReference<true>(PixelAt(x, y), m_stride, reference.PixelAt(rx, ry), reference.m_stride, w, h, value,
-                          kColour);
+    FillByReference<true>(*this, x, y, reference, rx, ry, w, h, value, kColour);
 }
 
 void CSprite::FillOutsideRect(int32_t ox, int32_t oy, int32_t ow, int32_t oh, int32_t ix, int32_t iy, int32_t iw,

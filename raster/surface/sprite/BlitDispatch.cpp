@@ -285,32 +285,37 @@ std::string DrawModeName(uint32_t code) {
 
 // ---- Ready-guarded wrappers ----
 
+namespace {
+
+using PlainKernel = void (CSprite::*)(int32_t, int32_t, const CSprite&, int32_t, int32_t, int32_t, int32_t);
+
+// The block-mask kernel when the source carries a mask, else the plain one.
+void DrawMaskedWhenReady(PlainKernel masked, PlainKernel plain, CSprite& d, int32_t dx, int32_t dy, const CSprite& s,
+                         int32_t sx, int32_t sy, int32_t w, int32_t h) {
+    if (!Ready()) return;
+    (d.*(s.GetOpacityMask() != nullptr ? masked : plain))(dx, dy, s, sx, sy, w, h);
+}
+
+}  // namespace
+
 void DrawSpriteAlpha(CSprite& d, int32_t dx, int32_t dy, const CSprite& s, int32_t sx, int32_t sy, int32_t w,
                      int32_t h) {
-    if (!Ready()) return;
-    if (s.GetOpacityMask() != nullptr) d.DrawAlphaCMasked(dx, dy, s, sx, sy, w, h);
-    else d.DrawAlphaC(dx, dy, s, sx, sy, w, h);
+    DrawMaskedWhenReady(&CSprite::DrawAlphaCMasked, &CSprite::DrawAlphaC, d, dx, dy, s, sx, sy, w, h);
 }
 
 void DrawSpriteLayer(CSprite& d, int32_t dx, int32_t dy, const CSprite& s, int32_t sx, int32_t sy, int32_t w,
                      int32_t h) {
-    if (!Ready()) return;
-    if (s.GetOpacityMask() != nullptr) d.DrawLayerCMasked(dx, dy, s, sx, sy, w, h);
-    else d.DrawLayerC(dx, dy, s, sx, sy, w, h);
+    DrawMaskedWhenReady(&CSprite::DrawLayerCMasked, &CSprite::DrawLayerC, d, dx, dy, s, sx, sy, w, h);
 }
 
 void DrawSpriteMixAlpha(CSprite& d, int32_t dx, int32_t dy, const CSprite& s, int32_t sx, int32_t sy, int32_t w,
                         int32_t h) {
-    if (!Ready()) return;
-    if (s.GetOpacityMask() != nullptr) d.DrawAlphaMasked(dx, dy, s, sx, sy, w, h);
-    else d.DrawAlpha(dx, dy, s, sx, sy, w, h);
+    DrawMaskedWhenReady(&CSprite::DrawAlphaMasked, &CSprite::DrawAlpha, d, dx, dy, s, sx, sy, w, h);
 }
 
 void DrawSpriteMixLayer(CSprite& d, int32_t dx, int32_t dy, const CSprite& s, int32_t sx, int32_t sy, int32_t w,
                         int32_t h) {
-    if (!Ready()) return;
-    if (s.GetOpacityMask() != nullptr) d.DrawLayerMasked(dx, dy, s, sx, sy, w, h);
-    else d.DrawLayer(dx, dy, s, sx, sy, w, h);
+    DrawMaskedWhenReady(&CSprite::DrawLayerMasked, &CSprite::DrawLayer, d, dx, dy, s, sx, sy, w, h);
 }
 
 void CSprite::DrawCopyCIfReady(int32_t dx, int32_t dy, const CSprite& source) {

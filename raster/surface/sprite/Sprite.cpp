@@ -50,23 +50,40 @@ inline int32_t ClipRectImpl(int64_t cl, int64_t ct, int64_t cr, int64_t cb, int3
     return w;
 }
 
+// A one-to-one blit's rectangles in 64 bits, so that no sum of caller values
+// can overflow while they are clipped.
+struct Blit64 {
+    int64_t dx, dy, sx, sy, w, h;
+
+    Blit64(int32_t dx32, int32_t dy32, int32_t sx32, int32_t sy32, int32_t w32, int32_t h32) noexcept
+        : dx(dx32), dy(dy32), sx(sx32), sy(sy32), w(w32), h(h32) {}
+
+    void Store(int32_t& dx32, int32_t& dy32, int32_t& sx32, int32_t& sy32, int32_t& w32, int32_t& h32) const noexcept {
+        dx32 = static_cast<int32_t>(dx);
+        dy32 = static_cast<int32_t>(dy);
+        sx32 = static_cast<int32_t>(sx);
+        sy32 = static_cast<int32_t>(sy);
+        w32 = static_cast<int32_t>(w);
+        h32 = static_cast<int32_t>(h);
+    }
+};
+
 // The destination half of a one-to-one blit clip (the source was clipped
 // already); returns false when nothing is left.
-inline bool ClipBlitDestination(int64_t cl, int64_t ct, int64_t cr, int64_t cb, int64_t& dx, int64_t& dy,
-                                int64_t& sx, int64_t& sy, int64_t& w, int64_t& h) noexcept {
-    const int64_t r0 = dx + w, b0 = dy + h;
-    if (dx < cl) {
-        sx += cl - dx;
-        dx = cl;
+inline bool ClipBlitDestination(int64_t cl, int64_t ct, int64_t cr, int64_t cb, Blit64& b) noexcept {
+    const int64_t r0 = b.dx + b.w, b0 = b.dy + b.h;
+    if (b.dx < cl) {
+        b.sx += cl - b.dx;
+        b.dx = cl;
     }
-    if (dy < ct) {
-        sy += ct - dy;
-        dy = ct;
+    if (b.dy < ct) {
+        b.sy += ct - b.dy;
+        b.dy = ct;
     }
-    w = std::min(cr, std::max(dx, r0)) - dx;
-    h = std::min(cb, std::max(dy, b0)) - dy;
-    if (w <= 0 || h <= 0) {
-        w = h = 0;
+    b.w = std::min(cr, std::max(b.dx, r0)) - b.dx;
+    b.h = std::min(cb, std::max(b.dy, b0)) - b.dy;
+    if (b.w <= 0 || b.h <= 0) {
+        b.w = b.h = 0;
         return false;
     }
     return true;
@@ -75,28 +92,54 @@ inline bool ClipBlitDestination(int64_t cl, int64_t ct, int64_t cr, int64_t cb, 
 // The full one-to-one blit clip against a source image of srcW x srcH pixels.
 void ClipBlitImpl(int64_t cl, int64_t ct, int64_t cr, int64_t cb, int64_t srcW, int64_t srcH, int32_t& dx,
                   int32_t& dy, int32_t& sx, int32_t& sy, int32_t& w, int32_t& h) noexcept {
-    int64_t dx64 = dx, dy64 = dy, sx64 = sx, sy64 = sy, w64 = w, h64 = h;
-    if (sx64 < 0) {
-        dx64 -= sx64;
-        w64 += sx64;
-        sx64 = 0;
+    Blit64 b(dx, dy, sx, sy, w, h);
+    if (b.sx < 0) {
+        b.dx -= b.sx;
+        b.w += b.sx;
+        b.sx = 0;
     }
-    if (sy64 < 0) {
-        dy64 -= sy64;
-        h64 += sy64;
-        sy64 = 0;
+    if (b.sy < 0) {
+        b.dy -= b.sy;
+        b.h += b.sy;
+        b.sy = 0;
     }
-    if (w64 < 0) w64 = 0;
-    if (h64 < 0) h64 = 0;
-    if (sx64 + w64 > srcW) w64 = srcW - sx64;
-    if (sy64 + h64 > srcH) h64 = srcH - sy64;
-    ClipBlitDestination(cl, ct, cr, cb, dx64, dy64, sx64, sy64, w64, h64);
-    dx = static_cast<int32_t>(dx64);
-    dy = static_cast<int32_t>(dy64);
-    sx = static_cast<int32_t>(sx64);
-    sy = static_cast<int32_t>(sy64);
-    w = static_cast<int32_t>(w64);
-    h = static_cast<int32_t>(h64);
+    if (b.w < 0) b.w = 0;
+    if (b.h < 0) b.h = 0;
+    if (b.sx + b.w > srcW) b.w = srcW - b.sx;
+    if (b.sy + b.h > srcH) b.h = srcH - b.sy;
+    ClipBlitDestination(cl, ct, cr, cb, b);
+    b.Store(dx, dy, sx, sy, w, h);
+}
+
+// One axis of a stretched draw's source clip: a source span (s, sLen) reaching
+// outside 0..size is cut to it, and the destination span (d, dLen) by the same
+// share, k destination pixels a source pixel (|values| <= 2^32 here, so the
+// truncations are exact).
+inline void CutStretchedToSource(int64_t& d, int64_t& dLen, int64_t& s, int64_t& sLen, int64_t size,
+                                 double k) noexcept {
+    if (s < 0) {
+        const int64_t cut = static_cast<int64_t>(std::trunc(static_cast<double>(s) * k));
+        sLen += s;
+        d -= cut;
+        dLen += cut;
+        s = 0;
+    }
+    if (s + sLen > size) {
+        dLen -= static_cast<int64_t>(std::trunc(static_cast<double>(s + sLen - size) * k));
+        sLen = size - s;
+    }
+}
+
+// One axis of a stretched draw's destination clip to lo..hi: the first sample
+// moves on by a step for each destination pixel cut at the start.
+inline void CutStretchedToClip(int64_t& d, int64_t& dLen, int64_t& start, int64_t step, int64_t lo,
+                               int64_t hi) noexcept {
+    if (d < lo) {
+        dLen -= lo - d;
+        start += (lo - d) * step;
+        d = lo;
+    }
+    if (d + dLen > hi) dLen = hi - d;
 }
 
 }  // namespace
@@ -116,11 +159,7 @@ CSprite::CSprite(CSprite&& other) noexcept
       m_clipBottom(other.m_clipBottom),
       m_opacityMask(other.m_opacityMask),
       m_flags(other.m_flags) {
-    other.m_pixels = other.m_pixelOrigin = nullptr;
-    other.m_width = other.m_height = other.m_stride = 0;
-    other.m_clipLeft = other.m_clipTop = other.m_clipRight = other.m_clipBottom = 0;
-    other.m_opacityMask = nullptr;
-    other.m_flags = 0;
+    other.SetImageFields(nullptr, 0, 0);
 }
 
 CSprite& CSprite::operator=(CSprite&& other) noexcept {
@@ -197,11 +236,7 @@ bool CSprite::RecreateIfReady(int32_t width, int32_t height) { return ResizeImpl
 void CSprite::Release() {
     if (m_pixels == nullptr) return;
     m_storage.Free();
-    m_pixels = m_pixelOrigin = nullptr;
-    m_width = m_height = m_stride = 0;
-    m_clipLeft = m_clipTop = m_clipRight = m_clipBottom = 0;
-    m_opacityMask = nullptr;
-    m_flags = 0;
+    SetImageFields(nullptr, 0, 0);
 }
 
 void CSprite::SetClipRect(int32_t left, int32_t top, int32_t right, int32_t bottom) noexcept {
@@ -222,14 +257,9 @@ int32_t ClipRectToBounds(int32_t left, int32_t top, int32_t right, int32_t botto
 
 int32_t ClipBlitToBounds(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t& dx, int32_t& dy,
                          int32_t& sx, int32_t& sy, int32_t& w, int32_t& h) noexcept {
-    int64_t dx64 = dx, dy64 = dy, sx64 = sx, sy64 = sy, w64 = w, h64 = h;
-    const bool left_over = ClipBlitDestination(left, top, right, bottom, dx64, dy64, sx64, sy64, w64, h64);
-    dx = static_cast<int32_t>(dx64);
-    dy = static_cast<int32_t>(dy64);
-    sx = static_cast<int32_t>(sx64);
-    sy = static_cast<int32_t>(sy64);
-    w = static_cast<int32_t>(w64);
-    h = static_cast<int32_t>(h64);
+    Blit64 b(dx, dy, sx, sy, w, h);
+    const bool left_over = ClipBlitDestination(left, top, right, bottom, b);
+    b.Store(dx, dy, sx, sy, w, h);
     return left_over ? dx : 0;
 }
 
@@ -273,29 +303,9 @@ void CSprite::ClipBlitStretched(int32_t& dx, int32_t& dy, int32_t& dw, int32_t& 
     const double ky = static_cast<double>(dh64) / static_cast<double>(sh64);
 
     // Source edges: cut the source rectangle to the image and the destination
-    // by the same share (|values| <= 2^32 here, so the truncations are exact).
-    if (sx64 < 0) {
-        const int64_t cut = static_cast<int64_t>(std::trunc(static_cast<double>(sx64) * kx));
-        sw64 += sx64;
-        dx64 -= cut;
-        dw64 += cut;
-        sx64 = 0;
-    }
-    if (sx64 + sw64 > source.m_width) {
-        dw64 -= static_cast<int64_t>(std::trunc(static_cast<double>(sx64 + sw64 - source.m_width) * kx));
-        sw64 = source.m_width - sx64;
-    }
-    if (sy64 < 0) {
-        const int64_t cut = static_cast<int64_t>(std::trunc(static_cast<double>(sy64) * ky));
-        sh64 += sy64;
-        dy64 -= cut;
-        dh64 += cut;
-        sy64 = 0;
-    }
-    if (sy64 + sh64 > source.m_height) {
-        dh64 -= static_cast<int64_t>(std::trunc(static_cast<double>(sy64 + sh64 - source.m_height) * ky));
-        sh64 = source.m_height - sy64;
-    }
+    // by the same share.
+    CutStretchedToSource(dx64, dw64, sx64, sw64, source.m_width, kx);
+    CutStretchedToSource(dy64, dh64, sy64, sh64, source.m_height, ky);
 
     auto store = [&] {
         dx = static_cast<int32_t>(dx64);
@@ -322,18 +332,8 @@ void CSprite::ClipBlitStretched(int32_t& dx, int32_t& dy, int32_t& dw, int32_t& 
     startX = stepX / 2;
     startY = stepY / 2;
 
-    if (dx64 < m_clipLeft) {
-        dw64 -= m_clipLeft - dx64;
-        startX += (m_clipLeft - dx64) * stepX;
-        dx64 = m_clipLeft;
-    }
-    if (dx64 + dw64 > m_clipRight) dw64 = m_clipRight - dx64;
-    if (dy64 < m_clipTop) {
-        startY += (m_clipTop - dy64) * stepY;
-        dh64 -= m_clipTop - dy64;
-        dy64 = m_clipTop;
-    }
-    if (dy64 + dh64 > m_clipBottom) dh64 = m_clipBottom - dy64;
+    CutStretchedToClip(dx64, dw64, startX, stepX, m_clipLeft, m_clipRight);
+    CutStretchedToClip(dy64, dh64, startY, stepY, m_clipTop, m_clipBottom);
 
     store();
     if (dw64 <= 0 || dh64 <= 0) dw = dh = 0;

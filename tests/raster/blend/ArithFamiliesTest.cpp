@@ -15,15 +15,6 @@
 #include "raster/blend/ArithRules.h"
 #include "tests/raster/blend/BlendTestSupport.h"
 
-namespace blend {
-std::span<const KernelEntry> AddKernels();
-std::span<const KernelEntry> SubKernels();
-std::span<const KernelEntry> RevMulKernels();
-std::span<const KernelEntry> XorKernels();
-std::span<const KernelEntry> MulKernels();
-std::span<const KernelEntry> DivKernels();
-}  // namespace blend
-
 namespace {
 
 using namespace blend_test;
@@ -396,22 +387,8 @@ TEST_F(ArithTest, AddImmediateEqualsPixmanAdd) {
 }
 
 // The Merge rules of Add and Sub written with plain divisions: the table
-// multiplication must give floor(255 x P / A) for every reachable P.
-TEST_F(ArithTest, MergeDivisionsMatchPlainDivisionOverAllPairs) {
-    const auto& table = blend::arith::kDivisionTable;
-    EXPECT_EQ(table[0], 0xFFFFFFu);
-    EXPECT_EQ(table[1], 0xFF0000u);
-    EXPECT_EQ(table[255], 0x10000u);
-    for (uint32_t n = 1; n < 256; ++n)
-        for (uint32_t p = 0; p <= n; ++p) ASSERT_EQ((p * table[n]) >> 16, 255 * p / n) << p << "/" << n;
-    // q(d, s) = min(255, floor(255 d / s)), 255 for s = 0 unless d = 0.
-    for (uint32_t s = 0; s < 256; ++s)
-        for (uint32_t d = 0; d < 256; ++d) {
-            const uint32_t q = std::min<uint32_t>(0xFFFFFF, d * table[s]) >> 16;
-            const uint32_t expected = s == 0 ? (d ? 255 : 0) : std::min<uint32_t>(255, 255 * d / s);
-            ASSERT_EQ(q, expected) << d << "/" << s;
-        }
-
+// multiplications must give the same quotients on random pixels.
+TEST_F(ArithTest, MergeDivisionsMatchPlainDivision) {
     std::mt19937 rng(11);
     for (int trial = 0; trial < 20000; ++trial) {
         const uint32_t s = RandomPixel(rng), d = RandomPixel(rng);
@@ -468,64 +445,11 @@ TEST_F(ArithTest, MulAlphaStretchedOpacityAlphaRule) {
 // ---------------------------------------------------------------------------
 // Shape duties of every member
 
+// The clipping, form, opacity-endpoint and twin duties of these members are
+// checked with every other family's in KernelTableTest.cpp.
 class ArithTableTest : public ArithTest {
 protected:
     std::mt19937 rng{20261210};
-
-    int32_t Range(int32_t lo, int32_t hi) {
-        return lo + static_cast<int32_t>(rng() % static_cast<uint32_t>(hi - lo + 1));
-    }
-
-    CallArgs RandomArgs(const KernelEntry& e, CSprite& target, const CSprite& source) {
-        CallArgs a;
-        a.dx = Range(-8, target.GetWidth() + 4);
-        a.dy = Range(-8, target.GetHeight() + 4);
-        a.sx = Range(-6, source.GetWidth() + 2);
-        a.sy = Range(-6, source.GetHeight() + 2);
-        a.sw = Range(-2, source.GetWidth() + 8);
-        a.sh = Range(-2, source.GetHeight() + 8);
-        a.dw = IsStretched(e.shape) ? Range(-2, 3 * target.GetWidth() / 2) : 0;
-        a.dh = IsStretched(e.shape) ? Range(-2, 3 * target.GetHeight() / 2) : 0;
-        a.level = static_cast<uint32_t>(Range(1, 254));
-        const int32_t left = Range(-2, target.GetWidth() / 2);
-        const int32_t top = Range(-2, target.GetHeight() / 2);
-        target.SetClipRect(left, top, Range(left, target.GetWidth() + 2), Range(top, target.GetHeight() + 2));
-        return a;
-    }
-
-    static void ClippedRect(const KernelEntry& e, const CSprite& target, const CSprite& source, const CallArgs& a,
-                            int32_t& x, int32_t& y, int32_t& w, int32_t& h) {
-        x = a.dx;
-        y = a.dy;
-        int32_t sx = a.sx, sy = a.sy, sw = a.sw, sh = a.sh;
-        if (IsStretched(e.shape)) {
-            int32_t dw = a.dw, dh = a.dh;
-            int64_t stepX, stepY, startX, startY;
-            target.ClipBlitStretched(x, y, dw, dh, stepX, stepY, startX, startY, source, sx, sy, sw, sh);
-            const bool draws = dw > 0 && dh > 0 && sw > 0 && sh > 0;
-            w = draws ? dw : 0;
-            h = draws ? dh : 0;
-        } else if (e.shape == Shape::FromIndexed) {
-            target.ClipBlitIndexed(x, y, source, sx, sy, sw, sh);
-            w = sw;
-            h = sh;
-        } else {
-            target.ClipBlit(x, y, source, sx, sy, sw, sh);
-            w = sw;
-            h = sh;
-        }
-    }
-
-    void MakeSource(const KernelEntry& e, TestSprite& source) {
-        if (e.shape == Shape::FromIndexed) {
-            Make(source, 7, 12);
-            FillRandom(source, rng);
-            source.SetDepthCode(1);
-            return;
-        }
-        Make(source, 37, 22);
-        FillRandom(source, rng);
-    }
 };
 
 TEST_F(ArithTableTest, TablesListEveryMemberOnceWithItsTwins) {
@@ -550,171 +474,6 @@ TEST_F(ArithTableTest, TablesListEveryMemberOnceWithItsTwins) {
         if (!exempt) {
             EXPECT_EQ(e.plainTwin != nullptr, IsStretched(e.shape) || e.shape == Shape::FromIndexed);
         }
-    }
-}
-
-// Only destination pixels inside the clipped rectangle change; C members keep
-// every alpha byte, A members every colour byte; the source is untouched
-// (except by WrapSubtractToSource, which is not in the tables).
-TEST_F(ArithTableTest, EveryMemberWritesOnlyItsClippedRectangleAndItsForm) {
-    for (const auto& e : ArithKernels()) {
-        SCOPED_TRACE(e.name);
-        for (int trial = 0; trial < 40; ++trial) {
-            TestSprite source;
-            MakeSource(e, source);
-            CSprite target;
-            Make(target, 29, 19);
-            FillRandom(target, rng);
-            const CallArgs a = RandomArgs(e, target, source);
-            int32_t x, y, w, h;
-            ClippedRect(e, target, source, a, x, y, w, h);
-            const auto before = Pixels(target);
-            const auto sourceBefore = Pixels(source);
-            Call(e, target, source, a);
-            const auto after = Pixels(target);
-            ASSERT_EQ(Pixels(source), sourceBefore);
-            for (int32_t py = 0; py < target.GetHeight(); ++py)
-                for (int32_t px = 0; px < target.GetWidth(); ++px) {
-                    const size_t i = static_cast<size_t>(py) * target.GetWidth() + px;
-                    const bool inside = px >= x && px < x + w && py >= y && py < y + h;
-                    if (!inside) {
-                        ASSERT_EQ(after[i], before[i]) << "outside at " << px << "," << py;
-                    }
-                    if (e.form == Form::C) {
-                        ASSERT_EQ(after[i] >> 24, before[i] >> 24) << px << "," << py;
-                    }
-                    if (e.form == Form::A) {
-                        ASSERT_EQ(after[i] & 0xFFFFFF, before[i] & 0xFFFFFF) << px << "," << py;
-                    }
-                }
-        }
-    }
-}
-
-// Opacity 0 draws nothing; 255 draws exactly what the full-opacity member draws.
-TEST_F(ArithTableTest, OpacityEndpoints) {
-    for (const auto& e : ArithKernels()) {
-        if (e.shape != Shape::PlainOpacity && e.shape != Shape::StretchedOpacity) continue;
-        SCOPED_TRACE(e.name);
-        for (int trial = 0; trial < 20; ++trial) {
-            TestSprite source;
-            MakeSource(e, source);
-            CSprite target;
-            Make(target, 29, 19);
-            FillRandom(target, rng);
-            CallArgs a = RandomArgs(e, target, source);
-            const auto before = Pixels(target);
-            a.level = 0;
-            Call(e, target, source, a);
-            ASSERT_EQ(Pixels(target), before) << "opacity 0";
-            CSprite expected, actual;
-            CopyState(target, expected);
-            CopyState(target, actual);
-            Call(Member(e.fullTwin), expected, source, a);
-            a.level = 255;
-            Call(e, actual, source, a);
-            ASSERT_EQ(Pixels(actual), Pixels(expected)) << "opacity 255";
-        }
-    }
-}
-
-// At scale 1 a stretched member draws exactly its plain twin's pixels, clipping
-// included; at scale 2 each source pixel covers a 2 x 2 block of the twin's
-// result drawn from a doubled source.
-TEST_F(ArithTableTest, StretchedMembersFollowTheirPlainTwins) {
-    for (const auto& e : ArithKernels()) {
-        if (!IsStretched(e.shape) || !e.plainTwin) continue;
-        SCOPED_TRACE(e.name);
-        const KernelEntry& twin = Member(e.plainTwin);
-        for (int trial = 0; trial < 30; ++trial) {
-            TestSprite source;
-            MakeSource(e, source);
-            CSprite target;
-            Make(target, 29, 19);
-            FillRandom(target, rng);
-            CallArgs a = RandomArgs(e, target, source);
-            a.dw = a.sw;
-            a.dh = a.sh;
-            CSprite expected;
-            CopyState(target, expected);
-            Call(twin, expected, source, a);
-            Call(e, target, source, a);
-            ASSERT_EQ(Pixels(target), Pixels(expected)) << "trial " << trial;
-        }
-        // Doubling: source 6 x 5 onto 12 x 10 equals the plain twin with a
-        // source whose pixels are repeated.
-        CSprite small, doubled, target, expected;
-        Make(small, 6, 5);
-        FillRandom(small, rng);
-        Make(doubled, 12, 10);
-        for (int32_t y = 0; y < 10; ++y)
-            for (int32_t x = 0; x < 12; ++x) *doubled.PixelAt(x, y) = *small.PixelAt(x / 2, y / 2);
-        Make(target, 12, 10);
-        FillRandom(target, rng);
-        CopyState(target, expected);
-        CallArgs a;
-        a.dw = 12;
-        a.dh = 10;
-        a.sw = 6;
-        a.sh = 5;
-        a.level = 100;
-        Call(e, target, small, a);
-        CallArgs b = a;
-        b.sw = 12;
-        b.sh = 10;
-        Call(twin, expected, doubled, b);
-        ASSERT_EQ(Pixels(target), Pixels(expected)) << "scale 2";
-    }
-}
-
-// An indexed source draws like an ordinary sprite holding the palette colours
-// its indices select; an ordinary sprite is no indexed source.
-TEST_F(ArithTableTest, FromIndexedMembersEqualTwinsOnTheExpandedSource) {
-    for (const auto& e : ArithKernels()) {
-        if (e.shape != Shape::FromIndexed) continue;
-        SCOPED_TRACE(e.name);
-        const KernelEntry& twin = Member(e.plainTwin);
-        for (uint32_t depth = 1; depth <= 4; ++depth) {
-            const int32_t bits = 1 << (depth - 1);
-            const int32_t words = (depth == 4 ? 260 : 20) + 1;
-            const int32_t wide = words * (32 / bits);
-            TestSprite indexed;
-            Make(indexed, words, 6);
-            FillRandom(indexed, rng);
-            indexed.SetDepthCode(depth);
-            CSprite expanded;
-            Make(expanded, wide, 5);
-            for (int32_t y = 0; y < 5; ++y)
-                for (int32_t x = 0; x < wide; ++x) {
-                    const uint32_t word = *indexed.PixelAt(x / (32 / bits), y + 1);
-                    const uint32_t index = (word >> (32 - bits * (x % (32 / bits) + 1))) & ((1u << bits) - 1);
-                    *expanded.PixelAt(x, y) = *indexed.PixelAt(4 + static_cast<int32_t>(index), 0);
-                }
-            for (int trial = 0; trial < 20; ++trial) {
-                CSprite target, expected;
-                Make(target, 40, 8);
-                FillRandom(target, rng);
-                CallArgs a;
-                a.dx = Range(-5, 30);
-                a.dy = Range(-3, 6);
-                a.sx = Range(-5, wide);
-                a.sy = Range(-2, 5);
-                a.sw = Range(0, 45);
-                a.sh = Range(0, 7);
-                CopyState(target, expected);
-                Call(twin, expected, expanded, a);
-                Call(e, target, indexed, a);
-                ASSERT_EQ(Pixels(target), Pixels(expected)) << "depth " << depth;
-            }
-        }
-        CSprite plain, target;
-        Make(plain, 300, 6);
-        FillRandom(plain, rng);
-        Make(target, 40, 8);
-        FillRandom(target, rng);
-        const auto before = Pixels(target);
-        Call(e, target, plain, CallArgs{0, 0, 0, 0, 0, 0, 20, 4});
-        EXPECT_EQ(Pixels(target), before);
     }
 }
 

@@ -72,12 +72,14 @@ inline void CopyState(const CSprite& from, CSprite& to) {
     to.SetClipRect(from.GetClipLeft(), from.GetClipTop(), from.GetClipRight(), from.GetClipBottom());
 }
 
-// Every member of the five families.
+// Every member of every kernel family.
 inline std::vector<blend::KernelEntry> AllKernels() {
     std::vector<blend::KernelEntry> out;
     for (auto table : {blend::CopyKernels(), blend::AlphaKernels(), blend::BlendKernels(), blend::LayerKernels(),
                        blend::BackKernels(), blend::SeparableBasicKernels(), blend::SeparableDivideKernels(),
-                       blend::SeparableLightKernels(), blend::SeparableLinearKernels()})
+                       blend::SeparableLightKernels(), blend::SeparableLinearKernels(), blend::AddKernels(),
+                       blend::SubKernels(), blend::RevMulKernels(), blend::XorKernels(), blend::MulKernels(),
+                       blend::DivKernels()})
         out.insert(out.end(), table.begin(), table.end());
     return out;
 }

@@ -1,4 +1,4 @@
-// The separable blend modes: their tables, their channel formulas (known
+// The separable blend modes: their channel formulas (known
 // answers and exhaustive properties), their members' worked examples, and every
 // member of the four families against a per-channel re-statement of the Alpha
 // and Merge compositing rules on random pixels, rectangles and clips.
@@ -21,8 +21,6 @@ using namespace blend_test;
 using blend::Form;
 using blend::KernelEntry;
 using blend::Shape;
-using blend::separable::kDivisionTable;
-using blend::separable::kSoftLightCurve;
 namespace sep = blend::separable;
 
 using ChannelFn = uint32_t (*)(uint32_t d, uint32_t s);
@@ -31,42 +29,6 @@ class SeparableModesTest : public KernelTest {
 protected:
     std::mt19937 rng{77001};
 };
-
-// ---------------------------------------------------------------------------
-// Tables
-
-TEST(SeparableTablesTest, DivisionTableCellsAndQuotients) {
-    EXPECT_EQ(kDivisionTable[0], 0xFFFFFFu);
-    EXPECT_EQ(kDivisionTable[1], 0xFF0000u);
-    EXPECT_EQ(kDivisionTable[2], 0x7F8000u);
-    EXPECT_EQ(kDivisionTable[3], 0x550000u);
-    EXPECT_EQ(kDivisionTable[255], 0x10000u);
-    // What the burn and dodge formulas rely on, for every byte x and n >= 1.
-    for (uint32_t n = 1; n < 256; ++n)
-        for (uint32_t x = 0; x < 256; ++x) {
-            const uint64_t product = uint64_t{x} * kDivisionTable[n];
-            ASSERT_LT(product, uint64_t{1} << 32);
-            ASSERT_EQ(product >= 0x1000000u, 255 * x >= 256 * n) << x << " / " << n;
-            if (product < 0x1000000u) {
-                ASSERT_EQ(product >> 16, 255 * x / n) << x << " / " << n;
-            }
-        }
-}
-
-TEST(SeparableTablesTest, SoftLightCurveCellsAndShape) {
-    const uint32_t cells[][2] = {{0, 0},     {1, 756},   {2, 1488},  {3, 2197}, {64, 16384},
-                                 {252, 509}, {253, 382}, {254, 255}, {255, 127}};
-    for (const auto& c : cells) EXPECT_EQ(kSoftLightCurve[c[0]], c[1]) << "entry " << c[0];
-    for (uint32_t i = 0; i < 256; ++i) {
-        // The defining curve, evaluated in double precision away from integers.
-        const double x = i / 256.0;
-        const double f = x <= 0.25 ? ((16 * x - 12) * x + 4) * x : std::sqrt(x);
-        const double exact = 65536.0 * (f - x);
-        EXPECT_EQ(kSoftLightCurve[i], static_cast<uint32_t>(std::floor(exact + 1e-9))) << "entry " << i;
-        EXPECT_LE(kSoftLightCurve[i], 16384u);
-        EXPECT_LT(255u * kSoftLightCurve[i], 1u << 24);
-    }
-}
 
 // ---------------------------------------------------------------------------
 // Channel formulas: known answers, one table per family

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -87,6 +89,50 @@ TEST_F(RasterLibraryTest, AlphaUnionTableChecksum) {
             h *= 16777619u;
         }
     EXPECT_EQ(h, 0xA7E146B5u);
+}
+
+TEST(RasterTablesTest, DivisionTableCellsAndQuotients) {
+    EXPECT_EQ(DivisionTable[0], 0xFFFFFFu);
+    EXPECT_EQ(DivisionTable[1], 0xFF0000u);
+    EXPECT_EQ(DivisionTable[2], 0x7F8000u);
+    EXPECT_EQ(DivisionTable[3], 0x550000u);
+    EXPECT_EQ(DivisionTable[255], 0x10000u);
+    // Exact quotients below the overflow point, for every byte x and n >= 1;
+    // the product passes 0xFFFFFF exactly when the quotient would pass 255.
+    for (uint32_t n = 1; n < 256; ++n)
+        for (uint32_t x = 0; x < 256; ++x) {
+            const uint64_t product = uint64_t{x} * DivisionTable[n];
+            ASSERT_LT(product, uint64_t{1} << 32);
+            ASSERT_EQ(product >= 0x1000000u, 255 * x >= 256 * n) << x << " / " << n;
+            if (product < 0x1000000u) {
+                ASSERT_EQ(product >> 16, 255 * x / n) << x << " / " << n;
+            }
+            if (x <= n) {
+                ASSERT_EQ((x * DivisionTable[n]) >> 16, 255 * x / n) << x << "/" << n;
+            }
+        }
+    // q(d, s) = min(255, floor(255 d / s)), 255 for s = 0 unless d = 0.
+    for (uint32_t s = 0; s < 256; ++s)
+        for (uint32_t d = 0; d < 256; ++d) {
+            const uint32_t q = std::min<uint32_t>(0xFFFFFF, d * DivisionTable[s]) >> 16;
+            const uint32_t expected = s == 0 ? (d ? 255 : 0) : std::min<uint32_t>(255, 255 * d / s);
+            ASSERT_EQ(q, expected) << d << "/" << s;
+        }
+}
+
+TEST(RasterTablesTest, SoftLightCurveCellsAndShape) {
+    const uint32_t cells[][2] = {{0, 0},     {1, 756},   {2, 1488},  {3, 2197}, {64, 16384},
+                                 {252, 509}, {253, 382}, {254, 255}, {255, 127}};
+    for (const auto& c : cells) EXPECT_EQ(SoftLightCurve[c[0]], c[1]) << "entry " << c[0];
+    for (uint32_t i = 0; i < 256; ++i) {
+        // The defining curve, evaluated in double precision away from integers.
+        const double x = i / 256.0;
+        const double f = x <= 0.25 ? ((16 * x - 12) * x + 4) * x : std::sqrt(x);
+        const double exact = 65536.0 * (f - x);
+        EXPECT_EQ(SoftLightCurve[i], static_cast<uint32_t>(std::floor(exact + 1e-9))) << "entry " << i;
+        EXPECT_LE(SoftLightCurve[i], 16384u);
+        EXPECT_LT(255u * SoftLightCurve[i], 1u << 24);
+    }
 }
 
 TEST_F(RasterLibraryTest, BuildColorRampExamples) {
