@@ -3,7 +3,7 @@
 // the C locale (the GUI toolkit may set LC_NUMERIC; a decimal comma must never
 // reach a document or a settings file).
 //
-// The conversion is described by a parsed specification rather than by format
+// The conversion is described by a parsed directive rather than by format
 // text, so the caller decides once what a length modifier means: the system's
 // "l" is 32-bit and its "I64" 64-bit, which glibc spells differently. Integer
 // conversions are produced here directly (they are the hot path of every writer);

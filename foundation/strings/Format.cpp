@@ -1,13 +1,13 @@
 // The format text is walked once. Runs of ordinary text (code page 932: a lead
 // byte always takes the byte after it, so a trail byte never starts a
-// specification) are copied with one append each. A specification is parsed
+// directive) are copied with one append each. A directive is parsed
 // into flags, width, precision and length; text arguments and "%n" are handled
 // here, every numeric conversion is produced by the platform's locale-free
 // printf into a stack buffer and then, for "F", cut after its last significant
 // decimal, and for the grouping flag, widened with separators and fill on its
 // way into the target. The target is written in place: no temporary string.
 //
-// A specification that does not end in a known conversion letter is dropped
+// A directive that does not end in a known conversion letter is dropped
 // without output and without using an argument, and scanning resumes at the
 // offending character, which is then ordinary text.
 #include "foundation/strings/Format.h"
@@ -292,7 +292,7 @@ void Formatter<N>::Run(const char* fmt) {
             }
             break;
         default:
-            // Not a specification: drop it, give back what "*" took, and go on
+            // Not a directive: drop it, give back what "*" took, and go on
             // with the offending character as ordinary text.
             next_ = firstArg;
             p = q;

@@ -8,7 +8,7 @@
 // two of the system's own: "F" (like "f" with trailing zeros and a bare "."
 // removed) and the grouping flag "'" or "," (a "," between groups of three
 // digits). Width and precision are at most 399 as digits and 400 through "*".
-// A malformed specification is dropped and produces nothing.
+// A malformed directive is dropped and produces nothing.
 #include <cstdint>
 
 #include "foundation/strings/FormatArg.h"

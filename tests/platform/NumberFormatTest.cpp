@@ -32,7 +32,7 @@ std::string Reference(const std::string& format, T value) {
 }
 #pragma GCC diagnostic pop
 
-// The glibc spelling of a parsed specification (without the conversion letter).
+// The glibc spelling of a parsed directive (without the conversion letter).
 std::string GlibcPrefix(const NumberSpec& spec) {
     std::string s = "%";
     if (spec.flags & NumberSpec::kLeft) s += '-';

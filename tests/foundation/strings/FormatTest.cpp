@@ -139,7 +139,7 @@ TEST(Format, DigitGrouping) {
     });
 }
 
-// Invalid specifications produce nothing, use no argument and leave the
+// Invalid directives produce nothing, use no argument and leave the
 // offending character to be read again as ordinary text.
 TEST(Format, InvalidSpecifications) {
     Check({
@@ -196,11 +196,11 @@ TEST(Format, StoresTheLengthSoFar) {
 }
 
 // Code page 932: a lead byte takes the next byte with it, whatever it is, so a
-// "%" there starts no specification; a lead byte at the very end stays.
+// "%" there starts no directive; a lead byte at the very end stays.
 TEST(Format, DoubleByteCharacters) {
     Check({
         {"lead byte takes a percent", "\x81%d", {5}, "\x81%d"},
-        {"then a specification", "\x81%%d", {5}, "\x81%5"},
+        {"then a directive", "\x81%%d", {5}, "\x81%5"},
         {"lead byte takes a percent before another", "\x81%%", {}, "\x81%"},
         {"ordinary character", "\x93\xfa%d\x96\x7b", {3}, "\x93\xfa" "3\x96\x7b"},
         {"upper lead range", "\xe0\x40%d\xfc\x40", {1}, "\xe0\x40" "1\xfc\x40"},
@@ -273,7 +273,7 @@ std::string Glibc(const std::string& format, T value) {
 }  // namespace
 
 // Plain conversions give the bytes glibc's printf gives for the same
-// specification, once the system's lengths are spelt the glibc way ("l" is
+// directive, once the system's lengths are spelt the glibc way ("l" is
 // 32-bit, "I64" is "ll").
 TEST(Format, PlainConversionsMatchGlibc) {
     const int32_t ints[] = {0, 1, -1, 7, 42, -42, 1000, -99999, 65535, 70000, -70000, 123456789, INT_MAX, INT_MIN};
