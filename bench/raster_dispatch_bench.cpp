@@ -9,10 +9,10 @@
 // Downsample4x4 report their own throughput for comparison.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 #include <random>
 
+#include "bench/BenchSupport.h"
 #include "raster/surface/sprite/DrawMode.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
@@ -57,26 +57,10 @@ void BM_Nearest(benchmark::State& state) {
 }
 
 void BM_HighQualityVsNearestRatio(benchmark::State& state) {
-    using Clock = std::chrono::steady_clock;
     Scene s;
     double hq = 0, nearest = 0;
-    bool hqFirst = true;
-    auto time = [](auto&& fn) {
-        const auto t0 = Clock::now();
-        fn();
-        benchmark::ClobberMemory();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
-    };
-    for (auto _ : state) {
-        if (hqFirst) {
-            hq += time([&] { s.HighQuality(); });
-            nearest += time([&] { s.Nearest(); });
-        } else {
-            nearest += time([&] { s.Nearest(); });
-            hq += time([&] { s.HighQuality(); });
-        }
-        hqFirst = !hqFirst;
-    }
+    bench::TimeInTurns(
+        state, [] {}, [&] { s.HighQuality(); }, [&] { s.Nearest(); }, hq, nearest);
     const double n = static_cast<double>(state.iterations());
     state.counters["hq_ms"] = hq / n * 1e3;
     state.counters["nearest_ms"] = nearest / n * 1e3;

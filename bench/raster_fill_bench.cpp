@@ -8,11 +8,11 @@
 // A few other fills report their throughput for comparison.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -67,24 +67,10 @@ void BM_Memset(benchmark::State& state, int32_t w, int32_t h, Shape shape) {
 
 // Both in the same iteration, taking turns at going first.
 void BM_Ratio(benchmark::State& state, int32_t w, int32_t h, Shape shape, uint32_t value) {
-    using Clock = std::chrono::steady_clock;
     Canvas c(w, h);
     double fill = 0, set = 0;
-    bool fillFirst = true;
-    for (auto _ : state) {
-        for (int turn = 0; turn < 2; ++turn) {
-            const bool runFill = (turn == 0) == fillFirst;
-            const auto t0 = Clock::now();
-            if (runFill) {
-                Fill(c.sprite, shape, value);
-            } else {
-                Memset(c.sprite, shape, 0x5A);
-            }
-            benchmark::ClobberMemory();
-            (runFill ? fill : set) += std::chrono::duration<double>(Clock::now() - t0).count();
-        }
-        fillFirst = !fillFirst;
-    }
+    bench::TimeInTurns(
+        state, [] {}, [&] { Fill(c.sprite, shape, value); }, [&] { Memset(c.sprite, shape, 0x5A); }, fill, set);
     state.counters["speed_vs_memset"] = fill > 0 ? set / fill : 0;
 }
 

@@ -12,55 +12,14 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
-#include <chrono>
 #include <cstdint>
-#include <cstring>
-#include <random>
-#include <vector>
 
-#include "raster/surface/sprite/RasterLibrary.h"
-#include "raster/surface/sprite/Sprite.h"
+#include "bench/BenchSupport.h"
 
 namespace {
 
 constexpr int32_t kWidth = 1920;
 constexpr int32_t kHeight = 1080;
-
-struct Scene {
-    CSprite source;
-    CSprite target;
-    std::vector<uint32_t> initial;
-    pixman_image_t* pixSource = nullptr;
-    pixman_image_t* pixTarget = nullptr;
-
-    explicit Scene(bool layer) {
-        InitRasterLibrary(1);
-        source.Create(kWidth, kHeight, false);
-        target.Create(kWidth, kHeight, false);
-        std::mt19937 rng(7);
-        for (int32_t y = 0; y < kHeight; ++y)
-            for (int32_t x = 0; x < kWidth; ++x) {
-                const uint32_t a = static_cast<uint32_t>((x * 255 / kWidth + y * 255 / kHeight) / 2);
-                uint32_t p = a << 24;
-                for (int c = 0; c < 3; ++c) p |= ((rng() & 0xFF) * a / 255) << (8 * c);
-                *source.PixelAt(x, y) = p;
-                const uint32_t da = layer ? rng() & 0xFF : 255;
-                uint32_t q = da << 24;
-                for (int c = 0; c < 3; ++c) q |= ((rng() & 0xFF) * da / 255) << (8 * c);
-                *target.PixelAt(x, y) = q;
-            }
-        initial.assign(target.GetPixels(), target.GetPixels() + static_cast<size_t>(kWidth) * kHeight);
-        pixSource = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, source.GetPixels(),
-                                             source.GetStride() * 4);
-        pixTarget = pixman_image_create_bits(PIXMAN_a8r8g8b8, kWidth, kHeight, target.GetPixels(),
-                                             target.GetStride() * 4);
-    }
-    void Reset() { std::memcpy(target.GetPixels(), initial.data(), initial.size() * 4); }
-    ~Scene() {
-        pixman_image_unref(pixSource);
-        pixman_image_unref(pixTarget);
-    }
-};
 
 using MergeFn = void (CSprite::*)(int32_t, int32_t, const CSprite&, int32_t, int32_t, int32_t, int32_t);
 
@@ -77,36 +36,15 @@ const Mode kModes[] = {
 
 void BM_SeparableMergeVsPixman(benchmark::State& state) {
     const Mode& mode = kModes[state.range(0)];
-    Scene scene(state.range(1) != 0);
-    using Clock = std::chrono::steady_clock;
-    auto timed = [&scene](auto&& f) {
-        scene.Reset();
-        const auto t0 = Clock::now();
-        f();
-        benchmark::ClobberMemory();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
-    };
-    auto ours = [&] { (scene.target.*mode.member)(0, 0, scene.source, 0, 0, kWidth, kHeight); };
-    auto reference = [&] {
-        pixman_image_composite32(mode.op, scene.pixSource, nullptr, scene.pixTarget, 0, 0, 0, 0, 0, 0, kWidth,
-                                 kHeight);
-    };
-    double oursSeconds = 0, referenceSeconds = 0;
-    bool oursFirst = true;
-    for (auto _ : state) {
-        if (oursFirst) {
-            oursSeconds += timed(ours);
-            referenceSeconds += timed(reference);
-        } else {
-            referenceSeconds += timed(reference);
-            oursSeconds += timed(ours);
-        }
-        oursFirst = !oursFirst;
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["speed"] = oursSeconds > 0 ? referenceSeconds / oursSeconds : 0;
-    state.counters["kernel_ms"] = oursSeconds / n * 1e3;
-    state.counters["pixman_ms"] = referenceSeconds / n * 1e3;
+    bench::Scene scene(kWidth, kHeight, bench::kSmooth,
+                       state.range(1) != 0 ? bench::LayerCanvas : bench::OpaqueCanvas, 7);
+    bench::Compare(
+        state, scene, [&] { (scene.target.*mode.member)(0, 0, scene.source, 0, 0, kWidth, kHeight); },
+        [&] {
+            pixman_image_composite32(mode.op, scene.pixSource, nullptr, scene.pixTarget, 0, 0, 0, 0, 0, 0, kWidth,
+                                     kHeight);
+        },
+        "pixman_ms");
 }
 
 void ModesAndCanvases(benchmark::internal::Benchmark* b) {

@@ -213,19 +213,7 @@ size_t FormatDouble(char* out, size_t capacity, const NumberSpec& spec, double v
         std::memcpy(f, n, k);
         f += k;
     }
-    switch (spec.conversion) {
-    case 'e':
-    case 'E':
-    case 'f':
-    case 'F':
-    case 'g':
-    case 'G':
-        *f++ = spec.conversion;
-        break;
-    default:
-        *f++ = 'f';
-        break;
-    }
+    *f++ = IsFloatingConversion(spec.conversion) ? spec.conversion : 'f';
     *f = '\0';
 
     const locale_t c = CLocale();

@@ -36,6 +36,21 @@ struct NumberSpec {
     int32_t precision = -1;  // -1: none
 };
 
+// True for the conversions FormatDouble takes: e, E, f, F, g, G.
+constexpr bool IsFloatingConversion(char conversion) noexcept {
+    switch (conversion) {
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'F':
+    case 'g':
+    case 'G':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Integer conversions c, d, i, o, u, x, X and p. `bits` holds the argument's
 // 64-bit slot; it is read as the conversion and the length say (d and i read
 // it signed, 32-bit unless kLong64, p reads all 64 bits).

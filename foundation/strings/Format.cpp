@@ -170,8 +170,7 @@ void Formatter<N>::AppendGrouped(const Spec& spec, const char* piece, size_t n, 
 template <unsigned N>
 void Formatter<N>::AppendNumber(const Spec& spec, char conversion, FormatArg arg) {
     char work[kWorkSize];
-    const bool floating = conversion == 'e' || conversion == 'E' || conversion == 'f' || conversion == 'F' ||
-                          conversion == 'g' || conversion == 'G';
+    const bool floating = platform::IsFloatingConversion(conversion);
     NumberSpec number = spec.number;
     number.conversion = conversion == 'F' ? 'f' : conversion;
     size_t n = floating ? platform::FormatDouble(work, sizeof work, number, arg.AsDouble())
