@@ -30,6 +30,10 @@ inline bool IsSpriteSizeAllowed(int32_t width, int32_t height) noexcept {
     return !(width > 500000 || height > 256);
 }
 
+// Records that member families take by pointer (shape outlines, gradient points).
+class DiagramInfo;
+struct MixGradationPoint;
+
 class CSprite {
 public:
     // Depth codes (flags bits 0-2): 0 = 32-bit ARGB; 1..4 = indexed with
@@ -172,6 +176,26 @@ public:
 #include "raster/surface/sprite/DispatchMembers.inc"
 public:
 #include "raster/filter/FilterMembers.inc"
+public:
+#include "raster/surface/sprite/GlyphMembers.inc"
+public:
+#include "raster/surface/fill/PixelMoveMembers.inc"
+public:
+#include "raster/surface/fill/IndexedMembers.inc"
+public:
+#include "raster/surface/gradient/GradientMembers.inc"
+public:
+#include "raster/surface/gradient/ColorModelGradientMembers.inc"
+public:
+#include "raster/surface/gradient/TransitionMembers.inc"
+public:
+#include "raster/surface/shape/ShapeMembers.inc"
+public:
+#include "raster/surface/shape/SubpixelMembers.inc"
+public:
+#include "raster/surface/shape/OffsetBlitMembers.inc"
+public:
+#include "raster/diagram/DiagramMembers.inc"
 public:
 };
 
