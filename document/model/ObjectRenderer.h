@@ -1,0 +1,24 @@
+#pragma once
+// The seam through which the document reaches the renderer, until the renderer
+// joins the document layer and replaces it (together with the fallback in
+// QDXObject::Render). Process-wide, like the renderer itself; none by default.
+//
+// Without a renderer QDXObject::Render draws only the built-in objects (through
+// their callbacks) and fails for every other kind, appending nothing.
+#include "foundation/strings/Str.h"
+
+class QDXObject;
+
+class IObjectRenderer {
+public:
+    virtual ~IObjectRenderer() = default;
+
+    // Brings the object's canvas up to date as its kind requires; the fast flag
+    // already includes the document's ForceFast and the object's FastDraw. On
+    // failure appends the reason to errorText (when given) and returns false.
+    virtual bool Render(QDXObject& object, bool fast, CStr_base<64>* errorText) = 0;
+};
+
+// Installs the renderer (null: none); returns the one it replaces.
+IObjectRenderer* SetObjectRenderer(IObjectRenderer* renderer) noexcept;
+IObjectRenderer* GetObjectRenderer() noexcept;

@@ -1,0 +1,119 @@
+#pragma once
+// CQDXCtrl: the document. It owns the named objects, the palette, the base
+// folder for linked files, the metadata text and the extension options.
+//
+// Five built-in objects exist from construction to destruction: "_Template1" to
+// "_Template4" and "_PrevObject". Factors may name them; they are kind 5, draw
+// as a transparent 1 x 1 image, are never written, and no operation of the
+// document removes them.
+//
+// Reserved reference names, as every lookup applies them:
+//   - "_PrevObject" exactly: the source object of the factor before this one;
+//   - a name beginning with "_Template" whose tenth byte is 1..4: that template
+//     argument (the bytes after the digit are not looked at);
+//   - any other name, "_"-prefixed or not, is ordinary.
+//
+// Object names are code-page-932 texts, unique and compared byte for byte.
+// Everything here runs on the GUI thread.
+//
+// Reading, writing and linked-file operations join this class as virtual
+// members of their own; the destructor is virtual already.
+#include <cstdint>
+
+#include "document/model/QDXObject.h"
+#include "document/model/QDXPalette.h"
+#include "foundation/containers/MemoryBlock.h"
+#include "foundation/maps/Map.h"
+#include "foundation/settings/IniExCtrl.h"
+#include "foundation/strings/Str.h"
+#include "raster/surface/sprite/Sprite.h"
+
+class CQDXCtrl {
+public:
+    // An empty document: no objects but the five built-ins, zero palettes, empty
+    // metadata, base folder and options. Throws std::bad_alloc when the palette
+    // or the settings tree cannot be had.
+    CQDXCtrl();
+    virtual ~CQDXCtrl() = default;
+
+    CQDXCtrl(const CQDXCtrl&) = delete;
+    CQDXCtrl& operator=(const CQDXCtrl&) = delete;
+
+    // Inserts a kind-5 object drawn by `callback` with `context`: no factors,
+    // scales 1.0, background 0, state 0; a 1 x 1 transparent canvas (Width and
+    // Height 1) when the raster library is started, else no canvas and Width and
+    // Height 2. False, nothing changed, when the name is refused by
+    // IsValidObjectName or taken.
+    bool CreateBuiltInObject(const char* name, QDXRenderCallback callback, void* context);
+
+    // The object a reference names, or null. "_PrevObject" stands for
+    // previousName; with templateNames (four names, or null) a template name
+    // stands for the matching one. Then the name is looked up as it is, so a
+    // literal lookup (no template names, previousName "_PrevObject") finds the
+    // built-ins themselves.
+    QDXObject* FindObject(const char* name, const CStr_base<64>* templateNames, const char* previousName);
+
+    // Removes one object with everything it holds (its active mask ended first).
+    // False for a missing object or a built-in. Invalidating the objects that
+    // referred to it is the caller's business.
+    bool DeleteObject(const char* name);
+
+    // Draws the named object (a literal lookup) and stores a pointer to its
+    // canvas in *canvas (when given). False without drawing, *canvas untouched,
+    // when no such object exists; otherwise the result of QDXObject::Render.
+    bool RenderObject(const char* name, CSprite** canvas, bool fast, CStr_base<64>* errorText);
+
+    // Removes every object except the built-ins, which keep their state.
+    void RemoveAllObjects();
+
+    // Back to a new document's content: zero palettes without strips, only the
+    // built-ins, empty metadata and base folder, no edited factor. ExtOptions,
+    // ForceFast and ExternalDepth stay as they are.
+    void Clear();
+
+    // For every object, built-ins included: frees the editor preview's cached
+    // canvases and marks the cache unused.
+    void FreeCachedSprites();
+
+    // ---- fields, in record order ----
+    CMapSingle<QDXObject, 64, 32> Objects;
+    CMapSingle<QDXObject*, 64, 32> AffectedObjects;  // filled by the editor preview
+    QDXFactor* EditedFactor = nullptr;               // the factor the editor is changing
+    bool EditedFactorGhosted = false;
+    // The text factors' font cache joins the document together with the host's font type.
+    CSprite Scratch;                      // work canvas of the text factors
+    CMemoryBlock<QDXPalette> Palette;     // exactly one palette
+    QDXPalette* PaletteTables = nullptr;  // the palette in Palette
+    CStr_base<64> BaseFolder;             // folder of the document's file, no trailing separator; empty when none
+    int32_t ExternalDepth = 0;            // nesting depth of documents opened to draw another document's object
+    bool ForceFast = false;               // draw every object in fast mode
+    CStr_base<16384> MetaData;            // the metadata section, verbatim
+    CIniExCtrl_base<32, 32, 64> ExtOptions;
+};
+
+// The callback of the document's built-ins: a transparent 1 x 1 canvas (Width
+// and Height 1, state 0) and true once the raster library is started. Before
+// that, with an error text: the out-of-memory message replaces it and the result
+// is false; without one: true, nothing done. The fast flag is not used.
+bool BuiltInObjectRender(QDXObject* object, bool fast, CStr_base<64>* errorText);
+
+// The name rule: false when the name holds a slash, asterisk, question mark,
+// equals sign, comma, apostrophe, double quote or backslash as a character of
+// its own (the trail byte of a double-byte character never counts; a lead byte
+// right before the end is a single byte). The empty name passes.
+bool IsValidObjectName(const char* name) noexcept;
+
+// True for "_PrevObject" exactly.
+bool IsPrevObjectName(const char* name) noexcept;
+// 1..4 for a template name ("_Template" and a tenth byte 1..4), else 0.
+int32_t TemplateNameIndex(const char* name) noexcept;
+
+// The name a reference stands for, with the replacements of CQDXCtrl::FindObject
+// and no lookup: "_PrevObject" gives previousName, a template name with
+// templateNames given gives the matching one, anything else the name itself.
+const char* ResolveReferenceName(const char* name, const CStr_base<64>* templateNames, const char* previousName);
+
+// Puts prefix in front of a referenced object name, unless the name is empty,
+// "_PrevObject" or a template name (those keep referring to the same thing in
+// the document the objects are copied into).
+void PrefixReferenceName(const char* prefix, CStr_base<64>& name);

@@ -1,0 +1,159 @@
+#pragma once
+// QDXFactor: one drawing step of a vector object, stored in one record of the
+// same shape whatever its kind.
+//
+// A factor is a kind code plus a fixed set of generic typed slots (integers,
+// bytes, colours, doubles, three fixed-point matrices, strings) and four
+// containers (path nodes, target entries, a shape outline, gradation points).
+// Which slots a kind fills, and what they mean, belongs to that kind's parser
+// and writer; every slot a kind leaves alone keeps its reset value, which the
+// renderer and the writer rely on. Nothing in the record points at another
+// object: references are names (SourceName, TemplateNames, the target names)
+// resolved when the factor is drawn or its dependencies are walked.
+//
+// Life cycle: constructed (members built), reset (all defaults, Kind 0), filled
+// (a parser or an editor set the slots of its kind). A factor whose parse failed
+// keeps Kind 0. The slots are public on purpose: the renderer reads them
+// directly and the method editor writes numeric fields straight into them.
+//
+// Units: the shape and path kinds (1-12, 101-112) and their path nodes hold
+// sixteenths of a pixel, all other kinds pixels. Matrices are 16.16 fixed point,
+// row after row.
+#include <cstdint>
+
+#include "foundation/containers/ArrayAuto.h"
+#include "foundation/containers/MemoryBlock.h"
+#include "foundation/strings/Str.h"
+#include "raster/surface/gradient/MixGradation.h"
+#include "raster/surface/shape/DiagramInfo.h"
+
+// One node of a factor's path list. Line and Jump use X, Y; Arc uses X, Y, X2,
+// Y2; CircleCurve uses all five; Return, Tip and Separator use none and hold 0.
+// Enabled is stored for every type but honoured (and written) only for Line,
+// CircleCurve and Arc.
+struct QDXPath {
+    enum : int32_t { kLine = 1, kCircleCurve = 2, kArc = 3, kJump = 4, kReturn = 5, kTip = 6, kSeparator = 7 };
+
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t Type = 0;
+    int32_t X2 = 0;
+    int32_t Y2 = 0;
+    bool CurveFlag = false;  // CircleCurve direction ('t' / 'f'); false for every other type
+    bool Enabled = true;     // false when the node's text began with "!"
+};
+
+// One entry of a factor's target list: the four names that stand for
+// "_Template1".."_Template4" while a Foreach repeats a factor for this entry.
+struct QDXForeachTargetInfo {
+    CStr_base<64> Names[4];
+    bool Enabled = true;  // a disabled entry is skipped by the Foreach
+
+    // Four empty names (buffers kept) and enabled: a blank entry.
+    void Clear() noexcept {
+        for (CStr_base<64>& name : Names) name.SetLength(0);
+        Enabled = true;
+    }
+};
+
+class QDXFactor {
+public:
+    // Number of entries of the three matrices (4 x 9, 6 x 7, 6 x 7).
+    static constexpr uint32_t kColorExMatrixSize = 36;
+    static constexpr uint32_t kMappingMatrixSize = 42;
+
+    // The members built empty and every value slot at its reset value (a record
+    // is never read before a reset, but a defined start costs nothing).
+    QDXFactor();
+    // Members go in reverse order of declaration (the containers free their
+    // storage); nothing else to do.
+    ~QDXFactor() = default;
+
+    QDXFactor(const QDXFactor&) = delete;
+    QDXFactor& operator=(const QDXFactor&) = delete;
+
+    // Back to the reset state. Cheap on purpose: the path and target arrays and
+    // the outline keep their storage for reuse, the strings their buffers; only
+    // the gradation-point block is freed. GradationColors is left as it is: it is
+    // read only up to GradationCount (0 now), and the gradient parser empties it
+    // before it fills it.
+    void Reset() noexcept;
+
+    // Name := "<objectName>?<index>", the name every factor carries: its owning
+    // object's name and its position in the factor list, from 0.
+    void AssignName(const char* objectName, int32_t index);
+
+    // ---- slots, in record order ----
+    CArrayAuto<QDXPath> Path;                         // at most 10000 from text
+    CArrayAuto<QDXForeachTargetInfo> Targets;         // at most 1000 from text
+    DiagramInfo Diagram;                              // shape outline, built before drawing
+    CMemoryBlock<MixGradationPoint> GradationPoints;  // at most 2000 from text
+    CArrayAuto<uint32_t> GradationColors;             // one palette word per point; first GradationCount valid
+    uint32_t GradationCount;
+    uint32_t Options;  // option bits, or a whole number, per kind
+    int32_t SpaceParam1;
+    int32_t SpaceParam2;
+    int32_t SpaceParam3;
+    int32_t RangeParam1;
+    int32_t RangeParam2;
+    int32_t RangeParam3;
+    uint8_t Alpha;
+    uint8_t ByteParam1;
+    uint8_t ByteParam2;
+    uint8_t ByteParam3;
+    uint32_t Color1;
+    uint32_t Color2;
+    uint32_t Color3;
+    uint32_t Color4;
+    uint32_t ColorRef1;  // 0: Color1 is a direct colour; else the palette reference supplying it
+    uint32_t ColorRef2;
+    uint32_t ColorRef3;
+    uint32_t ColorRef4;
+    int32_t X1;
+    int32_t X2;
+    int32_t X3;
+    int32_t X4;
+    int32_t X5;
+    int32_t Y1;
+    int32_t Y2;
+    int32_t Y3;
+    int32_t Y4;
+    int32_t Y5;
+    int32_t Width;
+    int32_t RefNumber1;  // position of another factor in a factor list, from 0
+    int32_t RefNumber2;
+    int32_t ForeachFirst;
+    int32_t ForeachLast;
+    bool CurveFlag;
+    bool Enabled;  // false when the factor's text began with "!"
+    double Real1;
+    double Real2;
+    double Real3;
+    double Real4;
+    double Real5;
+    double Real6;
+    double Real7;
+    double Real8;
+    double Real9;
+    double Real10;
+    double Real11;
+    double Real12;
+    uint32_t IntParam1;
+    uint32_t IntParam2;
+    int32_t IntParam3;
+    int32_t IntParam4;
+    int32_t IntParam5;
+    int32_t IntParam6;
+    int32_t ColorExMatrix[kColorExMatrixSize];  // 4 rows of 9
+    int32_t XYMatrix[kMappingMatrixSize];       // 6 rows of 7
+    int32_t RAMatrix[kMappingMatrixSize];       // 6 rows of 7
+    CStr_base<64> SourceName;
+    CStr_base<64> Name;
+    CStr_base<64> FontSpec;  // as written
+    CStr_base<64> Text;      // unescaped
+    CStr_base<64> TemplateNames[4];
+    uint32_t Kind;  // 0: no kind
+
+private:
+    void ResetValues() noexcept;
+};

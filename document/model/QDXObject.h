@@ -1,0 +1,119 @@
+#pragma once
+// QDXObject: one named object of a document, and the canvas that holds its last
+// rendering.
+//
+// Kinds: 1 a vector recipe (Factors drawn into the canvas over Background, with
+// the three scales and FastDraw), 2 a bitmap (the canvas is the image; ImageText
+// and AlphaText keep its stored text), 3 a link to an image file and 4 a link to
+// an object of another document (LinkPath), 5 a built-in placeholder that draws
+// itself through RenderCallback. Fields a kind does not use keep the values of a
+// new object (empty lists and texts, scales 1.0, flags false).
+//
+// Render states: 0 stale (draw before use), 1 being drawn (a reference back to
+// the object now is a cycle), 2 drawn from factors or links, 3 the canvas is the
+// decoded image that is the object's content.
+//
+// Objects live as values in the document's map, which recycles the value of a
+// removed element for a later insertion: ReleaseAll puts an object back to the
+// state of a new one, so every insertion starts from the same place.
+#include <cstdint>
+
+#include "document/model/QDXFactor.h"
+#include "foundation/containers/ArrayAuto.h"
+#include "foundation/strings/Str.h"
+#include "raster/surface/sprite/Sprite.h"
+
+class CQDXCtrl;
+class QDXObject;
+
+// How a built-in object draws itself: (object, fast flag, error text or null).
+using QDXRenderCallback = bool (*)(QDXObject* object, bool fast, CStr_base<64>* errorText);
+
+// The draw mask in force while an object is drawn: none, a mask canvas (the
+// drawing survives where the mask is opaque), or the rectangle-only marker (the
+// canvas's clip rectangle alone limits the drawing).
+struct QDXActiveMask {
+    CSprite* Sprite = nullptr;
+    bool RectangleOnly = false;
+
+    bool IsActive() const noexcept { return Sprite != nullptr || RectangleOnly; }
+    void SetNone() noexcept {
+        Sprite = nullptr;
+        RectangleOnly = false;
+    }
+    void SetCanvas(CSprite& mask) noexcept {
+        Sprite = &mask;
+        RectangleOnly = false;
+    }
+    void SetRectangleOnly() noexcept {
+        Sprite = nullptr;
+        RectangleOnly = true;
+    }
+};
+
+class QDXObject {
+public:
+    enum : int32_t { kVector = 1, kBitmap = 2, kImageLink = 3, kDocumentLink = 4, kBuiltIn = 5 };
+    enum : int32_t { kNotDrawn = 0, kDrawing = 1, kDrawn = 2, kImageReady = 3 };
+
+    QDXObject() = default;
+    QDXObject(const QDXObject&) = delete;
+    QDXObject& operator=(const QDXObject&) = delete;
+    // Members go in reverse order; no mask is ended, nothing is drawn.
+    ~QDXObject() = default;
+
+    // Draws the object into its canvas (see ObjectRenderer.h); fast is forced on
+    // by the document's ForceFast or the object's FastDraw. A built-in calls its
+    // callback and is drawn (state 2) when that returns true.
+    bool Render(bool fast, CStr_base<64>* errorText);
+
+    // Closes the active mask: a mask canvas has SavedRegion merged back through it
+    // over the clip rectangle (so what was drawn survives only where the mask is
+    // opaque); the rectangle-only marker merges nothing; then the clip rectangle
+    // is the whole canvas and no mask is active. Nothing without an active mask.
+    // Always true.
+    bool EndMask();
+
+    // (Re)makes the canvas at width x height, cleared. On success Width and
+    // Height take the size and RenderState 0; on failure (library not started,
+    // size refused) nothing changes.
+    bool CreateSurface(int32_t width, int32_t height);
+
+    // Releases everything the object holds (the active mask ended first) and
+    // puts every field back to its value in a new object.
+    void ReleaseAll();
+
+    // Frees the editor preview's cached canvases and marks the cache unused.
+    void FreeCacheSprites();
+
+    // ---- fields, in record order ----
+    CArrayAuto<CSprite> CacheSprites;  // editor preview's intermediate canvases
+    int32_t CacheStartIndex = -1;      // first factor the preview redraws; -1 unused
+    bool CacheActive = false;
+    int32_t CacheEditIndex = -1;    // factor being edited; -1 unused
+    CArrayAuto<QDXFactor> Factors;  // kind 1 only; at most 2000 from text
+    CSprite Canvas;
+    int32_t Width = 0;  // requested canvas size
+    int32_t Height = 0;
+    CStr_base<64> LinkPath;  // kinds 3 and 4
+    int32_t Kind = 0;
+    uint32_t Background = 0;  // colour code
+    double ScaleX = 1.0;
+    double ScaleY = 1.0;
+    double ScaleThickness = 1.0;
+    bool FastDraw = false;
+    CStr_base<64> Name;         // equal to the object's key in the document's map
+    CQDXCtrl* Owner = nullptr;  // not owned
+    int32_t RenderState = kNotDrawn;
+    bool DrawnFast = false;
+    QDXRenderCallback RenderCallback = nullptr;  // kind 5 only
+    void* CallbackContext = nullptr;
+    CStr_base<64> ImageText;    // kind 2: the stored image as text; empty when the canvas is the only copy
+    CStr_base<64> AlphaText;    // kind 2, two-image form: the alpha image as text
+    bool CompleteSave = false;  // kind 2: written as colour and alpha images
+    CSprite MaskCanvas;         // a SetMaskRef factor rasterises its mask here
+    QDXActiveMask ActiveMask;
+    CSprite SavedRegion;  // canvas pixels saved under the active mask
+    int32_t MaskX = 0;    // origin of the active mask canvas
+    int32_t MaskY = 0;
+};

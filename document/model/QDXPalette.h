@@ -1,0 +1,56 @@
+#pragma once
+// QDXPalette: the document's three palette tables and their rendered strips.
+//
+// Palette1 holds single colours, Palette2 two-colour strips and Palette4
+// four-colour rectangles, 1024 entries each. An entry of Palette2 (Palette4)
+// has a rendered strip in Palette2Strips (Palette4Strips) only when its length
+// (both its sizes) is at least 2; every other strip sprite is empty. An all-zero
+// entry is an empty one. A palette reference (a 32-bit word, bits 31-30 = 01, 10
+// or 11 for the three tables) picks a colour from these tables.
+//
+// A document holds exactly one palette for its whole life; it is large (about
+// 40 KiB of tables plus 2048 sprites), so it lives in its own block.
+#include <cstdint>
+#include <cstring>
+
+#include "raster/surface/sprite/Sprite.h"
+
+struct Palette2Entry {
+    uint32_t StartColor = 0;  // colour code
+    uint32_t EndColor = 0;    // colour code
+    uint32_t Length = 0;      // 0..256
+};
+
+struct Palette4Entry {
+    uint32_t CornerColors[4] = {};  // top left, top right, bottom left, bottom right
+    uint32_t StripWidth = 0;        // 0..256
+    uint32_t StripHeight = 0;       // 0..256
+};
+
+struct QDXPalette {
+    static constexpr uint32_t kEntries = 1024;
+
+    // All three tables zero, every strip empty.
+    QDXPalette() = default;
+    QDXPalette(const QDXPalette&) = delete;
+    QDXPalette& operator=(const QDXPalette&) = delete;
+
+    // Zeroes the three tables; the strips are left as they are.
+    void ClearTables() noexcept {
+        std::memset(Palette1, 0, sizeof Palette1);
+        for (Palette2Entry& entry : Palette2) entry = Palette2Entry{};
+        for (Palette4Entry& entry : Palette4) entry = Palette4Entry{};
+    }
+
+    // Releases every strip of both tables.
+    void ReleaseStrips() {
+        for (CSprite& strip : Palette2Strips) strip.Release();
+        for (CSprite& strip : Palette4Strips) strip.Release();
+    }
+
+    uint32_t Palette1[kEntries] = {};  // colour codes
+    Palette2Entry Palette2[kEntries];
+    Palette4Entry Palette4[kEntries];
+    CSprite Palette2Strips[kEntries];  // Length x 1 each, or empty
+    CSprite Palette4Strips[kEntries];  // StripWidth x StripHeight each, or empty
+};

@@ -1,0 +1,216 @@
+#include "document/model/QDXFactor.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every value slot set away from its reset value, every list and string filled.
+void Dirty(QDXFactor& f) {
+    for (int i = 0; i < 3; ++i) {
+        QDXPath* node = f.Path.AddNew();
+        node->X = node->Y = node->X2 = node->Y2 = 99;
+        node->Type = QDXPath::kCircleCurve;
+        node->CurveFlag = true;
+        node->Enabled = false;
+    }
+    f.Targets.AddNew()->Names[0].Assign("Target");
+    f.GradationPoints.Alloc(4);
+    f.GradationCount = 4;
+    f.Options = 7;
+    f.SpaceParam1 = f.SpaceParam2 = f.SpaceParam3 = -5;
+    f.RangeParam1 = f.RangeParam2 = f.RangeParam3 = -5;
+    f.Alpha = f.ByteParam1 = f.ByteParam2 = f.ByteParam3 = 3;
+    f.Color1 = f.Color2 = f.Color3 = f.Color4 = 0x123456;
+    f.ColorRef1 = f.ColorRef2 = f.ColorRef3 = f.ColorRef4 = 0x40010203;
+    f.X1 = f.X2 = f.X3 = f.X4 = f.X5 = 77;
+    f.Y1 = f.Y2 = f.Y3 = f.Y4 = f.Y5 = 77;
+    f.Width = 5;
+    f.RefNumber1 = f.RefNumber2 = 9;
+    f.ForeachFirst = f.ForeachLast = 9;
+    f.CurveFlag = true;
+    f.Enabled = false;
+    for (double* r : {&f.Real1, &f.Real2, &f.Real3, &f.Real4, &f.Real5, &f.Real6, &f.Real7, &f.Real8, &f.Real9,
+                      &f.Real10, &f.Real11, &f.Real12})
+        *r = -2.5;
+    f.IntParam1 = f.IntParam2 = 1;
+    f.IntParam3 = f.IntParam4 = f.IntParam5 = f.IntParam6 = 1;
+    for (int32_t& e : f.ColorExMatrix) e = 3;
+    for (int32_t& e : f.XYMatrix) e = 3;
+    for (int32_t& e : f.RAMatrix) e = 3;
+    f.SourceName.Assign("Source");
+    f.Name.Assign("Obj?1");
+    f.FontSpec.Assign("MS Gothic");
+    f.Text.Assign("text");
+    for (CStr_base<64>& t : f.TemplateNames) t.Assign("T");
+    f.Kind = 101;
+}
+
+template <size_t N>
+std::vector<int32_t> Matrix(const int32_t (&m)[N]) {
+    return std::vector<int32_t>(m, m + N);
+}
+
+std::vector<int32_t> Identity(size_t size, std::vector<std::pair<size_t, int32_t>> entries) {
+    std::vector<int32_t> m(size, 0);
+    for (auto [index, value] : entries) m[index] = value;
+    return m;
+}
+
+void ExpectResetState(const QDXFactor& f) {
+    EXPECT_EQ(f.Path.GetCount(), 0u);
+    EXPECT_EQ(f.Targets.GetCount(), 0u);
+    EXPECT_EQ(f.GradationPoints.GetBuffer(), nullptr);
+    EXPECT_EQ(f.GradationPoints.GetCount(), 0u);
+    EXPECT_EQ(f.GradationCount, 0u);
+    EXPECT_EQ(f.Options, 0u);
+    EXPECT_EQ(f.SpaceParam1, 0);
+    EXPECT_EQ(f.SpaceParam2, 0);
+    EXPECT_EQ(f.SpaceParam3, 0);
+    EXPECT_EQ(f.RangeParam1, 360);
+    EXPECT_EQ(f.RangeParam2, 256);
+    EXPECT_EQ(f.RangeParam3, 256);
+    EXPECT_EQ(f.Alpha, 255);
+    EXPECT_EQ(f.ByteParam1, 255);
+    EXPECT_EQ(f.ByteParam2, 255);
+    EXPECT_EQ(f.ByteParam3, 255);
+    for (uint32_t v : {f.Color1, f.Color2, f.Color3, f.Color4, f.ColorRef1, f.ColorRef2, f.ColorRef3, f.ColorRef4})
+        EXPECT_EQ(v, 0u);
+    for (int32_t v : {f.X1, f.X2, f.X3, f.X5, f.Y1, f.Y2, f.Y3, f.Y5}) EXPECT_EQ(v, 0);
+    EXPECT_EQ(f.X4, 1);
+    EXPECT_EQ(f.Y4, 1);
+    EXPECT_EQ(f.Width, 16);
+    EXPECT_EQ(f.RefNumber1, 0);
+    EXPECT_EQ(f.RefNumber2, 0);
+    EXPECT_EQ(f.ForeachFirst, 0);
+    EXPECT_EQ(f.ForeachLast, -1);
+    EXPECT_FALSE(f.CurveFlag);
+    EXPECT_TRUE(f.Enabled);
+    const double reals[] = {f.Real1, f.Real2, f.Real3, f.Real4,  f.Real5,  f.Real6,
+                            f.Real7, f.Real8, f.Real9, f.Real10, f.Real11, f.Real12};
+    const double expected[] = {0, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0, 10000};
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(reals[i], expected[i]) << "Real" << i + 1;
+    EXPECT_EQ(f.IntParam1, 0x01010101u);
+    EXPECT_EQ(f.IntParam2, 30583u);
+    EXPECT_EQ(f.IntParam3, 0);
+    EXPECT_EQ(f.IntParam4, 0);
+    EXPECT_EQ(f.IntParam5, 0);
+    EXPECT_EQ(f.IntParam6, 256);
+    EXPECT_EQ(Matrix(f.ColorExMatrix), Identity(36, {{0, 65536}, {11, 65536}, {22, 65536}, {33, 65536}}));
+    EXPECT_EQ(Matrix(f.XYMatrix), Identity(42, {{0, 65536}, {8, 65536}, {20, 16777216}}));
+    EXPECT_EQ(Matrix(f.RAMatrix), Identity(42, {{9, 65536}, {20, 16777216}}));
+    for (const CStr_base<64>* s : {&f.SourceName, &f.Name, &f.FontSpec, &f.Text, &f.TemplateNames[0],
+                                   &f.TemplateNames[1], &f.TemplateNames[2], &f.TemplateNames[3]})
+        EXPECT_STREQ(s->GetText(), "");
+    EXPECT_EQ(f.Kind, 0u);
+}
+
+TEST(QDXFactorTest, NewAndResetRecordsHoldTheResetValues) {
+    QDXFactor fresh;
+    {
+        SCOPED_TRACE("new");
+        ExpectResetState(fresh);
+    }
+    QDXFactor used;
+    Dirty(used);
+    used.Reset();
+    {
+        SCOPED_TRACE("reset after every slot was changed");
+        ExpectResetState(used);
+    }
+    // Twice is the same as once.
+    used.Reset();
+    ExpectResetState(used);
+}
+
+TEST(QDXFactorTest, ResetKeepsListStorageForReuse) {
+    QDXFactor f;
+    f.Reset();
+    std::vector<QDXPath*> nodes;
+    for (int i = 0; i < 10000; ++i) {
+        QDXPath* node = f.Path.AddNew();
+        node->X = i;
+        nodes.push_back(node);
+    }
+    std::vector<QDXForeachTargetInfo*> targets;
+    for (int i = 0; i < 1000; ++i) {
+        QDXForeachTargetInfo* t = f.Targets.AddNew();
+        t->Names[2].Assign("name");
+        targets.push_back(t);
+    }
+    f.Name.Assign("Object?12");
+    const uint32_t nodesMade = f.Path.GetReserved();
+    const uint32_t targetsMade = f.Targets.GetReserved();
+    const char* nameBuffer = f.Name.GetText();
+
+    f.Reset();
+    EXPECT_EQ(f.Path.GetCount(), 0u);
+    EXPECT_EQ(f.Targets.GetCount(), 0u);
+    EXPECT_EQ(f.Path.GetReserved(), nodesMade);
+    EXPECT_EQ(f.Targets.GetReserved(), targetsMade);
+    EXPECT_EQ(f.Name.GetText(), nameBuffer) << "the string keeps its buffer";
+
+    // Filling again hands out the same elements, in the same order.
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(f.Path.AddNew(), nodes[i]) << i;
+    for (int i = 0; i < 1000; ++i) ASSERT_EQ(f.Targets.AddNew(), targets[i]) << i;
+    EXPECT_EQ(f.Path.GetReserved(), nodesMade);
+}
+
+TEST(QDXFactorTest, ResetFreesGradationPointsButLeavesTheirColours) {
+    QDXFactor f;
+    f.Reset();
+    MixGradationPoint* points = f.GradationPoints.Alloc(3);
+    points[0].x = 1.0;
+    f.GradationCount = 3;
+    for (uint32_t c : {0x11u, 0x22u, 0x33u}) *f.GradationColors.AddNew() = c;
+
+    f.Reset();
+    EXPECT_EQ(f.GradationCount, 0u);
+    EXPECT_EQ(f.GradationPoints.GetBuffer(), nullptr);
+    EXPECT_EQ(f.GradationPoints.GetCount(), 0u);
+    ASSERT_EQ(f.GradationColors.GetCount(), 3u);
+    EXPECT_EQ(*f.GradationColors.GetAt(2), 0x33u);
+    // A new point list can be allocated at once.
+    EXPECT_NE(f.GradationPoints.Alloc(2000), nullptr);
+}
+
+TEST(QDXFactorTest, TargetEntryClearBlanksAndEnables) {
+    QDXFactor f;
+    f.Reset();
+    QDXForeachTargetInfo* entry = f.Targets.AddNew();
+    for (int i = 0; i < 4; ++i) EXPECT_STREQ(entry->Names[i].GetText(), "") << "a new entry's names are empty";
+    for (CStr_base<64>& name : entry->Names) name.Assign("Something");
+    entry->Enabled = false;
+
+    entry->Clear();
+    for (int i = 0; i < 4; ++i) EXPECT_STREQ(entry->Names[i].GetText(), "") << i;
+    EXPECT_TRUE(entry->Enabled);
+}
+
+TEST(QDXFactorTest, NameIsObjectNameQuestionMarkIndex) {
+    struct Case {
+        const char* object;
+        int32_t index;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Body", 2, "Body?2"},
+        {"Master", 0, "Master?0"},
+        {"", 1999, "?1999"},
+        // A double-byte name ("部品") is copied byte for byte.
+        {"\x95\x94\x95\x69", 10, "\x95\x94\x95\x69?10"},
+        {"A name longer than the sixty-four byte growth step of the string class", 7,
+         "A name longer than the sixty-four byte growth step of the string class?7"},
+    };
+    QDXFactor f;
+    for (const Case& c : cases) {
+        f.Name.Assign("stale");
+        f.AssignName(c.object, c.index);
+        EXPECT_STREQ(f.Name.GetText(), c.expected) << c.object;
+    }
+}
+
+}  // namespace
