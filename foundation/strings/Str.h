@@ -280,19 +280,17 @@ public:
     }
 
     // UTF-16 to code page 932, characters without a code-page-932 form escaped
-    // when asked; defined with the wide strings.
-    bool FromWide(const char16_t* text, bool escape)
-        requires(N == 64);
+    // when asked; defined with the wide strings. This and the settings escapes
+    // below exist for the 64-class only (explicit specialisations after the
+    // class; other classes have no definition).
+    bool FromWide(const char16_t* text, bool escape);
 
     // The escapes of the settings text form (foundation/settings/IniEscape.h) on
     // this string: each builds its result in scratch (not this string) and copies
     // it back, so both hold the result afterwards. Defined with the settings.
-    void EscapeIniValue(CStr_base<64>& scratch)
-        requires(N == 64);
-    void UnescapeIniValue(CStr_base<64>& scratch)
-        requires(N == 64);
-    void EscapeIniName(CStr_base<64>& scratch)
-        requires(N == 64);
+    void EscapeIniValue(CStr_base<64>& scratch);
+    void UnescapeIniValue(CStr_base<64>& scratch);
+    void EscapeIniName(CStr_base<64>& scratch);
 
 private:
     void SetEmpty() noexcept {
