@@ -118,7 +118,10 @@ uint32_t MixPixel(const MixGradationPoint* points, uint32_t count, const double*
     return v;
 }
 
-#if defined(__GNUC__) && defined(__x86_64__)
+// GCC inlines the always-inline group helpers into the AVX2 function, so their
+// 256-bit values never cross a non-AVX call; clang checks the helpers on their
+// own and refuses them, so clang builds (the fuzz build) use the scalar path.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
 #define OC_MIX_GROUPS 1
 // 256-bit values pass between the helpers below only inside the function
 // compiled for AVX2, where they are all inlined, so the note that such values
@@ -274,9 +277,8 @@ OC_MIX_AVX2 void MixRowsAvx(uint32_t* row, int32_t stride, int32_t x, int32_t y,
 #pragma GCC diagnostic pop
 
 #else
-struct ScalarLanes {
-    static constexpr int kLanes = 1;
-};
+// Single pixels only: MixRows takes no groups without OC_MIX_GROUPS.
+struct ScalarLanes {};
 #endif
 
 template <class Set>
