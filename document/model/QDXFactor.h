@@ -41,6 +41,13 @@ struct QDXPath {
     int32_t Y2 = 0;
     bool CurveFlag = false;  // CircleCurve direction ('t' / 'f'); false for every other type
     bool Enabled = true;     // false when the node's text began with "!"
+
+    // Text form of one item of a "qdxpath(" list (defined with the text forms):
+    // ParseText reads one item (false for anything malformed; the node may be
+    // partly changed then), WriteText replaces out with the node's text (false,
+    // out untouched, for a type outside 1..7).
+    bool ParseText(const char* text);
+    bool WriteText(CStr_base<64>& out) const;
 };
 
 // One entry of a factor's target list: the four names that stand for
@@ -54,6 +61,12 @@ struct QDXForeachTargetInfo {
         for (CStr_base<64>& name : Names) name.SetLength(0);
         Enabled = true;
     }
+
+    // Text form of one "FTI(" item of a target list (defined with the text
+    // forms): ParseText reads one item (false when malformed), WriteText
+    // replaces out with the entry's text.
+    bool ParseText(const char* text);
+    bool WriteText(CStr_base<64>& out) const;
 };
 
 class QDXFactor {

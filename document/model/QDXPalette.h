@@ -15,6 +15,9 @@
 
 #include "raster/surface/sprite/Sprite.h"
 
+template <unsigned N>
+class CStr_base;
+
 struct Palette2Entry {
     uint32_t StartColor = 0;  // colour code
     uint32_t EndColor = 0;    // colour code
@@ -47,6 +50,22 @@ struct QDXPalette {
         for (CSprite& strip : Palette2Strips) strip.Release();
         for (CSprite& strip : Palette4Strips) strip.Release();
     }
+
+    // The palette section of the document text (defined with the text forms).
+    // ParseText reads the section's lines into the tables and renders the
+    // strips; a table the text does not name keeps its contents. False for a
+    // malformed text or a strip that cannot be created; the entries before the
+    // fault keep their new values. WriteText replaces out with the section's
+    // text; true.
+    bool ParseText(const char* text);
+    bool WriteText(CStr_base<16384>& out) const;
+
+    // The 24-bit RGB colour a palette reference picks: 0 for a word below
+    // 0x40000000; bits 31-30 choose the table, bits 25-16 the entry, bits 15-8
+    // the column and bits 7-0 the row of a strip. A column or row outside the
+    // entry's strip, or a strip lookup before the raster library is started,
+    // gives 0.
+    uint32_t ResolveColor(uint32_t reference) const noexcept;
 
     uint32_t Palette1[kEntries] = {};  // colour codes
     Palette2Entry Palette2[kEntries];
