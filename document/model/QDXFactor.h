@@ -96,6 +96,16 @@ public:
     // object's name and its position in the factor list, from 0.
     void AssignName(const char* objectName, int32_t index);
 
+    // Reads one factor text of the current vocabulary (formats 1.1 and 1.2)
+    // into this record in place: true when a keyword matched and every argument
+    // was accepted (Kind then holds its code); false otherwise, with Kind
+    // unchanged. Defined with the factor vocabulary (document/vocabulary/).
+    bool ParseText(const char* text);
+    // Replaces out with the factor's text in format 1.2: true when written;
+    // false, out unchanged, for a kind outside the vocabulary or a list element
+    // that cannot be written. Defined with the factor vocabulary.
+    bool WriteText(CStr_base<1024>& out) const;
+
     // ---- slots, in record order ----
     CArrayAuto<QDXPath> Path;                         // at most 10000 from text
     CArrayAuto<QDXForeachTargetInfo> Targets;         // at most 1000 from text
