@@ -30,43 +30,27 @@ void Report(benchmark::State& state) {
 
 enum Model { kHSV, kHSL, kHSLY };
 
+// The members of each model, indexed by Model.
+constexpr decltype(&CSprite::GradationHSVHV) kWhole[] = {&CSprite::GradationHSVHV, &CSprite::GradationHSLHV,
+                                                          &CSprite::GradationHSLYHV};
+constexpr decltype(&CSprite::GradationHSVHVC) kColourOnly[] = {&CSprite::GradationHSVHVC, &CSprite::GradationHSLHVC,
+                                                                &CSprite::GradationHSLYHVC};
+
 // Corners that cross the hue circle one and a half times and vary saturation,
 // third component and alpha, so no conversion takes a shortcut.
 void BM_ColourModelHV(benchmark::State& state, Model model, bool colourOnly) {
     Canvas c;
     CSprite& s = c.sprite;
+    // The third component of corners 0, 2 and 3: HSV's value runs high, the
+    // lightness and luma around the middle.
+    const bool hsv = model == kHSV;
+    const int32_t t0 = hsv ? 256 : 30, t2 = hsv ? 100 : 220, t3 = hsv ? 90 : 128;
     for (auto _ : state) {
-        if (colourOnly) {
-            switch (model) {
-                case kHSV:
-                    s.GradationHSVHVC(0, 0, kWidth, kHeight, -200, 256, 256, 340, 60, 200,
-                                      20, 128, 100, 540, 256, 90);
-                    break;
-                case kHSL:
-                    s.GradationHSLHVC(0, 0, kWidth, kHeight, -200, 256, 30, 340, 60, 200,
-                                      20, 128, 220, 540, 256, 128);
-                    break;
-                case kHSLY:
-                    s.GradationHSLYHVC(0, 0, kWidth, kHeight, -200, 256, 30, 340, 60, 200,
-                                       20, 128, 220, 540, 256, 128);
-                    break;
-            }
-        } else {
-            switch (model) {
-                case kHSV:
-                    s.GradationHSVHV(0, 0, kWidth, kHeight, -200, 256, 256, 255, 340, 60,
-                                     200, 128, 20, 128, 100, 0, 540, 256, 90, 200);
-                    break;
-                case kHSL:
-                    s.GradationHSLHV(0, 0, kWidth, kHeight, -200, 256, 30, 255, 340, 60,
-                                     200, 128, 20, 128, 220, 0, 540, 256, 128, 200);
-                    break;
-                case kHSLY:
-                    s.GradationHSLYHV(0, 0, kWidth, kHeight, -200, 256, 30, 255, 340, 60,
-                                      200, 128, 20, 128, 220, 0, 540, 256, 128, 200);
-                    break;
-            }
-        }
+        if (colourOnly)
+            (s.*kColourOnly[model])(0, 0, kWidth, kHeight, -200, 256, t0, 340, 60, 200, 20, 128, t2, 540, 256, t3);
+        else
+            (s.*kWhole[model])(0, 0, kWidth, kHeight, -200, 256, t0, 255, 340, 60, 200, 128, 20, 128, t2, 0, 540,
+                               256, t3, 200);
         benchmark::ClobberMemory();
     }
     Report(state);
@@ -78,20 +62,8 @@ void BM_ColourModelHVDense(benchmark::State& state, Model model) {
     Canvas c;
     CSprite& s = c.sprite;
     for (auto _ : state) {
-        switch (model) {
-            case kHSV:
-                s.GradationHSVHV(0, 0, kWidth, kHeight, -1023, 256, 256, 255, 1023, 0, 40, 0, 1023, 40, 256, 0, -1023,
-                                 256, 0, 255);
-                break;
-            case kHSL:
-                s.GradationHSLHV(0, 0, kWidth, kHeight, -1023, 256, 256, 255, 1023, 0, 40, 0, 1023, 40, 256, 0, -1023,
-                                 256, 0, 255);
-                break;
-            case kHSLY:
-                s.GradationHSLYHV(0, 0, kWidth, kHeight, -1023, 256, 256, 255, 1023, 0, 40, 0, 1023, 40, 256, 0,
-                                  -1023, 256, 0, 255);
-                break;
-        }
+        (s.*kWhole[model])(0, 0, kWidth, kHeight, -1023, 256, 256, 255, 1023, 0, 40, 0, 1023, 40, 256, 0, -1023, 256,
+                           0, 255);
         benchmark::ClobberMemory();
     }
     Report(state);

@@ -27,21 +27,15 @@ constexpr std::array<uint32_t, 2 * kHueLimit + 1> kPureOfClampedHue = MakeClampe
 
 inline uint32_t PureOf(int32_t hue) noexcept { return kPureOfClampedHue[static_cast<std::size_t>(hue + kHueLimit)]; }
 
-struct HSVConversion {
-    static uint32_t Convert(int32_t hue, int32_t s, int32_t t) noexcept {
-        return colour_detail::HSVFromPure(PureOf(hue), s, t);
-    }
+// A model's conversion from (clamped hue, saturation, third component) to RGB;
+// the model's function is a template argument, so the call is direct.
+template <uint32_t (*FromPure)(uint32_t, int32_t, int32_t) noexcept>
+struct Conversion {
+    static uint32_t Convert(int32_t hue, int32_t s, int32_t t) noexcept { return FromPure(PureOf(hue), s, t); }
 };
-struct HSLConversion {
-    static uint32_t Convert(int32_t hue, int32_t s, int32_t t) noexcept {
-        return colour_detail::HSLFromPure(PureOf(hue), s, t);
-    }
-};
-struct HSLYConversion {
-    static uint32_t Convert(int32_t hue, int32_t s, int32_t t) noexcept {
-        return colour_detail::HSLYFromPure(PureOf(hue), s, t);
-    }
-};
+using HSVConversion = Conversion<colour_detail::HSVFromPure>;
+using HSLConversion = Conversion<colour_detail::HSLFromPure>;
+using HSLYConversion = Conversion<colour_detail::HSLYFromPure>;
 
 // The components of one end or corner after the entry clamps.
 struct Components {

@@ -170,6 +170,21 @@ void RunTransition(CSprite& dest, Rect r, const CSprite* first, int32_t sx1, int
     }
 }
 
+// The two-source forms at an opacity: 0 draws nothing, 255 is the full form.
+template <Layout L>
+void RunTransitionAtOpacity(CSprite& dest, Rect r, const CSprite& first, int32_t sx1, int32_t sy1,
+                            const CSprite& second, int32_t sx2, int32_t sy2, const CSprite& mask, Rect m,
+                            int32_t progress, int32_t total, int32_t lowWeight, int32_t highWeight,
+                            uint32_t firstCurve, uint32_t secondCurve, uint8_t opacity) {
+    if (opacity == 0) return;
+    if (opacity == 255)
+        RunTransition<L, Kind::Full>(dest, r, &first, sx1, sy1, second, sx2, sy2, mask, m, progress, total,
+                                     lowWeight, highWeight, firstCurve, secondCurve, 255);
+    else
+        RunTransition<L, Kind::Opacity>(dest, r, &first, sx1, sy1, second, sx2, sy2, mask, m, progress, total,
+                                        lowWeight, highWeight, firstCurve, secondCurve, opacity);
+}
+
 }  // namespace
 
 void CSprite::MaskTransition(int32_t x, int32_t y, int32_t w, int32_t h, const CSprite& first, int32_t sx1,
@@ -186,15 +201,9 @@ void CSprite::MaskTransitionOpacity(int32_t x, int32_t y, int32_t w, int32_t h, 
                                     const CSprite& mask, int32_t mx, int32_t my, int32_t mw, int32_t mh,
                                     int32_t progress, int32_t total, int32_t lowWeight, int32_t highWeight,
                                     uint32_t firstCurve, uint32_t secondCurve, uint8_t opacity) {
-    if (opacity == 0) return;
-    if (opacity == 255) {
-        MaskTransition(x, y, w, h, first, sx1, sy1, second, sx2, sy2, mask, mx, my, mw, mh, progress, total,
-                       lowWeight, highWeight, firstCurve, secondCurve);
-        return;
-    }
-    RunTransition<Layout::Thresholds, Kind::Opacity>(*this, {x, y, w, h}, &first, sx1, sy1, second, sx2, sy2, mask,
-                                                     {mx, my, mw, mh}, progress, total, lowWeight, highWeight,
-                                                     firstCurve, secondCurve, opacity);
+    RunTransitionAtOpacity<Layout::Thresholds>(*this, {x, y, w, h}, first, sx1, sy1, second, sx2, sy2, mask,
+                                               {mx, my, mw, mh}, progress, total, lowWeight, highWeight,
+                                               firstCurve, secondCurve, opacity);
 }
 
 void CSprite::MaskTransitionLevel(int32_t x, int32_t y, int32_t w, int32_t h, const CSprite& first, int32_t sx1,
@@ -212,15 +221,9 @@ void CSprite::MaskTransitionLevelOpacity(int32_t x, int32_t y, int32_t w, int32_
                                          const CSprite& mask, int32_t mx, int32_t my, int32_t mw, int32_t mh,
                                          int32_t progress, int32_t total, int32_t lowWeight, int32_t highWeight,
                                          uint32_t firstCurve, uint32_t secondCurve, uint8_t opacity) {
-    if (opacity == 0) return;
-    if (opacity == 255) {
-        MaskTransitionLevel(x, y, w, h, first, sx1, sy1, second, sx2, sy2, mask, mx, my, mw, mh, progress, total,
-                            lowWeight, highWeight, firstCurve, secondCurve);
-        return;
-    }
-    RunTransition<Layout::Level, Kind::Opacity>(*this, {x, y, w, h}, &first, sx1, sy1, second, sx2, sy2, mask,
-                                                {mx, my, mw, mh}, progress, total, lowWeight, highWeight,
-                                                firstCurve, secondCurve, opacity);
+    RunTransitionAtOpacity<Layout::Level>(*this, {x, y, w, h}, first, sx1, sy1, second, sx2, sy2, mask,
+                                          {mx, my, mw, mh}, progress, total, lowWeight, highWeight, firstCurve,
+                                          secondCurve, opacity);
 }
 
 void CSprite::MaskReveal(int32_t x, int32_t y, int32_t w, int32_t h, const CSprite& source, int32_t sx, int32_t sy,

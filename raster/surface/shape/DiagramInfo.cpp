@@ -90,11 +90,22 @@ DiagramInfo::~DiagramInfo() {
     elements.FreeAll();
 }
 
-DiagramInfoFactor& DiagramInfo::Append(uint32_t type) {
+DiagramInfoFactor& DiagramInfo::Append(uint32_t type, int32_t x, int32_t y) {
     DiagramInfoFactor* e = elements.AddNew();
     *e = DiagramInfoFactor{};
     e->Type = type;
+    e->X = x;
+    e->Y = y;
     return *e;
+}
+
+DiagramInfoFactor& DiagramInfo::AppendAbout(uint32_t type, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                            uint8_t enabled) {
+    DiagramInfoFactor& e = Append(type, x, y);
+    e.X2 = cx;
+    e.Y2 = cy;
+    e.Enabled = enabled;
+    return e;
 }
 
 void DiagramInfo::Reset() {
@@ -111,39 +122,23 @@ bool DiagramInfo::SetStartPoint(int32_t x, int32_t y) {
 }
 
 bool DiagramInfo::AddLine(int32_t x, int32_t y, uint8_t enabled) {
-    DiagramInfoFactor& e = Append(DiagramInfoFactor::kLine);
-    e.X = x;
-    e.Y = y;
-    e.Enabled = enabled;
+    Append(DiagramInfoFactor::kLine, x, y).Enabled = enabled;
     return true;
 }
 
 bool DiagramInfo::AddCircleCurve(int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t direction,
                                  uint8_t enabled) {
-    DiagramInfoFactor& e = Append(DiagramInfoFactor::kCircleCurve);
-    e.X = x;
-    e.Y = y;
-    e.X2 = cx;
-    e.Y2 = cy;
-    e.CurveFlag = direction;
-    e.Enabled = enabled;
+    AppendAbout(DiagramInfoFactor::kCircleCurve, x, y, cx, cy, enabled).CurveFlag = direction;
     return true;
 }
 
 bool DiagramInfo::AddArc(int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t enabled) {
-    DiagramInfoFactor& e = Append(DiagramInfoFactor::kArc);
-    e.X = x;
-    e.Y = y;
-    e.X2 = cx;
-    e.Y2 = cy;
-    e.Enabled = enabled;
+    AppendAbout(DiagramInfoFactor::kArc, x, y, cx, cy, enabled);
     return true;
 }
 
 bool DiagramInfo::AddJump(int32_t x, int32_t y) {
-    DiagramInfoFactor& e = Append(DiagramInfoFactor::kJump);
-    e.X = x;
-    e.Y = y;
+    Append(DiagramInfoFactor::kJump, x, y);
     return true;
 }
 

@@ -153,7 +153,10 @@ public:
     CMemoryBlock<unsigned short> coverage;
 
 private:
-    // Takes a new element and gives it the fresh-element values with this type.
-    DiagramInfoFactor& Append(uint32_t type);
+    // Takes a new element and gives it the fresh-element values with this type
+    // and end point.
+    DiagramInfoFactor& Append(uint32_t type, int32_t x = 0, int32_t y = 0);
+    // The same for the kinds that turn about a centre.
+    DiagramInfoFactor& AppendAbout(uint32_t type, int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t enabled);
     bool AddMarker(uint32_t type);
 };

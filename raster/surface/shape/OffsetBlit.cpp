@@ -192,21 +192,10 @@ void RunWithOpacity(CSprite& dest, int32_t x, int32_t y, int32_t w, int32_t h, c
         RunOffsetBlit<R, kWrap, true>(dest, x, y, w, h, source, sx, sy, sw, sh, ox, oy, tables, opacity);
 }
 
-using Eased32 = EasedTables<int32_t>;
-using Eased64 = EasedTables<int64_t>;
-
-Eased32 MakeEased32(int32_t a0, int32_t a1, uint32_t at, int32_t b0, int32_t b1, uint32_t bt, int32_t c0, int32_t c1,
-                    uint32_t ct, int32_t d0, int32_t d1, uint32_t dt) noexcept {
-    Eased32 t;
-    t.colXCurve = {a0, a1, at};
-    t.colYCurve = {b0, b1, bt};
-    t.rowXCurve = {c0, c1, ct};
-    t.rowYCurve = {d0, d1, dt};
-    return t;
-}
-Eased64 MakeEased64(int64_t a0, int64_t a1, uint32_t at, int64_t b0, int64_t b1, uint32_t bt, int64_t c0, int64_t c1,
-                    uint32_t ct, int64_t d0, int64_t d1, uint32_t dt) noexcept {
-    Eased64 t;
+template <class T>
+EasedTables<T> MakeEased(T a0, T a1, uint32_t at, T b0, T b1, uint32_t bt, T c0, T c1, uint32_t ct, T d0, T d1,
+                         uint32_t dt) noexcept {
+    EasedTables<T> t;
     t.colXCurve = {a0, a1, at};
     t.colYCurve = {b0, b1, bt};
     t.rowXCurve = {c0, c1, ct};
@@ -261,26 +250,26 @@ void CSprite::BlitOffsetSumWrapOpacity(OC_OFFSET_GIVEN_ARGS, uint8_t opacity) {
              rowYEnd, rowYType)
 
 void CSprite::BlitOffsetProductEased(OC_OFFSET_EASED_ARGS(int64_t)) {
-    RunOffsetBlit<Rule::Product, false, false>(*this, OC_OFFSET_EASED_CALL(MakeEased64), 255);
+    RunOffsetBlit<Rule::Product, false, false>(*this, OC_OFFSET_EASED_CALL(MakeEased<int64_t>), 255);
 }
 void CSprite::BlitOffsetProductEasedOpacity(OC_OFFSET_EASED_ARGS(int64_t), uint8_t opacity) {
-    RunWithOpacity<Rule::Product, false>(*this, OC_OFFSET_EASED_CALL(MakeEased64), opacity);
+    RunWithOpacity<Rule::Product, false>(*this, OC_OFFSET_EASED_CALL(MakeEased<int64_t>), opacity);
 }
 void CSprite::BlitOffsetProductEasedWrap(OC_OFFSET_EASED_ARGS(int64_t)) {
-    RunOffsetBlit<Rule::Product, true, false>(*this, OC_OFFSET_EASED_CALL(MakeEased64), 255);
+    RunOffsetBlit<Rule::Product, true, false>(*this, OC_OFFSET_EASED_CALL(MakeEased<int64_t>), 255);
 }
 void CSprite::BlitOffsetProductEasedWrapOpacity(OC_OFFSET_EASED_ARGS(int64_t), uint8_t opacity) {
-    RunWithOpacity<Rule::Product, true>(*this, OC_OFFSET_EASED_CALL(MakeEased64), opacity);
+    RunWithOpacity<Rule::Product, true>(*this, OC_OFFSET_EASED_CALL(MakeEased<int64_t>), opacity);
 }
 void CSprite::BlitOffsetSumEased(OC_OFFSET_EASED_ARGS(int32_t)) {
-    RunOffsetBlit<Rule::Sum, false, false>(*this, OC_OFFSET_EASED_CALL(MakeEased32), 255);
+    RunOffsetBlit<Rule::Sum, false, false>(*this, OC_OFFSET_EASED_CALL(MakeEased<int32_t>), 255);
 }
 void CSprite::BlitOffsetSumEasedOpacity(OC_OFFSET_EASED_ARGS(int32_t), uint8_t opacity) {
-    RunWithOpacity<Rule::Sum, false>(*this, OC_OFFSET_EASED_CALL(MakeEased32), opacity);
+    RunWithOpacity<Rule::Sum, false>(*this, OC_OFFSET_EASED_CALL(MakeEased<int32_t>), opacity);
 }
 void CSprite::BlitOffsetSumEasedWrap(OC_OFFSET_EASED_ARGS(int32_t)) {
-    RunOffsetBlit<Rule::Sum, true, false>(*this, OC_OFFSET_EASED_CALL(MakeEased32), 255);
+    RunOffsetBlit<Rule::Sum, true, false>(*this, OC_OFFSET_EASED_CALL(MakeEased<int32_t>), 255);
 }
 void CSprite::BlitOffsetSumEasedWrapOpacity(OC_OFFSET_EASED_ARGS(int32_t), uint8_t opacity) {
-    RunWithOpacity<Rule::Sum, true>(*this, OC_OFFSET_EASED_CALL(MakeEased32), opacity);
+    RunWithOpacity<Rule::Sum, true>(*this, OC_OFFSET_EASED_CALL(MakeEased<int32_t>), opacity);
 }

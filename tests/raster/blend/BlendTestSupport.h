@@ -12,6 +12,7 @@
 #include "raster/blend/SeparableFormulas.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace blend_test {
 
@@ -27,23 +28,9 @@ public:
     void SetDepthCode(uint32_t code) { m_flags = code; }
 };
 
-inline void Make(CSprite& sprite, int32_t w, int32_t h) {
-    sprite.Release();
-    ASSERT_TRUE(sprite.Create(w, h, false));
-}
-
-inline void Fill(CSprite& sprite, uint32_t pixel) {
-    for (int32_t y = 0; y < sprite.GetHeight(); ++y)
-        for (int32_t x = 0; x < sprite.GetWidth(); ++x) *sprite.PixelAt(x, y) = pixel;
-}
-
-// Pixels row by row.
-inline std::vector<uint32_t> Pixels(const CSprite& sprite) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < sprite.GetHeight(); ++y)
-        for (int32_t x = 0; x < sprite.GetWidth(); ++x) out.push_back(*sprite.PixelAt(x, y));
-    return out;
-}
+using raster_test::Fill;
+using raster_test::Make;
+using raster_test::Pixels;
 
 // A pixel whose alpha is 0 or 255 about a quarter of the time each, so that
 // every branch of the rules is taken often.
@@ -66,9 +53,7 @@ inline void FillRandom(CSprite& sprite, std::mt19937& rng) {
 // Copies the pixels and the clip rectangle of one sprite into another of the
 // same size.
 inline void CopyState(const CSprite& from, CSprite& to) {
-    Make(to, from.GetWidth(), from.GetHeight());
-    for (int32_t y = 0; y < from.GetHeight(); ++y)
-        for (int32_t x = 0; x < from.GetWidth(); ++x) *to.PixelAt(x, y) = *from.PixelAt(x, y);
+    raster_test::CopyPixels(from, to);
     to.SetClipRect(from.GetClipLeft(), from.GetClipTop(), from.GetClipRight(), from.GetClipBottom());
 }
 

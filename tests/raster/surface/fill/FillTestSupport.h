@@ -11,13 +11,15 @@
 
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace fill_test {
 
-class FillTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitRasterLibrary(1); }
+using raster_test::Filled;
+using raster_test::Pixels;
 
+class FillTest : public raster_test::ReadyLibraryTest {
+protected:
     std::mt19937 rng{20240611};
 
     uint32_t Random32() { return static_cast<uint32_t>(rng()); }
@@ -42,11 +44,7 @@ protected:
     }
 
     CSprite RandomSprite(int32_t w, int32_t h) {
-        CSprite s;
-        EXPECT_TRUE(s.Create(w, h, false));
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = RandomPixel();
-        return s;
+        return raster_test::Painted(w, h, [this](int32_t, int32_t) { return RandomPixel(); });
     }
 
     // A clip rectangle that is the whole image half of the time, otherwise a
@@ -58,25 +56,9 @@ protected:
     }
 };
 
-// A w x h sprite of one value (written without the fills under test).
-inline CSprite Filled(int32_t w, int32_t h, uint32_t value) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = value;
-    return s;
-}
-
 struct Rect {
     int32_t x, y, w, h;
 };
-
-inline std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
 
 inline uint32_t Byte(uint32_t p, int k) { return (p >> (8 * k)) & 0xFFu; }
 inline uint32_t Alpha(uint32_t p) { return p >> 24; }

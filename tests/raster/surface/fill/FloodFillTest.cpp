@@ -61,10 +61,7 @@ Rect Intersect(const CSprite& s, Rect r) {
     return rt > l && b > t ? Rect{l, t, rt - l, b - t} : Rect{0, 0, 0, 0};
 }
 
-void Load(CSprite& s, const std::vector<uint32_t>& px) {
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) *s.PixelAt(x, y) = px[size_t(y) * s.GetWidth() + x];
-}
+using raster_test::Load;
 
 // Random masks at several densities: pixels are drawn from a small palette
 // that makes the interesting cases common (transparent pixels of several
@@ -159,7 +156,7 @@ TEST_F(FloodFillTest, RegionRules) {
     for (const Case& c : cases) {
         CSprite s;
         ASSERT_TRUE(s.Create(5, 1, false));
-        for (int32_t i = 0; i < 5; ++i) *s.PixelAt(i, 0) = c.before[size_t(i)];
+        Load(s, c.before);
         if (c.colourOnly)
             s.FloodFillC(0, 0, 5, 1, 0, 0, c.value);
         else

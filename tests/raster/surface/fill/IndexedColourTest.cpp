@@ -8,23 +8,16 @@
 
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class IndexedColourTest : public ::testing::Test {
+using raster_test::Filled;
+
+class IndexedColourTest : public raster_test::ReadyLibraryTest {
 protected:
-    void SetUp() override { InitRasterLibrary(1); }
-    void TearDown() override { InitRasterLibrary(1); }
     std::mt19937 rng{91401};
 };
-
-CSprite Filled(int32_t w, int32_t h, uint32_t value) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = value;
-    return s;
-}
 
 // A w x h image using exactly `colours` distinct values, each at least once,
 // scattered at random.
@@ -33,8 +26,7 @@ CSprite WithColours(int32_t w, int32_t h, int32_t colours, std::mt19937& rng) {
     std::vector<uint32_t> values;
     // An odd multiplier maps distinct i to distinct words (alpha varies too).
     for (int32_t i = 0; i < colours; ++i) values.push_back(static_cast<uint32_t>(i + 1) * 0x9E3779B1u);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = values[rng() % values.size()];
+    raster_test::Paint(s, [&](int32_t, int32_t) { return values[rng() % values.size()]; });
     for (int32_t i = 0; i < colours && h > 0; ++i) *s.PixelAt(i % w, (i / w) % h) = values[i];
     return s;
 }

@@ -16,11 +16,7 @@ using namespace fill_test;
 using PixelMergeTest = FillTest;
 
 CSprite Numbered(int32_t w, int32_t h) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = uint32_t((y << 8) | x);
-    return s;
+    return raster_test::Painted(w, h, [](int32_t x, int32_t y) { return uint32_t((y << 8) | x); });
 }
 
 // ---- Mosaic ----

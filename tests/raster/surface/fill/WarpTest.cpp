@@ -23,11 +23,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // A picture whose every pixel is different (value = index + 1).
 CSprite Numbered(int32_t w, int32_t h) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = uint32_t(y * w + x + 1);
-    return s;
+    return raster_test::Painted(w, h, [w](int32_t x, int32_t y) { return uint32_t(y * w + x + 1); });
 }
 
 Rect Clipped(const CSprite& s, Rect r) {

@@ -11,6 +11,7 @@
 #include "raster/colour/ColorModel.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
@@ -110,29 +111,16 @@ Comp CornerComp(const Comp* c, int32_t n, int32_t m, int32_t i, int32_t j) {
             one(c[0].alpha, c[1].alpha, c[2].alpha, c[3].alpha)};
 }
 
-class ColorModelGradientTest : public ::testing::Test {
+class ColorModelGradientTest : public raster_test::ReadyLibraryTest {
 protected:
-    void SetUp() override { InitRasterLibrary(1); }
-
     std::mt19937 rng{2121};
 
-    CSprite RandomSprite(int32_t w, int32_t h) {
-        CSprite s;
-        EXPECT_TRUE(s.Create(w, h, false));
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = static_cast<uint32_t>(rng());
-        return s;
-    }
+    CSprite RandomSprite(int32_t w, int32_t h) { return raster_test::RandomWords(w, h, rng); }
     int32_t RandomIn(int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); }
     Comp RandomComp() { return {RandomIn(-1100, 1100), RandomIn(-20, 280), RandomIn(-20, 280), RandomIn(0, 511)}; }
 };
 
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
+using raster_test::Pixels;
 
 // The hue runs as a plain signed number: 350 -> 10 goes down through 180, the
 // short way is 350 -> 370; a whole circle 0 -> 360 ends where it started.

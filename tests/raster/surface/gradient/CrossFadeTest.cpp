@@ -9,45 +9,17 @@
 
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class CrossFadeTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitRasterLibrary(1); }
-};
+class CrossFadeTest : public raster_test::ReadyLibraryTest {};
 
-void Make(CSprite& s, int32_t w, int32_t h) {
-    s.Release();
-    ASSERT_TRUE(s.Create(w, h, false));
-}
-
-uint32_t RandomPixel(std::mt19937& rng) {
-    uint32_t alpha = rng() & 0xFF;
-    switch (rng() & 3) {
-        case 0: alpha = 0; break;
-        case 1: alpha = 255; break;
-        default: break;
-    }
-    return (rng() & 0x00FFFFFFu) | (alpha << 24);
-}
-
-void FillRandom(CSprite& s, std::mt19937& rng) {
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) *s.PixelAt(x, y) = RandomPixel(rng);
-}
-
-void Fill(CSprite& s, uint32_t v) {
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) *s.PixelAt(x, y) = v;
-}
-
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
+using raster_test::Fill;
+using raster_test::FillRandom;
+using raster_test::Make;
+using raster_test::MakeRandom;
+using raster_test::Pixels;
 
 uint32_t Channel(uint32_t p, int i) { return (p >> (8 * i)) & 0xFF; }
 
@@ -74,11 +46,9 @@ uint32_t ExpectedMix(uint32_t p1, uint32_t p2, uint32_t k) {
 TEST_F(CrossFadeTest, MixMatchesPerChannelRuleOnRandomPairs) {
     std::mt19937 rng(1);
     CSprite a, b, d;
-    Make(a, 64, 16);
-    Make(b, 64, 16);
+    MakeRandom(a, 64, 16, rng);
+    MakeRandom(b, 64, 16, rng);
     Make(d, 64, 16);
-    FillRandom(a, rng);
-    FillRandom(b, rng);
     for (uint32_t k = 0; k < 256; ++k) {
         FillRandom(d, rng);
         d.CrossFade(0, 0, a, 0, 0, b, 0, 0, 64, 16, static_cast<uint16_t>(k));
@@ -96,11 +66,9 @@ TEST_F(CrossFadeTest, MixMatchesPerChannelRuleOnRandomPairs) {
 TEST_F(CrossFadeTest, EndWeights) {
     std::mt19937 rng(2);
     CSprite a, b, d;
-    Make(a, 32, 8);
-    Make(b, 32, 8);
+    MakeRandom(a, 32, 8, rng);
+    MakeRandom(b, 32, 8, rng);
     Make(d, 32, 8);
-    FillRandom(a, rng);
-    FillRandom(b, rng);
     d.CrossFade(0, 0, a, 0, 0, b, 0, 0, 32, 8, 0);
     for (int32_t y = 0; y < 8; ++y) {
         for (int32_t x = 0; x < 32; ++x) {
@@ -121,10 +89,9 @@ TEST_F(CrossFadeTest, EndWeights) {
 TEST_F(CrossFadeTest, MissingSources) {
     std::mt19937 rng(3);
     CSprite a, none, d, want;
-    Make(a, 10, 10);
+    MakeRandom(a, 10, 10, rng);
     Make(d, 12, 12);
     Make(want, 12, 12);
-    FillRandom(a, rng);
     struct Case {
         const char* name;
         bool firstMissing, secondMissing;
@@ -186,11 +153,9 @@ TEST_F(CrossFadeTest, ClipsAgainstBothSources) {
 TEST_F(CrossFadeTest, ScaledHalfIsCentred) {
     std::mt19937 rng(4);
     CSprite src, other, d;
-    Make(src, 100, 50);
-    Make(other, 4, 4);
+    MakeRandom(src, 100, 50, rng);
+    MakeRandom(other, 4, 4, rng);
     Make(d, 110, 104);
-    FillRandom(src, rng);
-    FillRandom(other, rng);
     for (uint16_t k : {uint16_t{256}, uint16_t{300}}) {  // a weight above 256 acts as 256
         Fill(d, 0x5A5A5A5Au);
         d.CrossFadeScaled(5, 2, 100, 100, other, 0, 0, 4, 4, 0x10000, src, 0, 0, 100, 50, 0x8000, k);
@@ -233,11 +198,9 @@ TEST_F(CrossFadeTest, ScaledSizesOffsetsAndSampling) {
     };
     for (const Case& c : cases) {
         CSprite a, b, d;
-        Make(a, c.W, c.H);
-        Make(b, c.srcW, c.srcH);
+        MakeRandom(a, c.W, c.H, rng);
+        MakeRandom(b, c.srcW, c.srcH, rng);
         Make(d, c.W, c.H);
-        FillRandom(a, rng);
-        FillRandom(b, rng);
         d.CrossFadeScaled(0, 0, c.W, c.H, a, 0, 0, c.W, c.H, 0x10000, b, 0, 0, c.srcW, c.srcH, c.scale, 96);
         const uint64_t step = c.scale == 0 ? 0 : 0x80000000u / c.scale;
         for (int32_t y = 0; y < c.H; ++y) {
@@ -260,9 +223,8 @@ TEST_F(CrossFadeTest, ScaledSizesOffsetsAndSampling) {
 TEST_F(CrossFadeTest, ScaledClipping) {
     std::mt19937 rng(6);
     CSprite a, d;
-    Make(a, 8, 8);
+    MakeRandom(a, 8, 8, rng);
     Make(d, 20, 20);
-    FillRandom(a, rng);
     d.SetClipRect(0, 0, 20, 20);
     Fill(d, 0x77777777u);
     // Rectangle (-4, 0, 16, 10) keeps 12 x 10 at (0, 0); the source rectangle

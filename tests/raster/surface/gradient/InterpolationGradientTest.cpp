@@ -12,6 +12,7 @@
 #include "raster/colour/ColorModel.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
@@ -59,28 +60,15 @@ void DrawLine(CSprite& s, const Member& m, int32_t x, int32_t y, int32_t w, int3
         (s.*m.colour)(x, y, w, h, nh, ns, nt, farHue, fs, ft);
 }
 
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
+using raster_test::Pixels;
 
-class InterpolationGradientTest : public ::testing::Test {
+// A test stops the library; the fixture starts it again afterwards.
+class InterpolationGradientTest : public raster_test::ReadyLibraryTest {
 protected:
-    void SetUp() override { InitRasterLibrary(1); }
-    void TearDown() override { InitRasterLibrary(1); }  // a test stops the library
-
     std::mt19937 rng{2122};
 
     int32_t RandomIn(int32_t lo, int32_t hi) { return std::uniform_int_distribution<int32_t>(lo, hi)(rng); }
-    CSprite RandomSprite(int32_t w, int32_t h) {
-        CSprite s;
-        EXPECT_TRUE(s.Create(w, h, false));
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = static_cast<uint32_t>(rng());
-        return s;
-    }
+    CSprite RandomSprite(int32_t w, int32_t h) { return raster_test::RandomWords(w, h, rng); }
     CSprite CopyOf(const CSprite& s) {
         CSprite c;
         EXPECT_TRUE(c.Create(s.GetWidth(), s.GetHeight(), false));

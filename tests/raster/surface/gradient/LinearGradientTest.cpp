@@ -9,26 +9,20 @@
 #include "raster/surface/gradient/MixGradation.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class LinearGradientTest : public ::testing::Test {
+class LinearGradientTest : public raster_test::ReadyLibraryTest {
 protected:
-    void SetUp() override { InitRasterLibrary(1); }
     void TearDown() override {
-        InitRasterLibrary(1);  // a test may have stopped it
+        raster_test::ReadyLibraryTest::TearDown();  // a test may have stopped the library
         raster_test::UseBaselineGradientVectors(false);
     }
 
     std::mt19937 rng{7031};
 
-    CSprite RandomSprite(int32_t w, int32_t h) {
-        CSprite s;
-        EXPECT_TRUE(s.Create(w, h, false));
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = static_cast<uint32_t>(rng());
-        return s;
-    }
+    CSprite RandomSprite(int32_t w, int32_t h) { return raster_test::RandomWords(w, h, rng); }
 };
 
 std::vector<uint32_t> Row(const CSprite& s, int32_t y) {
@@ -41,12 +35,7 @@ std::vector<uint32_t> Column(const CSprite& s, int32_t x) {
     return out;
 }
 
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
+using raster_test::Pixels;
 
 uint32_t Byte(uint32_t v, int shift) { return (v >> shift) & 0xFFu; }
 

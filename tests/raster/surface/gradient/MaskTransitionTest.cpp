@@ -12,51 +12,19 @@
 #include "raster/filter/Easing.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class MaskTransitionTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitRasterLibrary(1); }
-};
+class MaskTransitionTest : public raster_test::ReadyLibraryTest {};
 
-void Make(CSprite& s, int32_t w, int32_t h) {
-    s.Release();
-    ASSERT_TRUE(s.Create(w, h, false));
-}
-
-void Fill(CSprite& s, uint32_t v) {
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) *s.PixelAt(x, y) = v;
-}
-
-uint32_t RandomPixel(std::mt19937& rng) {
-    uint32_t alpha = rng() & 0xFF;
-    switch (rng() & 3) {
-        case 0: alpha = 0; break;
-        case 1: alpha = 255; break;
-        default: break;
-    }
-    return (rng() & 0x00FFFFFFu) | (alpha << 24);
-}
-
-void FillRandom(CSprite& s, std::mt19937& rng) {
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) *s.PixelAt(x, y) = RandomPixel(rng);
-}
-
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
-
-void CopyPixels(const CSprite& from, CSprite& to) {
-    Make(to, from.GetWidth(), from.GetHeight());
-    for (int32_t y = 0; y < from.GetHeight(); ++y)
-        for (int32_t x = 0; x < from.GetWidth(); ++x) *to.PixelAt(x, y) = *from.PixelAt(x, y);
-}
+using raster_test::CopyPixels;
+using raster_test::Fill;
+using raster_test::FillRandom;
+using raster_test::LayOver;
+using raster_test::Make;
+using raster_test::MakeRandom;
+using raster_test::Pixels;
 
 // Both opaque: the mixed pixel, channel by channel.
 uint32_t OpaqueMix(uint32_t p1, uint32_t p2, uint32_t s) {
@@ -66,20 +34,18 @@ uint32_t OpaqueMix(uint32_t p1, uint32_t p2, uint32_t s) {
     return out;
 }
 
-// The union drawing of v with alpha a over d.
-uint32_t LayOver(uint32_t d, uint32_t v, uint32_t a) {
-    const uint32_t e = AlphaUnionTable[a * 256 + (d >> 24)];
-    const uint32_t w = (e >> 8) + 1;
-    uint32_t out = (e & 0xFF) << 24;
-    for (int i = 0; i < 24; i += 8)
-        out |= (((((v >> i) & 0xFF) * w) + ((d >> i) & 0xFF) * (256 - w)) >> 8) << i;
-    return out;
-}
-
 // Black to white: every weight S in 1..255 gives its own grey (S - 1), so a
 // weight that is off by one shows.
 constexpr uint32_t kFirst = 0xFF000000u;
 constexpr uint32_t kSecond = 0xFFFFFFFFu;
+
+// The pixel a weight S of the second picture gives: 0 shows the first picture,
+// 256 and above the second, and so does a negative S (read unsigned, it is
+// above 256); anything between mixes them.
+uint32_t PixelAtWeight(int32_t s) {
+    if (s == 0) return kFirst;
+    return static_cast<uint32_t>(s) >= 256 ? kSecond : OpaqueMix(kFirst, kSecond, static_cast<uint32_t>(s));
+}
 
 // One pixel of MaskTransition (three thresholds) or MaskTransitionLevel with
 // opaque pictures, total 255 so that p = progress.
@@ -106,13 +72,12 @@ TEST_F(MaskTransitionTest, ThreeThresholdWeights) {
     const uint32_t mask = 0xFFC08040u;
     struct Case {
         int32_t p;
-        uint32_t s;
+        int32_t s;
     };
     const Case cases[] = {{0, 0},     {64, 0},     {65, 2},     {96, 64},    {100, 72}, {128, 128},
                           {129, 130}, {160, 192},  {191, 254},  {192, 256},  {255, 256}};
     for (const Case& c : cases) {
-        const uint32_t want = c.s == 0 ? kFirst : c.s >= 256 ? kSecond : OpaqueMix(kFirst, kSecond, c.s);
-        EXPECT_EQ(RunOne(false, mask, c.p), want) << "p " << c.p;
+        EXPECT_EQ(RunOne(false, mask, c.p), PixelAtWeight(c.s)) << "p " << c.p;
     }
 }
 
@@ -126,12 +91,11 @@ TEST_F(MaskTransitionTest, LevelLayoutWorkedByHand) {
     const uint32_t mask = 0xFA96C832u;  // a 250, r 150, g 200, b 50
     struct Case {
         int32_t p;
-        uint32_t s;
+        int32_t s;
     };
     const Case cases[] = {{50, 0}, {100, 100}, {150, 201}, {200, 229}, {240, 251}, {250, 256}};
     for (const Case& c : cases) {
-        const uint32_t want = c.s == 0 ? kFirst : c.s >= 256 ? kSecond : OpaqueMix(kFirst, kSecond, c.s);
-        EXPECT_EQ(RunOne(true, mask, c.p), want) << "p " << c.p;
+        EXPECT_EQ(RunOne(true, mask, c.p), PixelAtWeight(c.s)) << "p " << c.p;
     }
     // A level below 128 is used as it is: g = 100, p = 100 gives 100 x 128 / 256 = 50.
     EXPECT_EQ(RunOne(true, 0xFA966432u, 100), OpaqueMix(kFirst, kSecond, 50));
@@ -152,9 +116,7 @@ TEST_F(MaskTransitionTest, ReversedAndOvershootingWeights) {
     for (int32_t p = 1; p < 255; ++p) {
         const uint32_t index = (static_cast<uint32_t>(p) * ReciprocalTable[255]) >> 15;
         const int32_t s = EaseValue(256, static_cast<int32_t>(std::min(index, 255u)), 255, 256) / 2;
-        const uint32_t want =
-            s == 0 ? kFirst : static_cast<uint32_t>(s) >= 256 ? kSecond : OpaqueMix(kFirst, kSecond, s);
-        EXPECT_EQ(RunOne(false, mask, p, 0, 256, 256, 0), want) << "p " << p << " S " << s;
+        EXPECT_EQ(RunOne(false, mask, p, 0, 256, 256, 0), PixelAtWeight(s)) << "p " << p << " S " << s;
         found += s < 0;
     }
     EXPECT_GT(found, 0);
@@ -194,13 +156,10 @@ TEST_F(MaskTransitionTest, ProgressPosition) {
 TEST_F(MaskTransitionTest, HiddenMaskPixels) {
     std::mt19937 rng(9);
     CSprite a, b, m, base;
-    Make(a, 16, 4);
-    Make(b, 16, 4);
+    MakeRandom(a, 16, 4, rng);
+    MakeRandom(b, 16, 4, rng);
     Make(m, 16, 4);
-    Make(base, 16, 4);
-    FillRandom(a, rng);
-    FillRandom(b, rng);
-    FillRandom(base, rng);
+    MakeRandom(base, 16, 4, rng);
     for (int32_t x = 0; x < 16; ++x)
         for (int32_t y = 0; y < 4; ++y) *m.PixelAt(x, y) = (x & 1) ? 0x00804020u : 0x00FFFFFFu;  // alpha 0
     for (int32_t progress : {0, 128, 255}) {
@@ -288,13 +247,10 @@ TEST_F(MaskTransitionTest, MaskTiling) {
 TEST_F(MaskTransitionTest, OpacityForms) {
     std::mt19937 rng(12);
     CSprite a, b, m, base;
-    Make(a, 24, 12);
-    Make(b, 24, 12);
+    MakeRandom(a, 24, 12, rng);
+    MakeRandom(b, 24, 12, rng);
     Make(m, 5, 3);
-    Make(base, 24, 12);
-    FillRandom(a, rng);
-    FillRandom(b, rng);
-    FillRandom(base, rng);
+    MakeRandom(base, 24, 12, rng);
     for (int32_t y = 0; y < 3; ++y)  // column 0 hidden, the others visible
         for (int32_t x = 0; x < 5; ++x) *m.PixelAt(x, y) = x == 0 ? (rng() & 0x00FFFFFFu) : (rng() | 0x01000000u);
     for (bool level : {false, true}) {

@@ -12,6 +12,7 @@
 
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
@@ -33,25 +34,15 @@ MixGradationPoint Point(double x, double y, double zeroRadius, double fullRadius
     return p;
 }
 
-CSprite Filled(int32_t w, int32_t h, uint32_t value) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = value;
-    return s;
-}
+using raster_test::Filled;
+using raster_test::Pixels;
 
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
-
-class MixGradationTest : public ::testing::Test {
+class MixGradationTest : public raster_test::ReadyLibraryTest {
 protected:
-    void SetUp() override { InitRasterLibrary(1); }
-    void TearDown() override { raster_test::UseBaselineGradientVectors(false); }
+    void TearDown() override {
+        raster_test::ReadyLibraryTest::TearDown();
+        raster_test::UseBaselineGradientVectors(false);
+    }
     std::mt19937 rng{4242};
     double Uniform(double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); }
 };

@@ -13,60 +13,17 @@
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/RasterScratch.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class OffsetBlitTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitRasterLibrary(1); }
-};
+class OffsetBlitTest : public raster_test::ReadyLibraryTest {};
 
-void Make(CSprite& s, int32_t w, int32_t h) {
-    s.Release();
-    ASSERT_TRUE(s.Create(w, h, false));
-}
-
-// Alpha 0 and 255 a quarter of the time each, so that every branch is taken.
-uint32_t RandomPixel(std::mt19937& rng) {
-    uint32_t alpha = rng() & 0xFF;
-    switch (rng() & 3) {
-        case 0: alpha = 0; break;
-        case 1: alpha = 255; break;
-        default: break;
-    }
-    return (rng() & 0x00FFFFFFu) | (alpha << 24);
-}
-
-void FillRandom(CSprite& s, std::mt19937& rng) {
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) *s.PixelAt(x, y) = RandomPixel(rng);
-}
-
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
-
-void CopyPixels(const CSprite& from, CSprite& to) {
-    Make(to, from.GetWidth(), from.GetHeight());
-    for (int32_t y = 0; y < from.GetHeight(); ++y)
-        for (int32_t x = 0; x < from.GetWidth(); ++x) *to.PixelAt(x, y) = *from.PixelAt(x, y);
-}
-
-// The layer rule: alpha 255 writes, 0 leaves, others go through the union table.
-uint32_t LayOver(uint32_t d, uint32_t s, uint32_t a) {
-    const uint32_t e = AlphaUnionTable[a * 256 + (d >> 24)];
-    const uint32_t w = (e >> 8) + 1;
-    uint32_t out = (e & 0xFF) << 24;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const uint32_t sc = (s >> shift) & 0xFF;
-        const uint32_t dc = (d >> shift) & 0xFF;
-        out |= ((sc * w + dc * (256 - w)) >> 8) << shift;
-    }
-    return out;
-}
+using raster_test::CopyPixels;
+using raster_test::LayOver;
+using raster_test::Make;
+using raster_test::MakeRandom;
+using raster_test::Pixels;
 
 // Offsets of caller column j and row i (in the caller's rectangle).
 using OffsetFn = std::function<int64_t(int32_t j, int32_t i)>;
@@ -182,6 +139,32 @@ std::vector<EasedMember> EasedMembers() {
 #undef OC_EASED
 }
 
+// Every member, given and eased, bound to the tables it reads:
+// (dest, rect, source, source rect, origin, opacity).
+struct BoundMember {
+    std::string name;
+    std::function<void(CSprite&, int32_t, int32_t, int32_t, int32_t, const CSprite&, int32_t, int32_t, int32_t,
+                       int32_t, int32_t, int32_t, uint8_t)>
+        call;
+};
+
+std::vector<BoundMember> AllMembers(const Tables& tables, const Curve (&curves)[4]) {
+    std::vector<BoundMember> out;
+    for (const GivenMember& m : GivenMembers())
+        out.push_back({m.name, [&tables, call = m.call](CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h,
+                                                         const CSprite& s, int32_t sx, int32_t sy, int32_t sw,
+                                                         int32_t sh, int32_t ox, int32_t oy, uint8_t o) {
+                           call(d, x, y, w, h, s, sx, sy, sw, sh, ox, oy, tables, o);
+                       }});
+    for (const EasedMember& m : EasedMembers())
+        out.push_back({m.name, [&curves, call = m.call](CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h,
+                                                         const CSprite& s, int32_t sx, int32_t sy, int32_t sw,
+                                                         int32_t sh, int32_t ox, int32_t oy, uint8_t o) {
+                           call(d, x, y, w, h, s, sx, sy, sw, sh, ox, oy, curves, o);
+                       }});
+    return out;
+}
+
 Tables ZeroTables(int32_t w, int32_t h) {
     return {std::vector<int32_t>(w, 0), std::vector<int32_t>(w, 0), std::vector<int32_t>(h, 0),
             std::vector<int32_t>(h, 0)};
@@ -192,10 +175,8 @@ Tables ZeroTables(int32_t w, int32_t h) {
 TEST_F(OffsetBlitTest, ZeroOffsetsDrawLikeDrawAlpha) {
     std::mt19937 rng(11);
     CSprite source, base;
-    Make(source, 23, 17);
-    Make(base, 30, 26);
-    FillRandom(source, rng);
-    FillRandom(base, rng);
+    MakeRandom(source, 23, 17, rng);
+    MakeRandom(base, 30, 26, rng);
     struct Case {
         int32_t x, y, w, h, sx, sy;
     };
@@ -212,36 +193,42 @@ TEST_F(OffsetBlitTest, ZeroOffsetsDrawLikeDrawAlpha) {
             // wrap forms never leave it at offset 0.
             const int32_t sw = std::min(c.w, source.GetWidth() - c.sx);
             const int32_t sh = std::min(c.h, source.GetHeight() - c.sy);
-            for (const GivenMember& m : GivenMembers()) {
+            for (const BoundMember& m : AllMembers(zero, flat)) {
                 CSprite got;
                 CopyPixels(base, got);
-                m.call(got, c.x, c.y, c.w, c.h, source, c.sx, c.sy, sw, sh, c.sx, c.sy, zero, opacity);
-                EXPECT_EQ(Pixels(got), Pixels(expected)) << m.name << " opacity " << int(opacity) << " at " << c.x;
-            }
-            for (const EasedMember& m : EasedMembers()) {
-                CSprite got;
-                CopyPixels(base, got);
-                m.call(got, c.x, c.y, c.w, c.h, source, c.sx, c.sy, sw, sh, c.sx, c.sy, flat, opacity);
+                m.call(got, c.x, c.y, c.w, c.h, source, c.sx, c.sy, sw, sh, c.sx, c.sy, opacity);
                 EXPECT_EQ(Pixels(got), Pixels(expected)) << m.name << " opacity " << int(opacity) << " at " << c.x;
             }
         }
     }
 }
 
-// Opacity 0 draws nothing, whatever the tables.
-TEST_F(OffsetBlitTest, OpacityZeroDrawsNothing) {
+// Nothing is drawn at opacity 0, whatever the tables, nor from an empty source
+// rectangle (outside the source, or of size 0 or below), where a wrapping form
+// returns instead of looping for ever.
+TEST_F(OffsetBlitTest, NothingDrawn) {
     std::mt19937 rng(5);
     CSprite source, dest;
-    Make(source, 8, 8);
-    Make(dest, 8, 8);
-    FillRandom(source, rng);
-    FillRandom(dest, rng);
+    MakeRandom(source, 8, 8, rng);
+    MakeRandom(dest, 8, 8, rng);
     const auto before = Pixels(dest);
     const Tables t = ZeroTables(8, 8);
     const Curve flat[4] = {};
-    for (const GivenMember& m : GivenMembers()) m.call(dest, 0, 0, 8, 8, source, 0, 0, 8, 8, 0, 0, t, 0);
-    for (const EasedMember& m : EasedMembers()) m.call(dest, 0, 0, 8, 8, source, 0, 0, 8, 8, 0, 0, flat, 0);
-    EXPECT_EQ(Pixels(dest), before);
+    struct Case {
+        const char* name;
+        int32_t sx, sy, sw, sh;
+        uint8_t opacity;
+    };
+    const Case cases[] = {{"opacity 0", 0, 0, 8, 8, 0},
+                          {"source width 0", 0, 0, 0, 8, 255},
+                          {"source height below 0", 0, 0, 8, -3, 255},
+                          {"source rectangle right of the source", 10, 0, 4, 4, 255},
+                          {"source rectangle above and left of the source", -8, -8, 5, 5, 255}};
+    for (const Case& c : cases) {
+        for (const BoundMember& m : AllMembers(t, flat))
+            m.call(dest, 0, 0, 8, 8, source, c.sx, c.sy, c.sw, c.sh, 0, 0, c.opacity);
+        EXPECT_EQ(Pixels(dest), before) << c.name;
+    }
 }
 
 // Given tables of varied values, the caller's rectangle partly outside the
@@ -251,10 +238,8 @@ TEST_F(OffsetBlitTest, OpacityZeroDrawsNothing) {
 TEST_F(OffsetBlitTest, GivenTablesMatchReferenceWithClippedEdges) {
     std::mt19937 rng(21);
     CSprite source, base;
-    Make(source, 19, 15);
-    Make(base, 24, 20);
-    FillRandom(source, rng);
-    FillRandom(base, rng);
+    MakeRandom(source, 19, 15, rng);
+    MakeRandom(base, 24, 20, rng);
     source.SetClipRect(1, 2, 18, 14);  // the source rectangle is cut by it too
     struct Case {
         const char* name;
@@ -381,40 +366,14 @@ TEST_F(OffsetBlitTest, KnownDisplacements) {
     }
 }
 
-// An empty source rectangle (outside the source, or of size 0 or below) draws
-// nothing, and a wrapping form returns instead of looping for ever.
-TEST_F(OffsetBlitTest, EmptySourceRectangleDrawsNothing) {
-    std::mt19937 rng(8);
-    CSprite source, dest;
-    Make(source, 6, 6);
-    Make(dest, 6, 6);
-    FillRandom(source, rng);
-    FillRandom(dest, rng);
-    const auto before = Pixels(dest);
-    const Tables t = ZeroTables(6, 6);
-    const Curve flat[4] = {};
-    struct Rect {
-        int32_t sx, sy, sw, sh;
-    };
-    for (const Rect r : {Rect{0, 0, 0, 6}, Rect{0, 0, 6, -3}, Rect{10, 0, 4, 4}, Rect{-8, -8, 5, 5}}) {
-        for (const GivenMember& m : GivenMembers())
-            m.call(dest, 0, 0, 6, 6, source, r.sx, r.sy, r.sw, r.sh, 0, 0, t, 255);
-        for (const EasedMember& m : EasedMembers())
-            m.call(dest, 0, 0, 6, 6, source, r.sx, r.sy, r.sw, r.sh, 0, 0, flat, 255);
-    }
-    EXPECT_EQ(Pixels(dest), before);
-}
-
 // Eased forms equal the reference fed with tables built here by EaseValue
 // (sum forms, 32-bit) and EaseValue64 (product forms, 64-bit) over the clipped
 // rectangle; the curves start at the clipped edge, only ox/oy follow it.
 TEST_F(OffsetBlitTest, EasedFormsMatchTablesBuiltWithEaseValue) {
     std::mt19937 rng(34);
     CSprite source, base;
-    Make(source, 40, 30);
-    Make(base, 36, 28);
-    FillRandom(source, rng);
-    FillRandom(base, rng);
+    MakeRandom(source, 40, 30, rng);
+    MakeRandom(base, 36, 28, rng);
     struct Case {
         const char* name;
         int32_t x, y, w, h;

@@ -5,31 +5,16 @@
 
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class SubpixelFillTest : public ::testing::Test {
-protected:
-    void SetUp() override { InitRasterLibrary(1); }
-    void TearDown() override { InitRasterLibrary(1); }
-};
+class SubpixelFillTest : public raster_test::ReadyLibraryTest {};
 
 constexpr uint32_t kColour = 0x7F336699u;  // the alpha byte never reaches the pixels
 
-CSprite Filled(int32_t w, int32_t h, uint32_t value) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = value;
-    return s;
-}
-
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
+using raster_test::Filled;
+using raster_test::Pixels;
 
 // A weight map: expected[y][x] is the opacity each pixel is filled at (0: untouched).
 using WeightMap = std::vector<std::vector<int>>;

@@ -10,17 +10,18 @@
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/RasterScratch.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 
 namespace {
 
-class GlyphEffectsTest : public ::testing::Test {
+class GlyphEffectsTest : public raster_test::ReadyLibraryTest {
 protected:
     void SetUp() override {
-        InitRasterLibrary(1);
+        raster_test::ReadyLibraryTest::SetUp();
         raster_test::ResetRasterScratch();
     }
     void TearDown() override {
-        InitRasterLibrary(1);
+        raster_test::ReadyLibraryTest::TearDown();
         raster_test::ResetRasterScratch();
     }
 
@@ -38,28 +39,13 @@ protected:
     }
 
     CSprite RandomSprite(int32_t w, int32_t h) {
-        CSprite s;
-        EXPECT_TRUE(s.Create(w, h, false));
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = RandomGlyphPixel();
-        return s;
+        return raster_test::Painted(w, h, [this](int32_t, int32_t) { return RandomGlyphPixel(); });
     }
 };
 
-CSprite Blank(int32_t w, int32_t h, uint32_t value = 0) {
-    CSprite s;
-    EXPECT_TRUE(s.Create(w, h, false));
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) *s.PixelAt(x, y) = value;
-    return s;
-}
+CSprite Blank(int32_t w, int32_t h, uint32_t value = 0) { return raster_test::Filled(w, h, value); }
 
-std::vector<uint32_t> Pixels(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
+using raster_test::Pixels;
 
 // The decorations' colour mix, channel by channel.
 uint32_t MixedRef(uint32_t v, uint32_t e) {
