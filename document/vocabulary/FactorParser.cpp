@@ -1,0 +1,193 @@
+// QDXFactor::ParseText: the frame every factor text goes through (the disabled
+// mark, the keyword lookup, the split, the count rule) and the generic scan of
+// a row's typed fields.
+//
+// A parse writes the record in place and rolls nothing back: fields accepted
+// before a failing item keep their new values. Kind is stored last, only when
+// every item was accepted, so a failed parse leaves it as it was.
+#include <cstring>
+
+#include "document/model/QDXFactor.h"
+#include "document/text/NumberScan.h"
+#include "document/text/TextLexer.h"
+#include "document/vocabulary/FactorTable.h"
+
+namespace vocabulary {
+namespace {
+
+// The argument items of one factor. Object texts hold thousands of factors, so
+// the array and its item buffers are kept from one call to the next.
+CStrArray_base<64>& ArgumentItems() {
+    thread_local CStrArray_base<64> items;
+    return items;
+}
+
+uint32_t QDXFactor::*const kColours[4] = {&QDXFactor::Color1, &QDXFactor::Color2, &QDXFactor::Color3,
+                                          &QDXFactor::Color4};
+uint32_t QDXFactor::*const kColourRefs[4] = {&QDXFactor::ColorRef1, &QDXFactor::ColorRef2, &QDXFactor::ColorRef3,
+                                             &QDXFactor::ColorRef4};
+
+// Reads one item into its field; false when the item is not acceptable.
+bool ScanField(QDXFactor& factor, const FactorField& field, const CStr_base<64>& itemText) {
+    const char* item = itemText.GetText();
+    switch (field.type) {
+    case ArgType::kInt:
+        return ScanInt(item, factor.*field.slot.i);
+    case ArgType::kReal:
+        return ScanReal(item, factor.*field.slot.r);
+    case ArgType::kHex:
+        return ScanHex(item, factor.*field.slot.u);
+    case ArgType::kULong:
+        return ScanUnsigned(item, factor.*field.slot.u);
+    case ArgType::kColour: {
+        // "P%x" needs the P as the very first byte; the hex scan then skips
+        // blanks after it, as the literal-then-conversion scan does.
+        const uint32_t n = field.slot.colour - 1;
+        if (item[0] == 'P' && ScanHex(item + 1, factor.*kColourRefs[n])) return true;
+        return ScanHex(item, factor.*kColours[n]);
+    }
+    case ArgType::kAColour: {
+        const uint32_t n = field.slot.colour - 1;
+        uint32_t& colour = factor.*kColours[n];
+        const int32_t got = ScanFormat(item, "P%x#%x", {&(factor.*kColourRefs[n]), &colour});
+        if (got == 2) {
+            colour <<= 24;  // only the alpha byte of the second value survives
+            return true;
+        }
+        if (got == 1) {
+            colour = 0;
+            return true;
+        }
+        return ScanHex(item, colour);
+    }
+    case ArgType::kAlpha: {
+        int32_t value;
+        if (!ScanInt(item, value) || value < 0 || value > 255) return false;
+        factor.*field.slot.b = uint8_t(value);
+        return true;
+    }
+    case ArgType::kName: {
+        const int32_t close = FindClosingQuote(item);
+        if (close < 1) return false;
+        (factor.*field.slot.s).AssignN(item + 1, close - 1);
+        return true;
+    }
+    case ArgType::kFlag:
+        factor.*field.slot.f = itemText.GetLength() == 1 && item[0] == 't';
+        return true;
+    case ArgType::kList: {
+        const ListCodec& codec = *field.slot.list;
+        if (!KeywordPrefixMatch(item, codec.opening)) return false;
+        return codec.parse(factor, item + std::strlen(codec.opening));
+    }
+    }
+    return false;
+}
+
+void StoreDefault(QDXFactor& factor, const FactorField& field) {
+    switch (field.type) {
+    case ArgType::kInt:
+        factor.*field.slot.i = field.defaultValue;
+        break;
+    case ArgType::kReal:
+        factor.*field.slot.r = field.defaultValue;
+        break;
+    case ArgType::kHex:
+    case ArgType::kULong:
+        factor.*field.slot.u = uint32_t(field.defaultValue);
+        break;
+    case ArgType::kAlpha:
+        factor.*field.slot.b = uint8_t(field.defaultValue);
+        break;
+    case ArgType::kFlag:
+        factor.*field.slot.f = field.defaultValue != 0;
+        break;
+    case ArgType::kColour:
+    case ArgType::kAColour:
+        factor.*kColours[field.slot.colour - 1] = uint32_t(field.defaultValue);
+        break;
+    case ArgType::kName:
+        (factor.*field.slot.s).SetLength(0);
+        break;
+    case ArgType::kList:
+        break;  // an optional list is left as it was
+    }
+}
+
+}  // namespace
+
+bool ParseArguments(QDXFactor& factor, const FactorRow& row, const char* arguments) {
+    CStrArray_base<64>& items = ArgumentItems();
+    uint32_t count = 0;
+    bool shortForm = false;
+    if (row.rule != CountRule::kNone) {
+        count = SplitArguments(items, arguments);
+        switch (row.rule) {
+        case CountRule::kExact:
+            if (count != row.full) return false;
+            break;
+        case CountRule::kFullOrShort:
+            if (count == row.short_)
+                shortForm = true;
+            else if (count != row.full)
+                return false;
+            break;
+        case CountRule::kAtLeast:
+            if (count < row.full) return false;
+            break;
+        case CountRule::kNone:
+        case CountRule::kCustom:
+            break;
+        }
+    }
+
+    const FactorField* const fields = row.fields.data;
+    const uint32_t fieldCount = row.fields.count;
+    bool lateDefaults = false;
+    for (uint32_t k = 0; k < fieldCount; ++k) {
+        const FactorField& field = fields[k];
+        uint32_t index = field.position;
+        if (shortForm) {
+            if (field.flags & FactorField::kOptional) {
+                if (field.flags & FactorField::kLateDefault)
+                    lateDefaults = true;
+                else
+                    StoreDefault(factor, field);
+                continue;
+            }
+            // The omitted items before this one shift it down.
+            for (uint32_t j = 0; j < fieldCount; ++j) {
+                if ((fields[j].flags & FactorField::kOptional) && fields[j].position < field.position) --index;
+            }
+        }
+        if (index >= count) return false;  // only a custom count rule can get here
+        if (!ScanField(factor, field, *items.GetAt(index))) return false;
+    }
+    if (lateDefaults) {
+        for (uint32_t k = 0; k < fieldCount; ++k) {
+            const FactorField& field = fields[k];
+            if ((field.flags & (FactorField::kOptional | FactorField::kLateDefault)) ==
+                (FactorField::kOptional | FactorField::kLateDefault))
+                StoreDefault(factor, field);
+        }
+    }
+    if (row.parseHook != nullptr && !row.parseHook(factor, items, count)) return false;
+
+    factor.Kind = row.kind;
+    return true;
+}
+
+}  // namespace vocabulary
+
+bool QDXFactor::ParseText(const char* text) {
+    ColorRef1 = ColorRef2 = ColorRef3 = ColorRef4 = 0;
+    if (*text == '!') {
+        Enabled = false;
+        ++text;  // one mark only: a second "!" matches no keyword
+    } else {
+        Enabled = true;
+    }
+    const vocabulary::FactorRow* row = vocabulary::FindFactorKeyword(text);
+    if (row == nullptr) return false;
+    return vocabulary::ParseArguments(*this, *row, text + std::strlen(row->keyword));
+}
