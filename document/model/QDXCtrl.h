@@ -75,6 +75,42 @@ public:
     // canvases and marks the cache unused.
     void FreeCachedSprites();
 
+    // Creates an object from a definition text of the current vocabulary. False,
+    // nothing changed, when the name is refused (IsValidObjectName, empty, or
+    // ending in a lone lead byte) or taken; false, the half-made object removed
+    // again, when the text does not parse.
+    bool AddObjectFromText(const char* name, const char* text);
+
+    // Every drawn object that depends on the name goes back to stale, and so,
+    // in turn, do the objects that depend on those.
+    void InvalidateDependents(const char* name);
+
+    // ---- reading and writing the document text ----
+    // Codes of the readers: 0 read, 1 the file cannot be opened, 2 no memory for
+    // its bytes (or a file larger than kMaxDocumentFileSize), 3 the file cannot
+    // be read whole, 4 not a readable document. After an unrecognised header
+    // nothing has changed; after any later fault the document is cleared
+    // (ExtOptions keeps its content).
+    static constexpr int64_t kMaxDocumentFileSize = int64_t{1} << 30;
+
+    // Reads a writable NUL-terminated text, which is cut in place (NUL bytes
+    // replace the first byte of each section marker and the line feeds between
+    // object lines). BaseFolder is empty afterwards on success.
+    virtual int32_t LoadText(char* text);
+    // Reads a whole file; on success BaseFolder is the file's folder.
+    virtual int32_t LoadFile(const char* path);
+    // Reads a copy of a constant text (2 when the copy cannot be had).
+    virtual int32_t LoadString(const char* text);
+    // Writes the document in format 1.2 over the file, which is replaced only
+    // once the whole text is written; link paths below the file's folder are
+    // written relative to it, and BaseFolder becomes that folder. False (the old
+    // file untouched, BaseFolder unchanged) when anything fails.
+    virtual bool SaveFile(const char* path);
+    // Replaces text with the document in format 1.2 (link paths as held);
+    // BaseFolder becomes empty. False when an object cannot be written: text
+    // then ends with that object's name and "=".
+    virtual bool SaveString(CStr_base<16384>& text);
+
     // ---- fields, in record order ----
     CMapSingle<QDXObject, 64, 32> Objects;
     CMapSingle<QDXObject*, 64, 32> AffectedObjects;  // filled by the editor preview
@@ -96,6 +132,10 @@ public:
 // that, with an error text: the out-of-memory message replaces it and the result
 // is false; without one: true, nothing done. The fast flag is not used.
 bool BuiltInObjectRender(QDXObject* object, bool fast, CStr_base<64>* errorText);
+
+// The stricter rule for the name of a new object: IsValidObjectName, not
+// empty, and not ending in a lone lead byte (such names cannot be read back).
+bool IsStorableObjectName(const char* name) noexcept;
 
 // The name rule: false when the name holds a slash, asterisk, question mark,
 // equals sign, comma, apostrophe, double quote or backslash as a character of

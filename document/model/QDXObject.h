@@ -86,6 +86,29 @@ public:
     // Frees the editor preview's cached canvases and marks the cache unused.
     void FreeCacheSprites();
 
+    // ---- definition text (the part of an object line after "=") ----
+
+    // Reads a definition of the current vocabulary ("Render(", "Bitmap(",
+    // "WebP(", "WebPA(", "LinkPath(", "QDXLinkPath(") into this object, which is
+    // already in its document with Name and Owner set. False for a malformed
+    // text; the object may then be partly changed and the caller discards it.
+    bool ParseText(const char* text);
+    // The same for a format-1.0 definition: no "WebP(" forms, no flags item, and
+    // the factor texts go to the legacy factor parser.
+    bool ParseLegacyText(const char* text);
+    // Replaces out with the definition (a vector object always in the
+    // eight-argument form). A bitmap whose stored text is empty, or whose stored
+    // form no longer matches CompleteSave, is encoded from its canvas first and
+    // the text kept for later writes. False for a built-in, an unknown kind, a
+    // factor that cannot be written or an image that cannot be encoded.
+    bool WriteText(CStr_base<16384>& out);
+
+    // When the object is drawn (state 2) and its first enabled factor that
+    // depends on name (as the renderer decides) exists: state 0 and true. A
+    // bitmap showing its decoded image (state 3) under that very name drops its
+    // stored texts (false). Otherwise false.
+    bool InvalidateIfDependsOn(const char* name);
+
     // ---- fields, in record order ----
     CArrayAuto<CSprite> CacheSprites;  // editor preview's intermediate canvases
     int32_t CacheStartIndex = -1;      // first factor the preview redraws; -1 unused

@@ -1,0 +1,406 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "document/model/ImageEncoder.h"
+#include "document/model/LegacyFactorParser.h"
+#include "document/model/ObjectRenderer.h"
+#include "document/model/QDXCtrl.h"
+#include "document/text/Text128Codec.h"
+#include "raster/surface/sprite/RasterLibrary.h"
+
+namespace {
+
+const char kLine[] = "Line(0,0,16,16,16,ff0000,255)";
+const char kBox[] = "Box(0,0,32,32,16,ff00ff,128)";
+
+void StartRaster() {
+    if (RasterPixelMode != 1) {
+        ASSERT_TRUE(InitRasterLibrary(1));
+    }
+}
+
+std::string Encode(const std::vector<uint8_t>& bytes) {
+    CStr_base<64> text;
+    EncodeText128(text, bytes.data(), uint32_t(bytes.size()));
+    return text.GetText();
+}
+
+std::string Written(QDXObject& object) {
+    CStr_base<16384> out;
+    EXPECT_TRUE(object.WriteText(out));
+    return out.GetText();
+}
+
+// A stand-in encoder: the "WebP bytes" are the pixel words of the sprite, so a
+// test can see which pixels were encoded.
+class PixelDumpEncoder : public IWebPEncoder {
+public:
+    bool Encode(const CSprite& sprite, CMemoryBlock<unsigned char>& out, float quality) override {
+        ++calls;
+        lastQuality = quality;
+        const uint32_t n = uint32_t(sprite.GetWidth() * sprite.GetHeight()) * 4;
+        std::memcpy(out.Alloc(n), sprite.GetPixels(), n);
+        return true;
+    }
+    int calls = 0;
+    float lastQuality = 0;
+};
+
+class EncoderScope {
+public:
+    explicit EncoderScope(IWebPEncoder* encoder) : m_old(SetWebPEncoder(encoder)) {}
+    ~EncoderScope() { SetWebPEncoder(m_old); }
+
+private:
+    IWebPEncoder* m_old;
+};
+
+class ObjectTextTest : public ::testing::Test {
+protected:
+    // A fresh object named "Obj" in the document, as the reader makes it.
+    QDXObject& NewObject() {
+        QDXObject* object = nullptr;
+        EXPECT_TRUE(doc.Objects.Insert(objName.GetText(), &object));
+        object->Name.AssignString(objName);
+        object->Owner = &doc;
+        object->CompleteSave = true;
+        return *object;
+    }
+    CQDXCtrl doc;
+    CStr_base<64> objName{"Obj"};  // not a literal: the map reads keys a word at a time
+};
+
+TEST_F(ObjectTextTest, RenderFormsAndTheirFields) {
+    struct Case {
+        const char* text;
+        bool ok;
+        int32_t width = 0, height = 0;
+        uint32_t background = 0;
+        double scaleX = 0, scaleY = 0, scaleT = 0;
+        bool fast = false;
+        uint32_t factors = 0;
+    };
+    const Case cases[] = {
+        // The end of the text closes the argument list.
+        {"Render(640,480,0,array(Line(0,0,16,16,16,ff0000,255))", true, 640, 480, 0, 1, 1, 1, false, 1},
+        {"Render(640,480,0,array(Line(0,0,16,16,16,ff0000,255)))", true, 640, 480, 0, 1, 1, 1, false, 1},
+        {"Render(3,4,ffffff,0.5,2,1.5,array(Line(0,0,16,16,16,ff0000,255)))trailing", true, 3, 4, 0xffffff, 0.5, 2,
+         1.5, false, 1},
+        {"Render(3,4,ff,1,1,1,3,array(Line(0,0,16,16,16,ff0000,255)))", true, 3, 4, 0xff, 1, 1, 1, true, 1},
+        {"Render(3,4,ff,1,1,1,2,array(Line(0,0,16,16,16,ff0000,255)))", true, 3, 4, 0xff, 1, 1, 1, false, 1},
+        {"Render(3,4,0,array(Line(0,0,16,16,16,ff0000,255),Box(0,0,32,32,16,ff00ff,128)))", true, 3, 4, 0, 1, 1, 1,
+         false, 2},
+        // Faults.
+        {"Render(0,480,0,array(Line(0,0,16,16,16,ff0000,255)))", false},
+        {"Render(640,0,0,array(Line(0,0,16,16,16,ff0000,255)))", false},
+        {"Render(1,1,0,1,array(Line(0,0,16,16,16,ff0000,255)))", false},         // 5 arguments
+        {"Render(1,1,0,1,1,array(Line(0,0,16,16,16,ff0000,255)))", false},       // 6 arguments
+        {"Render(1,1,0,1,1,1,1,1,array(Line(0,0,16,16,16,ff0000,255)))", false}, // 9 arguments
+        {"Render(1,1,zz,array(Line(0,0,16,16,16,ff0000,255)))", false},          // background not hex
+        {"Render(1,1,0,x,1,1,array(Line(0,0,16,16,16,ff0000,255)))", false},     // scale not a number
+        {"Render(1,1,0,list(Line(0,0,16,16,16,ff0000,255)))", false},            // not "array("
+        {"Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255),Nonsense(1)))", false},
+        {" Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))", false},          // blank before keyword
+        {"render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        QDXObject& object = NewObject();
+        ASSERT_EQ(object.ParseText(c.text), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(object.Kind, QDXObject::kVector);
+            EXPECT_EQ(object.Width, c.width);
+            EXPECT_EQ(object.Height, c.height);
+            EXPECT_EQ(object.Background, c.background);
+            EXPECT_EQ(object.ScaleX, c.scaleX);
+            EXPECT_EQ(object.ScaleY, c.scaleY);
+            EXPECT_EQ(object.ScaleThickness, c.scaleT);
+            EXPECT_EQ(object.FastDraw, c.fast);
+            EXPECT_EQ(object.RenderState, QDXObject::kNotDrawn);
+            ASSERT_EQ(object.Factors.GetCount(), c.factors);
+            for (uint32_t i = 0; i < c.factors; ++i)
+                EXPECT_EQ(object.Factors.GetAt(i)->Name, ("Obj?" + std::to_string(i)).c_str());
+        }
+        ASSERT_TRUE(doc.DeleteObject(objName.GetText()));
+    }
+}
+
+TEST_F(ObjectTextTest, FactorListLimitIs2000) {
+    for (const uint32_t n : {2000u, 2001u}) {
+        std::string text = "Render(1,1,0,array(";
+        for (uint32_t i = 0; i < n; ++i) text += std::string(i ? "," : "") + kLine;
+        text += "))";
+        QDXObject& object = NewObject();
+        EXPECT_EQ(object.ParseText(text.c_str()), n == 2000) << n;
+        if (n == 2000) {
+            EXPECT_EQ(object.Factors.GetCount(), 2000u);
+        }
+        doc.DeleteObject(objName.GetText());
+    }
+}
+
+// An empty list reads as the one factor "Fill(0,0,1,1,0,255)": the outcome of
+// both texts is the same (whether or not the fill keyword is known yet).
+TEST_F(ObjectTextTest, EmptyListReadsAsOneFill) {
+    CQDXCtrl other;
+    const bool empty = doc.AddObjectFromText("Obj", "Render(1,1,0,array())");
+    const bool fill = other.AddObjectFromText("Obj", "Render(1,1,0,array(Fill(0,0,1,1,0,255)))");
+    ASSERT_EQ(empty, fill);
+    if (empty) {
+        CStr_base<16384> a, b;
+        ASSERT_TRUE(doc.SaveString(a));
+        ASSERT_TRUE(other.SaveString(b));
+        EXPECT_STREQ(a.GetText(), b.GetText());
+    }
+}
+
+TEST_F(ObjectTextTest, VectorWrittenInTheEightArgumentForm) {
+    QDXObject& object = NewObject();
+    ASSERT_TRUE(object.ParseText("Render(640,480,ffffff,0.5,2,1,array(Line(0,0,16,16,16,ff0000,255),"
+                                 "!Arc(0,0,32,32,16,16,0.5,1.25,16,P40010000,99))"));
+    EXPECT_EQ(Written(object),
+              "Render(640,480,ffffff,0.500000,2.000000,1.000000,0,array(Line(0,0,16,16,16,ff0000,255),"
+              "!Arc(0,0,32,32,16,16,0.500000000,1.250000000,16,P40010000,99)))");
+    object.FastDraw = true;
+    object.Factors.RemoveAll();
+    EXPECT_EQ(Written(object), "Render(640,480,ffffff,0.500000,2.000000,1.000000,1,array())");
+}
+
+TEST_F(ObjectTextTest, LinkPaths) {
+    struct Case {
+        const char* text;
+        int32_t kind;
+        const char* path;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"LinkPath(\"C:\\\\img\\\\a.png\")", 3, "C:\\img\\a.png", "LinkPath(\"C:\\\\img\\\\a.png\")"},
+        {"QDXLinkPath(\"other.qdx?Master\")junk", 4, "other.qdx?Master", "QDXLinkPath(\"other.qdx?Master\")"},
+        {"LinkPath('a\\\\b')", 3, "a\\b", "LinkPath(\"a\\\\b\")"},  // any delimiter
+        {"LinkPath(\"\")", 3, "", "LinkPath(\"\")"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        QDXObject& object = NewObject();
+        ASSERT_TRUE(object.ParseText(c.text));
+        EXPECT_EQ(object.Kind, c.kind);
+        EXPECT_STREQ(object.LinkPath.GetText(), c.path);
+        EXPECT_EQ(Written(object), c.written);
+        doc.DeleteObject(objName.GetText());
+    }
+    // The last two could not be written back: the writer quotes with double
+    // quotes and doubles backslashes.
+    for (const char* bad : {"LinkPath(\"unclosed)", "LinkPath( \"a\")", "LinkPath(", "QDXLinkPath(a)",
+                            "LinkPath('a\"b')", "LinkPath(\"a\\\"b\")"}) {
+        QDXObject& object = NewObject();
+        EXPECT_FALSE(object.ParseText(bad)) << bad;
+        doc.DeleteObject(objName.GetText());
+    }
+}
+
+TEST_F(ObjectTextTest, WebPFormsKeepTheirTextVerbatim) {
+    QDXObject& object = NewObject();
+    ASSERT_TRUE(object.ParseText("WebP(\"0123abc\")"));
+    EXPECT_EQ(object.Kind, QDXObject::kBitmap);
+    EXPECT_STREQ(object.ImageText.GetText(), "0123abc");
+    EXPECT_TRUE(object.AlphaText.IsEmpty());
+    EXPECT_FALSE(object.CompleteSave);
+    EXPECT_EQ(object.RenderState, QDXObject::kNotDrawn);
+    EXPECT_EQ(Written(object), "WebP(\"0123abc\")");
+
+    ASSERT_TRUE(object.ParseText("WebPA(\"AAA\",\"BBB\")"));
+    EXPECT_STREQ(object.ImageText.GetText(), "AAA");
+    EXPECT_STREQ(object.AlphaText.GetText(), "BBB");
+    EXPECT_TRUE(object.CompleteSave);
+    EXPECT_EQ(Written(object), "WebPA(\"AAA\",\"BBB\")");
+
+    // A second item that is not quoted fails after the first text was taken.
+    EXPECT_FALSE(object.ParseText("WebPA(\"CCC\",D)"));
+    EXPECT_STREQ(object.ImageText.GetText(), "CCC");
+    // Refused: wrong counts, no quoted text, an empty image (it could not be
+    // written back), a double quote inside another delimiter.
+    for (const char* bad : {"WebP(\"a\",\"b\")", "WebP(abc)", "WebPA(\"a\")", "WebP(\"abc)", "WebP(\"\")",
+                            "WebPA(\"\",\"B\")", "WebP('a\"b')", "WebPA(\"A\",'a\"b')"})
+        EXPECT_FALSE(object.ParseText(bad)) << bad;
+}
+
+TEST_F(ObjectTextTest, BitmapDecodesPixelsAtOnce) {
+    StartRaster();
+    // Two pixels 0x80112233 and 0xFF445566, stored blue, green, red, alpha.
+    const std::vector<uint8_t> bytes = {0x33, 0x22, 0x11, 0x80, 0x66, 0x55, 0x44, 0xFF};
+    const std::string full = Encode(bytes);
+    struct Case {
+        std::string image;
+        bool ok;
+        uint32_t pixel0, pixel1;
+    };
+    const Case cases[] = {
+        {full, true, 0x80112233u, 0xFF445566u},
+        {full + Encode({1, 2, 3, 4, 5, 6, 7}), true, 0x80112233u, 0xFF445566u},  // more than the canvas holds
+        {Encode({0x33, 0x22, 0x11, 0x80}), true, 0x80112233u, 0xFFFFFFFFu},      // fewer: the rest stays white
+        {Encode({0x33, 0x22, 0x11, 0x80}) + "\"", true, 0x80112233u, 0xFFFFFFFFu},  // stops at a foreign byte
+        {"", false, 0, 0},
+        {"!", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.image);
+        QDXObject& object = NewObject();
+        const std::string text = "Bitmap(2,1,\"" + c.image + "\")";
+        ASSERT_EQ(object.ParseText(text.c_str()), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(object.Kind, QDXObject::kBitmap);
+            EXPECT_EQ(object.RenderState, QDXObject::kImageReady);
+            EXPECT_TRUE(object.CompleteSave);
+            EXPECT_TRUE(object.ImageText.IsEmpty());
+            ASSERT_EQ(object.Canvas.GetWidth(), 2);
+            EXPECT_EQ(object.Canvas.GetPixels()[0], c.pixel0);
+            EXPECT_EQ(object.Canvas.GetPixels()[1], c.pixel1);
+        }
+        doc.DeleteObject(objName.GetText());
+    }
+    for (const char* bad : {"Bitmap(0,1,\"00\")", "Bitmap(1,1)", "Bitmap(1,1,00)", "Bitmap(20000,20000,\"00\")"}) {
+        QDXObject& object = NewObject();
+        EXPECT_FALSE(object.ParseText(bad)) << bad;
+        doc.DeleteObject(objName.GetText());
+    }
+}
+
+TEST_F(ObjectTextTest, BitmapWriteEncodesTheCanvasOnce) {
+    StartRaster();
+    QDXObject& object = NewObject();
+    const std::string text = "Bitmap(1,1,\"" + Encode({0x33, 0x22, 0x11, 0x80}) + "\")";
+    ASSERT_TRUE(object.ParseText(text.c_str()));
+
+    // Without an encoder the canvas cannot be written.
+    CStr_base<16384> out;
+    EXPECT_FALSE(object.WriteText(out));
+
+    PixelDumpEncoder encoder;
+    EncoderScope scope(&encoder);
+    // Complete save: the colours over opaque white, then the alpha over black.
+    const std::string colour = Encode({0x33, 0x22, 0x11, 0xFF});
+    const std::string alpha = Encode({0x00, 0x00, 0x00, 0x80});
+    EXPECT_EQ(Written(object), "WebPA(\"" + colour + "\",\"" + alpha + "\")");
+    EXPECT_EQ(encoder.calls, 2);
+    EXPECT_EQ(encoder.lastQuality, -1.0f);
+    EXPECT_EQ(Written(object), "WebPA(\"" + colour + "\",\"" + alpha + "\")");
+    EXPECT_EQ(encoder.calls, 2);  // the kept texts are reused
+
+    // The storage form changed: written again from the decoded pixels, not the
+    // colour image alone (which would lose the alpha).
+    object.CompleteSave = false;
+    EXPECT_EQ(Written(object), "WebP(\"" + Encode({0x33, 0x22, 0x11, 0x80}) + "\")");
+    EXPECT_EQ(encoder.calls, 3);
+}
+
+TEST_F(ObjectTextTest, FormChangeWithoutPixelsOrEncoderKeepsTheStoredForm) {
+    QDXObject& object = NewObject();
+    ASSERT_TRUE(object.ParseText("WebPA(\"AAA\",\"BBB\")"));
+    object.CompleteSave = false;
+    EXPECT_EQ(Written(object), "WebPA(\"AAA\",\"BBB\")");  // no decoded pixels
+    ASSERT_TRUE(object.ParseText("WebP(\"AAA\")"));
+    object.CompleteSave = true;
+    EXPECT_EQ(Written(object), "WebP(\"AAA\")");  // no alpha image to be had
+}
+
+TEST_F(ObjectTextTest, BuiltInsAndUnknownKindsAreNotWritten) {
+    CStr_base<16384> out;
+    QDXObject& builtIn = doc.Objects.Find(CStr_base<64>("_Template1").GetText())->GetValue();
+    EXPECT_FALSE(builtIn.WriteText(out));
+    EXPECT_STREQ(out.GetText(), "MetaObject");
+    QDXObject& object = NewObject();
+    EXPECT_FALSE(object.WriteText(out));  // kind 0
+}
+
+TEST_F(ObjectTextTest, AddObjectFromText) {
+    EXPECT_TRUE(doc.AddObjectFromText("A", "Render(640,480,0,array(Line(0,0,16,16,16,ff0000,255))"));
+    const QDXObject& a = doc.Objects.Find(CStr_base<64>("A").GetText())->GetValue();
+    EXPECT_EQ(a.Owner, &doc);
+    EXPECT_STREQ(a.Name.GetText(), "A");
+    EXPECT_STREQ(a.Factors.GetAt(0)->Name.GetText(), "A?0");
+
+    struct Case {
+        const char* name;
+        const char* text;
+    };
+    const Case refused[] = {
+        {"A", kLine},                          // taken
+        {"_Template1", "LinkPath(\"a\")"},     // a built-in's name
+        {"B", "Render(1,1,0,array(Nope()))"},  // does not parse
+        {"", "LinkPath(\"a\")"},               // cannot be read back
+        {"ab\x81", "LinkPath(\"a\")"},         // ends in a lone lead byte
+        {"a=b", "LinkPath(\"a\")"},
+        {"a\"b", "LinkPath(\"a\")"},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(doc.AddObjectFromText(c.name, c.text));
+    }
+    EXPECT_EQ(doc.Objects.Find(CStr_base<64>("B").GetText()), nullptr);
+    EXPECT_EQ(doc.Objects.Find(CStr_base<64>("A").GetText())->GetValue().Kind, QDXObject::kVector);
+    CStrArray_base<64> keys;
+    doc.Objects.GetKeys(keys);
+    EXPECT_EQ(keys.GetCount(), 6u);
+    // A double-byte name whose second byte is a backslash is fine.
+    EXPECT_TRUE(doc.AddObjectFromText("\x83\x5C", "LinkPath(\"a\")"));
+}
+
+// A renderer whose dependency answer is a table: object name -> the name its
+// factors depend on.
+class TableRenderer : public IObjectRenderer {
+public:
+    bool Render(QDXObject&, bool, CStr_base<64>*) override { return false; }
+    bool DependsOnForInvalidate(const QDXFactor&, const char* name, QDXObject& object) override {
+        for (const auto& edge : edges)
+            if (object.Name == edge.first.c_str() && edge.second == name) return true;
+        return false;
+    }
+    std::vector<std::pair<std::string, std::string>> edges;
+};
+
+// A changed object sends the drawn objects that depend on it, and theirs in
+// turn, back to stale; cycles end.
+TEST_F(ObjectTextTest, ParsingInvalidatesDependents) {
+    TableRenderer renderer;
+    renderer.edges = {{"A", "T"}, {"B", "A"}, {"C", "B"}, {"B", "C"}, {"D", "X"}};
+    IObjectRenderer* old = SetObjectRenderer(&renderer);
+    for (const char* name : {"A", "B", "C", "D"})
+        ASSERT_TRUE(doc.AddObjectFromText(name, "Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))"));
+    for (const char* name : {"A", "B", "C", "D"})
+        doc.Objects.Find(CStr_base<64>(name).GetText())->GetValue().RenderState = QDXObject::kDrawn;
+    EXPECT_TRUE(doc.AddObjectFromText("T", "LinkPath(\"t.png\")"));
+    for (const char* name : {"A", "B", "C"})
+        EXPECT_EQ(doc.Objects.Find(CStr_base<64>(name).GetText())->GetValue().RenderState, QDXObject::kNotDrawn)
+            << name;
+    EXPECT_EQ(doc.Objects.Find(CStr_base<64>("D").GetText())->GetValue().RenderState, QDXObject::kDrawn);
+    // A disabled factor does not count.
+    QDXObject& d = doc.Objects.Find(CStr_base<64>("D").GetText())->GetValue();
+    d.Factors.GetAt(0)->Enabled = false;
+    renderer.edges.push_back({"D", "T"});
+    ASSERT_TRUE(doc.DeleteObject(CStr_base<64>("T").GetText()));
+    EXPECT_TRUE(doc.AddObjectFromText("T", "LinkPath(\"t.png\")"));
+    EXPECT_EQ(d.RenderState, QDXObject::kDrawn);
+    SetObjectRenderer(old);
+}
+
+bool LegacyAsCurrent(QDXFactor& factor, const char* text) { return factor.ParseText(text); }
+
+TEST_F(ObjectTextTest, LegacyDefinitions) {
+    QDXObject& object = NewObject();
+    // No legacy parser: every factor text fails.
+    EXPECT_FALSE(object.ParseLegacyText("Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))"));
+    const LegacyFactorParser old = SetLegacyFactorParser(LegacyAsCurrent);
+    EXPECT_TRUE(object.ParseLegacyText("Render(2,3,0,1,1,1,array(Line(0,0,16,16,16,ff0000,255)))"));
+    EXPECT_EQ(object.Factors.GetCount(), 1u);
+    EXPECT_FALSE(object.ParseLegacyText("Render(2,3,0,1,1,1,1,array(Line(0,0,16,16,16,ff0000,255)))"));  // no flags
+    EXPECT_FALSE(object.ParseLegacyText("WebP(\"a\")"));
+    EXPECT_FALSE(object.ParseLegacyText("Render(1,1,0,array())"));  // the empty item goes to the parser as is
+    EXPECT_TRUE(object.ParseLegacyText("QDXLinkPath(\"x.qdx?A\")"));
+    EXPECT_EQ(object.Kind, QDXObject::kDocumentLink);
+    SetLegacyFactorParser(old);
+}
+
+}  // namespace
