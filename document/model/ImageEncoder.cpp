@@ -1,26 +1,24 @@
 #include "document/model/ImageEncoder.h"
 
+#include "foundation/util/ServiceSlot.h"
+
 #include "raster/surface/sprite/RasterLibrary.h"
 
 namespace {
 
-IWebPEncoder* g_encoder = nullptr;
+CServiceSlot<IWebPEncoder> g_encoder;
 
 }  // namespace
 
-IWebPEncoder* SetWebPEncoder(IWebPEncoder* encoder) noexcept {
-    IWebPEncoder* old = g_encoder;
-    g_encoder = encoder;
-    return old;
-}
+IWebPEncoder* SetWebPEncoder(IWebPEncoder* encoder) noexcept { return g_encoder.Install(encoder); }
 
-IWebPEncoder* GetWebPEncoder() noexcept { return g_encoder; }
+IWebPEncoder* GetWebPEncoder() noexcept { return g_encoder.Get(); }
 
 bool EncodeSpriteWebP(const CSprite& sprite, CMemoryBlock<unsigned char>& out, float quality) {
     out.Free();
-    if (g_encoder == nullptr || RasterPixelMode != 1) return false;
+    if (g_encoder.Get() == nullptr || RasterPixelMode != 1) return false;
     if (sprite.GetWidth() <= 0 || sprite.GetHeight() <= 0) return false;
-    if (!g_encoder->Encode(sprite, out, quality)) {
+    if (!g_encoder.Get()->Encode(sprite, out, quality)) {
         out.Free();
         return false;
     }

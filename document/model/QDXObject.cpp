@@ -1,25 +1,23 @@
 #include "document/model/QDXObject.h"
 
+#include "foundation/util/ServiceSlot.h"
+
 #include "document/model/ObjectRenderer.h"
 #include "document/model/QDXCtrl.h"
 
 namespace {
 
-IObjectRenderer* g_renderer = nullptr;
+CServiceSlot<IObjectRenderer> g_renderer;
 
 }  // namespace
 
-IObjectRenderer* SetObjectRenderer(IObjectRenderer* renderer) noexcept {
-    IObjectRenderer* old = g_renderer;
-    g_renderer = renderer;
-    return old;
-}
+IObjectRenderer* SetObjectRenderer(IObjectRenderer* renderer) noexcept { return g_renderer.Install(renderer); }
 
-IObjectRenderer* GetObjectRenderer() noexcept { return g_renderer; }
+IObjectRenderer* GetObjectRenderer() noexcept { return g_renderer.Get(); }
 
 bool QDXObject::Render(bool fast, CStr_base<64>* errorText) {
     if (FastDraw || (Owner != nullptr && Owner->ForceFast)) fast = true;
-    if (IObjectRenderer* renderer = g_renderer) return renderer->Render(*this, fast, errorText);
+    if (IObjectRenderer* renderer = g_renderer.Get()) return renderer->Render(*this, fast, errorText);
     // No renderer yet: only a built-in can draw itself.
     if (Kind != kBuiltIn || RenderCallback == nullptr) return false;
     if (!RenderCallback(this, fast, errorText)) return false;

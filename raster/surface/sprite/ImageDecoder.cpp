@@ -2,6 +2,8 @@
 // a decoded image into a sprite.
 #include "raster/surface/sprite/ImageDecoder.h"
 
+#include "foundation/util/ServiceSlot.h"
+
 #include <cstddef>
 #include <cstring>
 
@@ -9,7 +11,7 @@
 
 namespace {
 
-IImageDecoder* g_decoder = nullptr;
+CServiceSlot<IImageDecoder> g_decoder;
 
 // The sprite copy trusts these: rows exist and do not overlap.
 bool IsUsable(const DecodedImage& image) noexcept {
@@ -23,17 +25,13 @@ bool IsUsable(const DecodedImage& image) noexcept {
 
 }  // namespace
 
-IImageDecoder* SetImageDecoder(IImageDecoder* decoder) noexcept {
-    IImageDecoder* previous = g_decoder;
-    g_decoder = decoder;
-    return previous;
-}
+IImageDecoder* SetImageDecoder(IImageDecoder* decoder) noexcept { return g_decoder.Install(decoder); }
 
-IImageDecoder* GetImageDecoder() noexcept { return g_decoder; }
+IImageDecoder* GetImageDecoder() noexcept { return g_decoder.Get(); }
 
 bool GDIPLoaderBitmap::LoadFromFile(const char16_t* path) {
     Release();
-    IImageDecoder* decoder = g_decoder;
+    IImageDecoder* decoder = g_decoder.Get();
     if (decoder == nullptr || path == nullptr) return false;
     DecodedImage image;
     if (!decoder->Decode(path, image)) return false;
