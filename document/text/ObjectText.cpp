@@ -76,6 +76,8 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
     if (!ScanHex(items.GetAt(2)->GetText(), object.Background)) return false;
     object.Factors.RemoveAll();
 
+    // FastDraw changes only once its own step is reached: with the scales for
+    // 4 arguments, with the flags for 8, after the factor list's checks for 7.
     if (count == 4) {
         object.ScaleX = object.ScaleY = object.ScaleThickness = 1.0;
         object.FastDraw = false;
@@ -83,7 +85,6 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
         if (!ScanReal(items.GetAt(3)->GetText(), object.ScaleX) || !ScanReal(items.GetAt(4)->GetText(), object.ScaleY) ||
             !ScanReal(items.GetAt(5)->GetText(), object.ScaleThickness))
             return false;
-        object.FastDraw = false;
         if (count == 8) {
             uint32_t flags = 0;
             if (!ScanHex(items.GetAt(6)->GetText(), flags)) return false;
@@ -96,6 +97,7 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
     CStrArray_base<1024> factors;
     uint32_t factorCount = SplitArguments(factors, list.GetText() + 6);
     if (factorCount > kMaxFactorTexts) return false;
+    if (count == 7) object.FastDraw = false;
     // An object never parses to an empty factor list.
     if (!legacy && factorCount == 1 && factors.GetAt(0)->IsEmpty()) factors.GetAt(0)->Assign(kEmptyListFactor);
 
@@ -136,9 +138,13 @@ bool ParseBitmap(QDXObject& object, const char* args) {
     object.Height = height;
     object.Factors.RemoveAll();
 
-    const char* begin = nullptr;
-    int32_t length = 0;
-    if (!QuotedContent(items.GetAt(2)->GetText(), begin, length)) return false;
+    // Any delimiter, and any byte inside: the text is decoded, never written
+    // back, so a double quote in it is just a byte outside the alphabet.
+    const char* const item = items.GetAt(2)->GetText();
+    const int32_t close = FindClosingQuote(item);
+    if (close < 1) return false;
+    const char* const begin = item + 1;
+    const int32_t length = close - 1;
     // Decoding stops at the first byte outside the alphabet and at the canvas's
     // size; the pixels not reached stay opaque white.
     int32_t symbols = 0;

@@ -212,6 +212,16 @@ TEST(DocumentTextTest, SectionsAndVersions) {
     EXPECT_EQ(doc.LoadString("QDXTextFormat1.1\n[Pallet]\nPallet1()\n[QDXObject]\nA=LinkPath(\"a\")\n[MetaData]\n"),
               0);
 
+    // No metadata marker: the objects up to the end, no metadata, no options.
+    doc.MetaData.Assign("m");
+    doc.BaseFolder.Assign("/folder");
+    doc.ExtOptions.SetString("/Old", "1");
+    ASSERT_EQ(doc.LoadString((kHeader + kPalette + "\n[QDXObject]\nA=LinkPath(\"a\")\nB=LinkPath(\"b\")").c_str()), 0);
+    EXPECT_EQ(Names(doc).size(), 2u);
+    EXPECT_TRUE(doc.MetaData.IsEmpty());
+    EXPECT_TRUE(doc.BaseFolder.IsEmpty());
+    EXPECT_EQ(doc.ExtOptions.FindValue("/Old"), nullptr);
+
     // The options marker cuts the metadata in 1.1 and 1.2, not in 1.0.
     const std::string meta = "line\n[ExtOption]\nK=V\n";
     ASSERT_EQ(doc.LoadString(("QDXTextFormat1.1\n[Pallet]\n" + kPalette + "\n[QDXObject]\n[MetaData]\n" + meta).c_str()),

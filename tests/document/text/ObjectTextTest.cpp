@@ -128,6 +128,33 @@ TEST_F(ObjectTextTest, RenderFormsAndTheirFields) {
     }
 }
 
+// A failed parse leaves FastDraw as it was unless the failing step comes after
+// the one that sets it (4 arguments: with the scales; 8: with the flags; 7:
+// after the factor list's checks).
+TEST_F(ObjectTextTest, FailedRenderParseChangesFastDrawOnlyFromItsStep) {
+    const std::string line = kLine;
+    struct Case {
+        std::string text;
+        bool fastAfter;
+    };
+    const Case cases[] = {
+        {"Render(1,1,0,1,1,1,zz,array(" + line + "))", true},     // flags do not scan
+        {"Render(1,1,0,1,1,1,list(" + line + "))", true},         // 7: not "array("
+        {"Render(1,1,0,1,1,1,array(" + line + ",Nope()))", false},  // 7: a factor fails
+        {"Render(1,1,0,list(" + line + "))", false},              // 4: set with the scales
+        {"Render(1,1,0,1,1,1,2,list(" + line + "))", false},      // 8: set with the flags
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        QDXObject& object = NewObject();
+        ASSERT_TRUE(object.ParseText(("Render(1,1,0,1,1,1,1,array(" + line + "))").c_str()));
+        ASSERT_TRUE(object.FastDraw);
+        EXPECT_FALSE(object.ParseText(c.text.c_str()));
+        EXPECT_EQ(object.FastDraw, c.fastAfter);
+        doc.DeleteObject(objName.GetText());
+    }
+}
+
 TEST_F(ObjectTextTest, FactorListLimitIs2000) {
     for (const uint32_t n : {2000u, 2001u}) {
         std::string text = "Render(1,1,0,array(";
@@ -236,6 +263,7 @@ TEST_F(ObjectTextTest, BitmapDecodesPixelsAtOnce) {
         std::string image;
         bool ok;
         uint32_t pixel0, pixel1;
+        char quote = '"';
     };
     const Case cases[] = {
         {full, true, 0x80112233u, 0xFF445566u},
@@ -244,11 +272,14 @@ TEST_F(ObjectTextTest, BitmapDecodesPixelsAtOnce) {
         {Encode({0x33, 0x22, 0x11, 0x80}) + "\"", true, 0x80112233u, 0xFFFFFFFFu},  // stops at a foreign byte
         {"", false, 0, 0},
         {"!", false, 0, 0},
+        // Any delimiter; a double quote inside is a foreign byte like any other.
+        {full, true, 0x80112233u, 0xFF445566u, '\''},
+        {Encode({0x33, 0x22, 0x11, 0x80}) + "\"x", true, 0x80112233u, 0xFFFFFFFFu, '\''},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.image);
         QDXObject& object = NewObject();
-        const std::string text = "Bitmap(2,1,\"" + c.image + "\")";
+        const std::string text = "Bitmap(2,1," + std::string(1, c.quote) + c.image + c.quote + ")";
         ASSERT_EQ(object.ParseText(text.c_str()), c.ok);
         if (c.ok) {
             EXPECT_EQ(object.Kind, QDXObject::kBitmap);
