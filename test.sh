@@ -4,7 +4,15 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/deps.sh
-oc_install_missing
+oc_install_missing locales
+
+# Documents must read the same whatever the process locale: one test reads
+# numbers under a decimal-comma locale, which a fresh machine may lack.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "de_DE.UTF-8 not available: the locale test will be skipped"
+fi
 
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
