@@ -7,6 +7,7 @@
 // without a path read that alpha first; the path shapes (Diagram, Frame) read
 // from left to right and, in the short form, set the alpha only after the path
 // list was read.
+#include <cstring>
 #include <iterator>
 
 #include "document/model/QDXFactor.h"
@@ -22,13 +23,20 @@ namespace {
 // are kept from one list to the next.
 constexpr uint32_t kMaxPathNodes = 10000;
 
-CStrArray_base<64>& PathItems() {
-    thread_local CStrArray_base<64> items;
-    return items;
+// Lists of up to this many bytes (so of at most 1025 items) split into an
+// array of their own. The split looks at every string the array ever made to
+// see whether the text lies in one of them; one long path would otherwise make
+// every short list after it pay for ten thousand strings.
+constexpr size_t kShortPathListBytes = 1024;
+
+CStrArray_base<64>& PathItems(const char* elements) {
+    thread_local CStrArray_base<64> shortItems;
+    thread_local CStrArray_base<64> longItems;
+    return strnlen(elements, kShortPathListBytes + 1) <= kShortPathListBytes ? shortItems : longItems;
 }
 
 bool ParsePath(QDXFactor& factor, const char* elements) {
-    CStrArray_base<64>& items = PathItems();
+    CStrArray_base<64>& items = PathItems(elements);
     const uint32_t count = SplitArguments(items, elements);
     // Counted before the empty items are dropped.
     if (count > kMaxPathNodes) return false;

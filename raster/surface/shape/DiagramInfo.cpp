@@ -80,8 +80,12 @@ double NormalizeDiagramAngle(double a) {
 }
 
 DiagramInfo::DiagramInfo() {
-    elements.SetGrowthStep(10);
+    // The first chunk holds just the start element: many records (every factor
+    // of a document) are built and never drawn, and ten fresh elements each cost
+    // a few kilobytes of memory to touch. Later chunks grow in tens as before.
+    elements.SetGrowthStep(1);
     Reset();
+    elements.SetGrowthStep(10);
 }
 
 DiagramInfo::~DiagramInfo() {
