@@ -15,6 +15,9 @@ namespace {
 // line here.
 const FactorFamily* const kFamilies[] = {
     &kShapeFamily,
+    &kObjectDrawFamily,
+    &kChannelFamily,
+    &kBlendModeFamily,
 };
 
 // Keys are at most this long (a keyword's bytes up to and including its "(").

@@ -172,7 +172,10 @@ struct FactorFamily {
 };
 
 // The families, in the order their keywords are tested.
-extern const FactorFamily kShapeFamily;
+extern const FactorFamily kShapeFamily;        // 1-12, 101-112
+extern const FactorFamily kObjectDrawFamily;   // 201-280
+extern const FactorFamily kChannelFamily;      // 901-967
+extern const FactorFamily kBlendModeFamily;    // 1201-1269
 
 // Largest kind code the writer's index covers.
 inline constexpr uint32_t kMaxFactorKind = 5007;
