@@ -6,14 +6,11 @@
 
 #include "document/model/QDXFactor.h"
 #include "document/vocabulary/FactorTable.h"
+#include "tests/document/vocabulary/VocabularyTestSupport.h"
 
 namespace {
 
-std::string Write(const QDXFactor& f) {
-    CStr_base<1024> out;
-    if (!f.WriteText(out)) return "<write failed>";
-    return out.GetText();
-}
+using vocabulary_test::Write;
 
 const char* const kModes[] = {"Mul",       "Add",      "Sub",     "Screen", "Overlay",    "HardLight",  "ColorBurn",
                               "ColorDodge", "Exclusion", "Difference", "Lighten", "Darken", "Xor",   "Div",

@@ -7,14 +7,11 @@
 
 #include "document/model/QDXFactor.h"
 #include "document/vocabulary/FactorTable.h"
+#include "tests/document/vocabulary/VocabularyTestSupport.h"
 
 namespace {
 
-std::string Write(const QDXFactor& f) {
-    CStr_base<1024> out;
-    if (!f.WriteText(out)) return "<write failed>";
-    return out.GetText();
-}
+using vocabulary_test::Write;
 
 enum Geometry { kPlain, kResize, kRotate };
 

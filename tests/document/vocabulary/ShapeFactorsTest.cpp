@@ -7,16 +7,13 @@
 
 #include "document/model/QDXFactor.h"
 #include "document/vocabulary/FactorTable.h"
+#include "tests/document/vocabulary/VocabularyTestSupport.h"
 
 namespace {
 
 using namespace vocabulary;
 
-std::string Write(const QDXFactor& f) {
-    CStr_base<1024> out;
-    if (!f.WriteText(out)) return "<write failed>";
-    return out.GetText();
-}
+using vocabulary_test::Write;
 
 TEST(ShapeFactorsTest, ParseTable) {
     constexpr int32_t kKeep = 77;  // X1, Y1 and the path's one node before the parse
