@@ -92,6 +92,12 @@ public:
     // before it fills it.
     void Reset() noexcept;
 
+    // Every slot but the shape outline (Diagram: built from the others before
+    // drawing, never by a parse) copied from other, lists included.
+    void CopyContentsFrom(const QDXFactor& other);
+    // Every slot but the shape outline exchanged with other, without copying.
+    void SwapContents(QDXFactor& other) noexcept;
+
     // Name := "<objectName>?<index>", the name every factor carries: its owning
     // object's name and its position in the factor list, from 0.
     void AssignName(const char* objectName, int32_t index);

@@ -7,6 +7,7 @@
 #include <locale.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -245,6 +246,13 @@ bool ScanReal(const char* item, double& value) noexcept {
     const unsigned char* p = SkipBlanks(reinterpret_cast<const unsigned char*>(item));
     if (*p == 0) return false;
     return CollectReal(p, value) != nullptr;
+}
+
+bool ScanFiniteReal(const char* item, double& value) noexcept {
+    double read;
+    if (!ScanReal(item, read) || !std::isfinite(read)) return false;
+    value = read;
+    return true;
 }
 
 int32_t ScanFormat(const char* item, const char* format, std::initializer_list<ScanSlot> slots) noexcept {

@@ -33,6 +33,10 @@ bool ScanUnsigned(const char* item, uint32_t& value) noexcept;
 bool ScanHex(const char* item, uint32_t& value) noexcept;
 // "%lf": a real number.
 bool ScanReal(const char* item, double& value) noexcept;
+// "%lf" for a value that must be finite: "inf" and "nan" read as reals but are
+// refused here (value is left as it was), since drawing turns these values
+// into pixel positions and extents.
+bool ScanFiniteReal(const char* item, double& value) noexcept;
 
 // One output of ScanFormat; its type must suit its conversion: int32_t for
 // "%d", uint32_t for "%u", "%lu" and "%x"/"%X", double for "%lf".

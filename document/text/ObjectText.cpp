@@ -82,8 +82,10 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
         object.ScaleX = object.ScaleY = object.ScaleThickness = 1.0;
         object.FastDraw = false;
     } else {
-        if (!ScanReal(items.GetAt(3)->GetText(), object.ScaleX) || !ScanReal(items.GetAt(4)->GetText(), object.ScaleY) ||
-            !ScanReal(items.GetAt(5)->GetText(), object.ScaleThickness))
+        // Drawing scales sizes by these; "inf" and "nan" are refused.
+        if (!ScanFiniteReal(items.GetAt(3)->GetText(), object.ScaleX) ||
+            !ScanFiniteReal(items.GetAt(4)->GetText(), object.ScaleY) ||
+            !ScanFiniteReal(items.GetAt(5)->GetText(), object.ScaleThickness))
             return false;
         if (count == 8) {
             uint32_t flags = 0;

@@ -4,7 +4,10 @@
 //
 // A parse writes the record in place and rolls nothing back: fields accepted
 // before a failing item keep their new values. Kind is stored last, only when
-// every item was accepted, so a failed parse leaves it as it was.
+// every item was accepted, so a failed parse leaves it as it was. Rows with a
+// list are the exception: they parse into a scratch record that replaces the
+// factor only on success, so a list read half-way never leaves its count and
+// its elements apart.
 #include <cstring>
 
 #include "document/model/QDXFactor.h"
@@ -34,7 +37,7 @@ bool ScanField(QDXFactor& factor, const FactorField& field, const CStr_base<64>&
     case ArgType::kInt:
         return ScanInt(item, factor.*field.slot.i);
     case ArgType::kReal:
-        return ScanReal(item, factor.*field.slot.r);
+        return ScanFiniteReal(item, factor.*field.slot.r);
     case ArgType::kHex:
         return ScanHex(item, factor.*field.slot.u);
     case ArgType::kULong:
@@ -177,17 +180,44 @@ bool ParseArguments(QDXFactor& factor, const FactorRow& row, const char* argumen
     return true;
 }
 
+bool ParsesWhole(const FactorRow& row) noexcept {
+    if (row.flags & FactorRow::kAllOrNothing) return true;
+    for (uint32_t k = 0; k < row.fields.count; ++k)
+        if (row.fields.data[k].type == ArgType::kList) return true;
+    return false;
+}
+
+namespace {
+
+// The record an all-or-nothing row is parsed into; its lists keep their
+// storage from one parse to the next.
+QDXFactor& ScratchFactor() {
+    thread_local QDXFactor scratch;
+    return scratch;
+}
+
+void StartFrame(QDXFactor& factor, bool enabled) {
+    factor.ColorRef1 = factor.ColorRef2 = factor.ColorRef3 = factor.ColorRef4 = 0;
+    factor.Enabled = enabled;
+}
+
+}  // namespace
+
 }  // namespace vocabulary
 
 bool QDXFactor::ParseText(const char* text) {
-    ColorRef1 = ColorRef2 = ColorRef3 = ColorRef4 = 0;
-    if (*text == '!') {
-        Enabled = false;
-        ++text;  // one mark only: a second "!" matches no keyword
-    } else {
-        Enabled = true;
-    }
+    const bool enabled = *text != '!';
+    if (!enabled) ++text;  // one mark only: a second "!" matches no keyword
     const vocabulary::FactorRow* row = vocabulary::FindFactorKeyword(text);
-    if (row == nullptr) return false;
-    return vocabulary::ParseArguments(*this, *row, text + std::strlen(row->keyword));
+    const char* arguments = row != nullptr ? text + std::strlen(row->keyword) : nullptr;
+    if (row == nullptr || !vocabulary::ParsesWhole(*row)) {
+        vocabulary::StartFrame(*this, enabled);
+        return row != nullptr && vocabulary::ParseArguments(*this, *row, arguments);
+    }
+    QDXFactor& scratch = vocabulary::ScratchFactor();
+    scratch.CopyContentsFrom(*this);
+    vocabulary::StartFrame(scratch, enabled);
+    if (!vocabulary::ParseArguments(scratch, *row, arguments)) return false;
+    SwapContents(scratch);
+    return true;
 }

@@ -16,8 +16,16 @@ namespace {
 const FactorFamily* const kFamilies[] = {
     &kShapeFamily,
     &kObjectDrawFamily,
+    &kColourSpaceFamily,
+    &kToneFamily,
+    &kGradientFamily,
+    &kFillFamily,
     &kChannelFamily,
+    &kTextFamily,
+    &kStructureFamily,
     &kBlendModeFamily,
+    &kConditionalFamily,
+    &kFilterFamily,
 };
 
 // Keys are at most this long (a keyword's bytes up to and including its "(").

@@ -28,7 +28,7 @@ namespace vocabulary {
 
 enum class ArgType : uint8_t {
     kInt,      // "%d" into a signed 32-bit slot
-    kReal,     // "%lf" into a double slot; written "%.<precision>f"
+    kReal,     // "%lf" into a double slot, finite only; written "%.<precision>f"
     kHex,      // "%x" into an unsigned 32-bit slot
     kULong,    // "%lu" into an unsigned 32-bit slot; written "%u"
     kColour,   // colour slot 1..4: "P%x" into ColorRefN, else "%x" into ColorN
@@ -147,6 +147,15 @@ struct FieldList {
 };
 
 struct FactorRow {
+    enum : uint8_t {
+        // Parsed into a scratch record and committed only when every argument
+        // was accepted, so a failed parse leaves the factor exactly as it was
+        // (a half-read list would leave its count and its elements apart). The
+        // index sets it for every row with a list field; a row whose hook
+        // fills a list sets it itself.
+        kAllOrNothing = 1,
+    };
+
     uint32_t kind;
     const char* keyword;  // with its "(" ("Name()" for kNone)
     CountRule rule;
@@ -155,6 +164,7 @@ struct FactorRow {
     FieldList fields;  // in scan order
     ParseHook parseHook = nullptr;
     WriteHook writeHook = nullptr;
+    uint8_t flags = 0;
 };
 
 // Another keyword read as an existing kind; written with the kind's keyword.
@@ -174,8 +184,16 @@ struct FactorFamily {
 // The families, in the order their keywords are tested.
 extern const FactorFamily kShapeFamily;        // 1-12, 101-112
 extern const FactorFamily kObjectDrawFamily;   // 201-280
+extern const FactorFamily kColourSpaceFamily;  // 301-394
+extern const FactorFamily kToneFamily;         // 401-480
+extern const FactorFamily kGradientFamily;     // 501-711
+extern const FactorFamily kFillFamily;         // 801-857
 extern const FactorFamily kChannelFamily;      // 901-967
+extern const FactorFamily kTextFamily;         // 1001-1014
+extern const FactorFamily kStructureFamily;    // 1101-1118
 extern const FactorFamily kBlendModeFamily;    // 1201-1269
+extern const FactorFamily kConditionalFamily;  // 1301-1387
+extern const FactorFamily kFilterFamily;       // 1401-1417, 5001-5007
 
 // Largest kind code the writer's index covers.
 inline constexpr uint32_t kMaxFactorKind = 5007;
@@ -234,6 +252,9 @@ inline const char* CheckFactorTable() { return GetFactorIndex().Problem(); }
 // WriteRow replaces out with the row's text, or returns false with out
 // unchanged.
 bool ParseArguments(QDXFactor& factor, const FactorRow& row, const char* arguments);
+// Whether QDXFactor::ParseText reads the row all or nothing (kAllOrNothing, or
+// a list field).
+bool ParsesWhole(const FactorRow& row) noexcept;
 bool WriteRow(const QDXFactor& factor, const FactorRow& row, CStr_base<1024>& out);
 
 }  // namespace vocabulary

@@ -5,7 +5,6 @@
 // Kind code = 200 + 30 x geometry + 15 x colour-only + base word, the base
 // words being Copy 1, Alpha 2, Blend 3, Layer 4, Back 5. Copy takes no level;
 // the others end with a required level 0..255. Coordinates are whole pixels.
-#include <cmath>
 #include <iterator>
 
 #include "document/model/QDXFactor.h"
@@ -43,13 +42,6 @@ constexpr FactorField kRotate[] = {Int(0, &F::X1),     Int(1, &F::Y1),     Int(2
                                    Int(11, &F::Y3),    Int(12, &F::X4),    Int(13, &F::Y4),
                                    Alpha(14)};
 
-// The renderer turns the angle and scales into pixel extents: an infinite or
-// undefined value ("inf", "nan" scan as reals) would reach integer conversions
-// there, so such a text is refused.
-bool FiniteRotation(QDXFactor& factor, const CStrArray_base<64>&, uint32_t) {
-    return std::isfinite(factor.Real1) && std::isfinite(factor.Real4) && std::isfinite(factor.Real5);
-}
-
 constexpr FactorRow Plain(uint32_t kind, const char* keyword, FieldList fields) {
     return FactorRow{kind, keyword, CountRule::kAtLeast, uint8_t(fields.count), 0, fields};
 }
@@ -57,7 +49,7 @@ constexpr FactorRow Resize(uint32_t kind, const char* keyword, FieldList fields)
     return FactorRow{kind, keyword, CountRule::kExact, uint8_t(fields.count), 0, fields};
 }
 constexpr FactorRow Rotate(uint32_t kind, const char* keyword, FieldList fields) {
-    return FactorRow{kind, keyword, CountRule::kAtLeast, uint8_t(fields.count), 0, fields, &FiniteRotation};
+    return FactorRow{kind, keyword, CountRule::kAtLeast, uint8_t(fields.count), 0, fields};
 }
 
 constexpr FactorRow kObjectDrawRows[] = {

@@ -101,6 +101,8 @@ TEST_F(ObjectTextTest, RenderFormsAndTheirFields) {
         {"Render(1,1,0,1,1,1,1,1,array(Line(0,0,16,16,16,ff0000,255)))", false}, // 9 arguments
         {"Render(1,1,zz,array(Line(0,0,16,16,16,ff0000,255)))", false},          // background not hex
         {"Render(1,1,0,x,1,1,array(Line(0,0,16,16,16,ff0000,255)))", false},     // scale not a number
+        {"Render(1,1,0,inf,1,1,array(Line(0,0,16,16,16,ff0000,255)))", false},   // scales must be finite
+        {"Render(1,1,0,1,1,nan,array(Line(0,0,16,16,16,ff0000,255)))", false},
         {"Render(1,1,0,list(Line(0,0,16,16,16,ff0000,255)))", false},            // not "array("
         {"Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255),Nonsense(1)))", false},
         {" Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))", false},          // blank before keyword

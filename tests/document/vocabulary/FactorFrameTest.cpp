@@ -75,24 +75,37 @@ TEST(FactorFrameTest, ParseTable) {
     }
 }
 
-// A reference scanned before the failing item stays; the others are 0.
+// A failed parse of a row without a list keeps what it read before the failing
+// item (Kind excepted); a row with a list is read all or nothing.
 TEST(FactorFrameTest, FailureKeepsKindAndEarlierFields) {
     QDXFactor f;
     f.Reset();
     f.Kind = 33;
     f.Alpha = 9;
-    EXPECT_FALSE(f.ParseText("Diagram(4,5,P40000005,77,path(Line(1,1)))"));
+    f.Enabled = true;
+    f.ColorRef2 = 5;
+    ASSERT_TRUE(f.Path.AddNew()->ParseText("Jump(7,7)"));
+    EXPECT_FALSE(f.ParseText("!Diagram(4,5,P40000005,77,qdxpath(Line(1,1),Line(2)))"));
     EXPECT_EQ(f.Kind, 33u);
-    EXPECT_EQ(f.X1, 4);
-    EXPECT_EQ(f.Y1, 5);
-    EXPECT_EQ(f.ColorRef1, 0x40000005u);
-    EXPECT_EQ(f.Alpha, 77);  // a path shape stores its alpha in text order
-
-    // In the short form the path shapes set the alpha only after the list.
-    f.Alpha = 9;
-    EXPECT_FALSE(f.ParseText("Diagram(4,5,ff,path(Line(1,1)))"));
+    EXPECT_EQ(f.X1, 0);
+    EXPECT_EQ(f.ColorRef1, 0u);
+    EXPECT_EQ(f.ColorRef2, 5u);
+    EXPECT_TRUE(f.Enabled);
     EXPECT_EQ(f.Alpha, 9);
-    EXPECT_EQ(f.Kind, 33u);
+    ASSERT_EQ(f.Path.GetCount(), 1u);
+    EXPECT_EQ(f.Path.GetAt(0)->Type, QDXPath::kJump);
+
+    // The same text read whole replaces everything it names.
+    EXPECT_TRUE(f.ParseText("!Diagram(4,5,P40000005,77,qdxpath(Line(1,1),Line(2,2)))"));
+    EXPECT_EQ(f.Kind, 101u);
+    EXPECT_EQ(f.X1, 4);
+    EXPECT_EQ(f.ColorRef1, 0x40000005u);
+    EXPECT_EQ(f.ColorRef2, 0u);
+    EXPECT_FALSE(f.Enabled);
+    EXPECT_EQ(f.Alpha, 77);
+    EXPECT_EQ(f.Path.GetCount(), 2u);
+    f.Kind = 33;
+    f.Enabled = true;
 
     // The other shapes store the alpha (or 255) before anything else.
     f.X1 = 1;
@@ -104,6 +117,22 @@ TEST(FactorFrameTest, FailureKeepsKindAndEarlierFields) {
     EXPECT_FALSE(f.ParseText("LineA(7,0,0,0,16,300)"));
     EXPECT_EQ(f.X1, 1);  // the alpha failed before X1 was read
     EXPECT_EQ(f.Kind, 33u);
+}
+
+// Reals must be finite wherever the frame reads them: "inf" and "nan" scan as
+// reals but would reach integer conversions when the factor is drawn.
+TEST(FactorFrameTest, NonFiniteRealsRefused) {
+    for (const char* text : {"Arc2A(1,2,3,4,5,6,inf,1.5,7,1,1,1,1)", "Arc2A(1,2,3,4,5,6,0.5,-INF,7,1,1,1,1)",
+                             "Arc2A(1,2,3,4,5,6,nan,1.5,7,1,1,1,1)", "Arc2A(1,2,3,4,5,6,0.5,1.5,7,1,nan(1),1,1)"}) {
+        SCOPED_TRACE(text);
+        QDXFactor f;
+        f.Reset();
+        EXPECT_FALSE(f.ParseText(text));
+        EXPECT_EQ(f.Kind, 0u);
+    }
+    QDXFactor f;
+    f.Reset();
+    EXPECT_TRUE(f.ParseText("Arc2A(1,2,3,4,5,6,1e300,-0.0,7,1,1,1,1)"));
 }
 
 // The argument types the shape family does not use, through rows of a test's

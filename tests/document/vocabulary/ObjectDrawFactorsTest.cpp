@@ -181,9 +181,11 @@ TEST(ObjectDrawFactorsTest, ArgumentTable) {
         {"Rotate(1,2,3,4,\"R\",5,6,45,1,1,7,8,9,10)", true, 9, "R", 7},
         {"Rotate(1,2,3,4,\"R\",5,6,45,1,1,7,8,9,10,11,12)", true, 9, "R", 7},
         {"Rotate(1,2,3,4,\"R\",5,6,x,1,1,7,8,9,10)", false, 9, "R", 0},
-        {"Rotate(1,2,3,4,\"R\",5,6,inf,1,1,7,8,9,10)", false, 9, "R", 7},
-        {"RotateC(1,2,3,4,\"R\",5,6,45,nan,1,7,8,9,10)", false, 9, "R", 7},
-        {"RotateBlend(1,2,3,4,\"R\",5,6,45,1,-inf,7,8,9,10,3)", false, 3, "R", 7},
+        // Angles and scales must be finite: the item fails like one that does
+        // not read.
+        {"Rotate(1,2,3,4,\"R\",5,6,inf,1,1,7,8,9,10)", false, 9, "R", 0},
+        {"RotateC(1,2,3,4,\"R\",5,6,45,nan,1,7,8,9,10)", false, 9, "R", 0},
+        {"RotateBlend(1,2,3,4,\"R\",5,6,45,1,-inf,7,8,9,10,3)", false, 9, "R", 0},
         {"RotateBlend(1,2,3,4,\"R\",5,6,-720,-2,0,7,8,9,10,3)", true, 3, "R", 7},
     };
     for (const Case& c : cases) {

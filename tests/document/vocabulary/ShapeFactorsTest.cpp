@@ -46,16 +46,17 @@ TEST(ShapeFactorsTest, ParseTable) {
         {"Diagram(0,0,0,qdxpath(,,))", true, 101, 255, 0, 0, 0, 0, 16, 0, false, 0},
         {"Diagram(0,0,0,qdxpath(Line(1,1),,Tip,))", true, 101, 255, 0, 0, 0, 0, 16, 0, false, 2},
         {"Diagram(0,0,0,qdxpath(Line(1,1)", true, 101, 255, 0, 0, 0, 0, 16, 0, false, 1},
-        {"Diagram(0,0,0,path(Line(1,1)))", false, 0, 9, 0, 0, 0, 0, 16, 0, false, 1},
-        {"Diagram(0,0,0, qdxpath(Line(1,1)))", false, 0, 9, 0, 0, 0, 0, 16, 0, false, 1},
-        {"Diagram(0,0,0,Qdxpath(Line(1,1)))", false, 0, 9, 0, 0, 0, 0, 16, 0, false, 1},
+        {"Diagram(0,0,0,path(Line(1,1)))", false, 0, 9, kKeep, kKeep, 0, 0, 16, 0, false, 1},
+        {"Diagram(0,0,0, qdxpath(Line(1,1)))", false, 0, 9, kKeep, kKeep, 0, 0, 16, 0, false, 1},
+        {"Diagram(0,0,0,Qdxpath(Line(1,1)))", false, 0, 9, kKeep, kKeep, 0, 0, 16, 0, false, 1},
         // A blank item is not empty: it is a node, and no node form reads it.
-        {"Diagram(0,0,0,qdxpath(Line(1,1), ))", false, 0, 9, 0, 0, 0, 0, 16, 0, false, 2},
-        // A failing node: the nodes read so far and the failed one are kept.
-        {"Frame(0,0,5,0,qdxpath(Line(1,1),Line(2),Line(3,3)))", false, 0, 9, 0, 0, 0, 0, 5, 0, false, 2},
+        {"Diagram(0,0,0,qdxpath(Line(1,1), ))", false, 0, 9, kKeep, kKeep, 0, 0, 16, 0, false, 1},
+        // A row with a list is read all or nothing: a failing node leaves the
+        // factor as it was.
+        {"Frame(0,0,5,0,qdxpath(Line(1,1),Line(2),Line(3,3)))", false, 0, 9, kKeep, kKeep, 0, 0, 16, 0, false, 1},
         {"FrameA(1,2,5,qdxpath(Line(1,1)))", true, 11, 255, 1, 2, 0, 0, 5, 0, false, 1},
         {"FrameA(1,2,5,7,qdxpath())", true, 11, 7, 1, 2, 0, 0, 5, 0, false, 0},
-        {"FrameA(1,2,5,7)", false, 0, 9, 1, 2, 0, 0, 5, 0, false, 1},  // the alpha item is no list
+        {"FrameA(1,2,5,7)", false, 0, 9, kKeep, kKeep, 0, 0, 16, 0, false, 1},  // the alpha item is no list
         {"FrameRefA(3,16)", true, 12, 255, kKeep, kKeep, 0, 0, 16, 3, false, 1},
         {"FrameRef(3,20,ff,1)", true, 112, 1, kKeep, kKeep, 0, 0, 20, 3, false, 1},
         {"FrameRef(-4,20,ff,1)", true, 112, 1, kKeep, kKeep, 0, 0, 20, -4, false, 1},
