@@ -1,12 +1,14 @@
 // libFuzzer target for document text: the reader (with everything it reaches:
-// palette, object forms, factor parser, codec), the palette parser alone and
-// the codec's decoder.
+// palette, object forms, factor parser, codec), the factor parser alone, the
+// palette parser alone and the codec's decoder.
 //
 // The input (up to its first NUL) is read as a document in a fresh CQDXCtrl;
 // when it loads, the document is written and read again, and the second
 // writing must equal the first (the writer's output is always readable). The
-// same text also goes to QDXPalette::ParseText and DecodeText128. A mismatch
-// aborts; AddressSanitizer catches memory faults.
+// same text goes to QDXFactor::ParseText, whose accepted texts must write a
+// text that reads back and writes again unchanged, to QDXPalette::ParseText
+// and to DecodeText128. A mismatch aborts; AddressSanitizer catches memory
+// faults.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -56,6 +58,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 CStr_base<16384> fourthText;
                 if (!fourth.SaveString(fourthText) || DocumentPart(second) != DocumentPart(fourthText)) std::abort();
             }
+        }
+    }
+    {
+        // Over a record with every list filled, so that a failed parse can be
+        // seen to leave it alone.
+        auto factor = std::make_unique<QDXFactor>();
+        factor->Reset();
+        factor->ParseText("Diagram(0,0,ff,qdxpath(Line(1,1),Return))");
+        factor->ParseText(text.c_str());
+        CStr_base<1024> first;
+        if (factor->WriteText(first)) {
+            auto again = std::make_unique<QDXFactor>();
+            again->Reset();
+            if (!again->ParseText(first.GetText()) || again->Kind != factor->Kind) std::abort();
+            CStr_base<1024> second;
+            if (!again->WriteText(second) || std::strcmp(first.GetText(), second.GetText()) != 0) std::abort();
         }
     }
     {

@@ -4,6 +4,8 @@ oc_packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libpixman-1-dev
+  libpng-dev libjpeg62-turbo-dev libwebp-dev
+  webp pngcheck imagemagick libjpeg-turbo-progs
 )
 
 oc_install_missing() {

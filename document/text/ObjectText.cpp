@@ -28,24 +28,6 @@ bool IsText128Symbol(unsigned char c) noexcept {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= '}') || (c >= 0xA1 && c <= 0xDF);
 }
 
-// The bytes between the quotes of a quoted item: false unless the item opens a
-// quoted text that is closed.
-// A text read with another delimiter that holds a double quote is refused: it
-// is always written between double quotes and would not read back.
-bool QuotedContent(const char* item, const char*& begin, int32_t& length) noexcept {
-    const int32_t close = FindClosingQuote(item);
-    if (close < 1) return false;
-    begin = item + 1;
-    length = close - 1;
-    if (*item == '"') return true;
-    const auto* p = reinterpret_cast<const unsigned char*>(begin);
-    for (int32_t i = 0; i < length; ++i) {
-        if (p[i] == '"') return false;
-        if (IsCp932Lead(p[i]) && p[i + 1] != 0) ++i;  // a double-byte character
-    }
-    return true;
-}
-
 // Whether a text holds a double quote outside double-byte characters.
 bool HoldsQuote(const char* text) noexcept { return FindChar(text, '"') >= 0; }
 
@@ -188,11 +170,11 @@ bool ParseWebP(QDXObject& object, const char* args, bool withAlpha) {
     int32_t length = 0;
     // An empty image could never be written back (an empty stored text means
     // "encode the canvas", and there is no canvas).
-    if (!QuotedContent(items.GetAt(0)->GetText(), begin, length) || length == 0) return false;
+    if (!FindQuotedText(items.GetAt(0)->GetText(), begin, length) || length == 0) return false;
     Invalidate(object);
     object.ImageText.AssignBytesN(begin, length);
     if (withAlpha) {
-        if (!QuotedContent(items.GetAt(1)->GetText(), begin, length)) return false;
+        if (!FindQuotedText(items.GetAt(1)->GetText(), begin, length)) return false;
         object.AlphaText.AssignBytesN(begin, length);
     } else {
         object.AlphaText.Free();
@@ -211,7 +193,7 @@ bool ParseWebP(QDXObject& object, const char* args, bool withAlpha) {
 bool ParseLink(QDXObject& object, const char* args, int32_t kind) {
     const char* begin = nullptr;
     int32_t length = 0;
-    if (!QuotedContent(args, begin, length)) return false;
+    if (!FindQuotedText(args, begin, length)) return false;
     object.Factors.RemoveAll();
     object.LinkPath.SetLength(0);
     object.LinkPath.AppendN(begin, length);

@@ -202,6 +202,20 @@ int32_t FindClosingQuote(const char* open) noexcept {
     }
 }
 
+bool FindQuotedText(const char* item, const char*& begin, int32_t& length) noexcept {
+    const int32_t close = FindClosingQuote(item);
+    if (close < 1) return false;
+    begin = item + 1;
+    length = close - 1;
+    if (*item == '"') return true;
+    const auto* p = reinterpret_cast<const unsigned char*>(begin);
+    for (int32_t i = 0; i < length; ++i) {
+        if (p[i] == '"') return false;
+        if (IsCp932Lead(p[i]) && p[i + 1] != 0) ++i;  // a double-byte character
+    }
+    return true;
+}
+
 namespace {
 
 // Prepares scratch to receive up to capacity - 2 bytes written directly.

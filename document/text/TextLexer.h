@@ -58,6 +58,13 @@ extern template uint32_t SplitArguments<1024>(CStrArray_base<1024>&, const char*
 // So two delimiters in a row give 1, and a text of one byte gives -1.
 int32_t FindClosingQuote(const char* open) noexcept;
 
+// The bytes between the quotes of a quoted item (names, paths): begin and
+// length of the text between the delimiter at item and its closing byte. False
+// when the item opens no closed quoted text, and when the delimiter is not a
+// double quote and the text holds one: such texts are always written between
+// double quotes, byte for byte, and would not read back.
+bool FindQuotedText(const char* item, const char*& begin, int32_t& length) noexcept;
+
 // Replaces text by its unescaped form: a backslash followed by a backslash, "n",
 // "t", an apostrophe or a double quote becomes a backslash, a line feed, a tab,
 // an apostrophe or a double quote; a backslash followed by any other character

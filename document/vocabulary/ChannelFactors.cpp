@@ -37,10 +37,10 @@ bool ParseMulSaturationBitmap(QDXFactor& factor, const CStrArray_base<64>& items
     if (!ScanInt(item(0), factor.X1) || !ScanInt(item(1), factor.Y1) || !ScanInt(item(2), factor.X2) ||
         !ScanInt(item(3), factor.Y2))
         return false;
-    const char* name = item(4);
-    const int32_t close = FindClosingQuote(name);
-    if (close < 1) return false;
-    factor.SourceName.AssignN(name + 1, close - 1);
+    const char* name;
+    int32_t length;
+    if (!FindQuotedText(item(4), name, length)) return false;
+    factor.SourceName.AssignN(name, length);
     if (!ScanInt(item(5), factor.X3) || !ScanInt(item(6), factor.Y3)) return false;
     if (count == 7) return true;  // the weights and the grey definition keep their values
     return ScanInt(item(7), factor.ColorExMatrix[kRedWeight]) &&

@@ -70,9 +70,10 @@ bool ScanField(QDXFactor& factor, const FactorField& field, const CStr_base<64>&
         return true;
     }
     case ArgType::kName: {
-        const int32_t close = FindClosingQuote(item);
-        if (close < 1) return false;
-        (factor.*field.slot.s).AssignN(item + 1, close - 1);
+        const char* begin;
+        int32_t length;
+        if (!FindQuotedText(item, begin, length)) return false;
+        (factor.*field.slot.s).AssignN(begin, length);
         return true;
     }
     case ArgType::kFlag:

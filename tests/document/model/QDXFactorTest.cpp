@@ -214,3 +214,35 @@ TEST(QDXFactorTest, NameIsObjectNameQuestionMarkIndex) {
 }
 
 }  // namespace
+
+// Copying and swapping reach every slot: a record with every slot away from
+// its reset value takes the reset state from a reset record.
+TEST(QDXFactorTest, CopyAndSwapReachEverySlot) {
+    QDXFactor reset;
+    reset.Reset();
+    QDXFactor copied;
+    Dirty(copied);
+    copied.CopyContentsFrom(reset);
+    ExpectResetState(copied);
+
+    QDXFactor dirty;
+    Dirty(dirty);
+    copied.CopyContentsFrom(dirty);
+    EXPECT_EQ(copied.Kind, 101u);
+    EXPECT_EQ(copied.Path.GetCount(), 3u);
+    EXPECT_EQ(copied.Path.GetAt(2)->Type, QDXPath::kCircleCurve);
+    EXPECT_STREQ(copied.Targets.GetAt(0)->Names[0].GetText(), "Target");
+    EXPECT_EQ(copied.GradationPoints.GetCount(), 4u);
+    EXPECT_NE(copied.GradationPoints.GetBuffer(), dirty.GradationPoints.GetBuffer());
+    EXPECT_EQ(dirty.Path.GetCount(), 3u);  // the source is untouched
+
+    QDXFactor swapped;
+    swapped.Reset();
+    swapped.SwapContents(dirty);
+    ExpectResetState(dirty);
+    EXPECT_EQ(swapped.Kind, 101u);
+    EXPECT_EQ(swapped.Path.GetCount(), 3u);
+    EXPECT_STREQ(swapped.FontSpec.GetText(), "MS Gothic");
+    swapped.SwapContents(dirty);
+    ExpectResetState(swapped);
+}

@@ -169,7 +169,10 @@ TEST(ObjectDrawFactorsTest, ArgumentTable) {
         {"Alpha(10,20,100,50,\"Master\",0,0,12x)", true, 12, "Master", 0},
         {"Blend(10,20,100,50,\"\",7,0,1)", true, 1, "", 7},
         {"Blend(10,20,100,50,\"Master\"x,7,0,1)", true, 1, "Master", 7},
-        {"Blend(10,20,100,50,'Mas\"ter',7,0,1)", true, 1, "Mas\"ter", 7},
+        {"Blend(10,20,100,50,'Master',7,0,1)", true, 1, "Master", 7},
+        // Names are written between double quotes as they are: one holding a
+        // double quote would not read back, so it is refused.
+        {"Blend(10,20,100,50,'Mas\"ter',7,0,1)", false, 9, "old", 0},
         {"Blend(10,20,100,50,Master,7,0,1)", false, 9, "old", 0},
         {"Blend(10,20,100,50,\"Master,7,0,1)", false, 9, "old", 0},
         {"Blend(10,20,100,50,,7,0,1)", false, 9, "old", 0},
