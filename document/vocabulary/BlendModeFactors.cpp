@@ -4,8 +4,8 @@
 // keyword with a C before its "(": the canvas keeps its own alpha).
 //
 // Every member reads the same nine arguments from left to right: draw X and Y,
-// width and height, the compositing method (stored whole; a negative number
-// wraps), the source object's name, source X and Y, and the level. Items after
+// width and height, the compositing method (stored whole and written signed: a
+// negative number wraps and comes back out negative), the source object's name, source X and Y, and the level. Items after
 // the ninth are ignored.
 #include <iterator>
 
@@ -18,23 +18,13 @@ namespace {
 using F = QDXFactor;
 
 constexpr FactorField kBlendFields[] = {
-    Int(0, &F::X1),         Int(1, &F::Y1), Int(2, &F::X2), Int(3, &F::Y2), ULong(4, &F::Options),
+    Int(0, &F::X1),         Int(1, &F::Y1), Int(2, &F::X2), Int(3, &F::Y2), ULongInt(4, &F::Options),
     Name(5, &F::SourceName), Int(6, &F::X3), Int(7, &F::Y3), Alpha(8),
 };
 
-// The method is written signed, so a method read as -1 goes back out as -1
-// rather than as 4294967295 (both read back to the same stored value).
-bool WriteBlend(const QDXFactor& factor, CStr_base<1024>& out) {
-    const FactorRow* row = FindFactorKind(factor.Kind);
-    if (row == nullptr) return false;
-    out.Format("%s%s%d,%d,%d,%d,%d,\"%s\",%d,%d,%u)", factor.Enabled ? "" : "!", row->keyword, factor.X1, factor.Y1,
-               factor.X2, factor.Y2, int32_t(factor.Options), factor.SourceName.GetText(), factor.X3, factor.Y3,
-               uint32_t(factor.Alpha));
-    return true;
-}
 
 constexpr FactorRow Blend(uint32_t kind, const char* keyword) {
-    return FactorRow{kind, keyword, CountRule::kAtLeast, 9, 0, kBlendFields, nullptr, &WriteBlend};
+    return FactorRow{kind, keyword, CountRule::kAtLeast, 9, 0, kBlendFields};
 }
 
 constexpr FactorRow kBlendModeRows[] = {

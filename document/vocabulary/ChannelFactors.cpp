@@ -8,7 +8,7 @@
 // name, and its two exact counts are checked before anything is stored. The
 // colour models of 931-934 and the grey definition of 903 are read as unsigned
 // and written as signed ("%d"), so a value of 2^31 or more is written negative
-// and reads back as the same 32 bits; those rows write through a hook too.
+// and reads back as the same 32 bits.
 #include <iterator>
 
 #include "document/model/QDXFactor.h"
@@ -56,18 +56,6 @@ bool WriteMulSaturationBitmap(const QDXFactor& factor, CStr_base<1024>& out) {
     return true;
 }
 
-// ---- 931-934, the colour-model composites ----
-
-template <uint32_t Kind>
-bool WriteColourModel(const QDXFactor& factor, CStr_base<1024>& out) {
-    const char* keyword = Kind == 931   ? "Hue("
-                          : Kind == 932 ? "Saturation("
-                          : Kind == 933 ? "HueSaturation("
-                                        : "Luminosity(";
-    out.Format("%s%s%d,%d,%d,%d,%d,\"%s\",%d,%d)", Mark(factor), keyword, factor.X1, factor.Y1, factor.X2, factor.Y2,
-               int32_t(factor.Options), factor.SourceName.GetText(), factor.X3, factor.Y3);
-    return true;
-}
 
 // ---- rows ----
 
@@ -84,15 +72,14 @@ constexpr FactorField kChannelCopy[] = {Int(0, &F::X1),          Int(1, &F::Y1),
 
 // The colour model comes before the source object.
 constexpr FactorField kColourModel[] = {Int(0, &F::X1),     Int(1, &F::Y1),          Int(2, &F::X2),
-                                        Int(3, &F::Y2),     ULong(4, &F::Options),   Name(5, &F::SourceName),
+                                        Int(3, &F::Y2),     ULongInt(4, &F::Options),   Name(5, &F::SourceName),
                                         Int(6, &F::X3),     Int(7, &F::Y3)};
 
 constexpr FactorRow Source(uint32_t kind, const char* keyword) {
     return FactorRow{kind, keyword, CountRule::kAtLeast, 7, 0, kSource};
 }
-template <uint32_t Kind>
-constexpr FactorRow ColourModel(const char* keyword) {
-    return FactorRow{Kind, keyword, CountRule::kAtLeast, 8, 0, kColourModel, nullptr, &WriteColourModel<Kind>};
+constexpr FactorRow ColourModel(uint32_t kind, const char* keyword) {
+    return FactorRow{kind, keyword, CountRule::kAtLeast, 8, 0, kColourModel};
 }
 
 constexpr FactorRow kChannelRows[] = {
@@ -101,10 +88,10 @@ constexpr FactorRow kChannelRows[] = {
     FactorRow{903, "MulSaturationBitmap(", CountRule::kCustom, 0, 0, {}, &ParseMulSaturationBitmap,
               &WriteMulSaturationBitmap},
     Source(904, "MulAddBrightnessBitmap("),
-    ColourModel<931>("Hue("),
-    ColourModel<932>("Saturation("),
-    ColourModel<933>("HueSaturation("),
-    ColourModel<934>("Luminosity("),
+    ColourModel(931, "Hue("),
+    ColourModel(932, "Saturation("),
+    ColourModel(933, "HueSaturation("),
+    ColourModel(934, "Luminosity("),
     Source(961, "CopyA("),
     Source(962, "MulA("),
     Source(963, "AddA("),

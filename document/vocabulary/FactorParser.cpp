@@ -41,6 +41,7 @@ bool ScanField(QDXFactor& factor, const FactorField& field, const CStr_base<64>&
     case ArgType::kHex:
         return ScanHex(item, factor.*field.slot.u);
     case ArgType::kULong:
+    case ArgType::kULongInt:
         return ScanUnsigned(item, factor.*field.slot.u);
     case ArgType::kColour: {
         // "P%x" needs the P as the very first byte; the hex scan then skips
@@ -98,6 +99,7 @@ void StoreDefault(QDXFactor& factor, const FactorField& field) {
         break;
     case ArgType::kHex:
     case ArgType::kULong:
+    case ArgType::kULongInt:
         factor.*field.slot.u = uint32_t(field.defaultValue);
         break;
     case ArgType::kAlpha:

@@ -106,12 +106,14 @@ struct FactorIndex::Data {
         order.push_back(KeywordEntry{keyword, row});
     }
 
-    void AddRow(const FactorRow& row) {
+    // Checks a row; a row of the vocabulary (not an alias's reading row) is
+    // also entered under its kind with its fields in write order.
+    void AddRow(const FactorRow& row, bool isAlias) {
         if (row.kind == 0 || row.kind > kMaxFactorKind) {
             Fail("a kind code outside the index");
             return;
         }
-        if (byKind[row.kind] != nullptr) {
+        if (!isAlias && byKind[row.kind] != nullptr) {
             Fail("two rows of one kind code");
             return;
         }
@@ -152,25 +154,24 @@ struct FactorIndex::Data {
             if (row.parseHook == nullptr) Fail("a custom count without a parse hook");
             break;
         }
+        if (isAlias) return;
         byKind[row.kind] = &row;
         writeStart[row.kind] = uint32_t(writeOrder.size());
         writeOrder.insert(writeOrder.end(), byPosition.begin(), byPosition.end());
     }
 
-    const FactorRow* RowOfKind(const FactorFamily* const* families, uint32_t familyCount, uint32_t kind) const {
-        // An alias may name a kind of a family added later.
-        for (uint32_t f = 0; f < familyCount; ++f)
-            for (uint32_t r = 0; r < families[f]->rowCount; ++r)
-                if (families[f]->rows[r].kind == kind) return &families[f]->rows[r];
-        return nullptr;
-    }
-
     void InsertAlias(const FactorAlias& alias, const FactorFamily* const* families, uint32_t familyCount) {
-        const FactorRow* target = RowOfKind(families, familyCount, alias.kind);
-        if (target == nullptr)
+        // An alias may read as a kind of a family added later.
+        bool known = false;
+        for (uint32_t f = 0; f < familyCount && !known; ++f)
+            for (uint32_t r = 0; r < families[f]->rowCount && !known; ++r)
+                known = families[f]->rows[r].kind == alias.row->kind;
+        if (!known) {
             Fail("an alias of an unknown kind");
-        else
-            Insert(alias.keyword, target);
+            return;
+        }
+        AddRow(*alias.row, true);
+        Insert(alias.row->keyword, alias.row);
     }
 
     void Build(const FactorFamily* const* families, uint32_t familyCount) {
@@ -178,7 +179,7 @@ struct FactorIndex::Data {
             const FactorFamily& family = *families[f];
             for (uint32_t r = 0; r < family.rowCount; ++r) {
                 const FactorRow& row = family.rows[r];
-                AddRow(row);
+                AddRow(row, false);
                 Insert(row.keyword, &row);
                 for (uint32_t a = 0; a < family.aliasCount; ++a) {
                     const FactorAlias& alias = family.aliases[a];

@@ -31,6 +31,7 @@ enum class ArgType : uint8_t {
     kReal,     // "%lf" into a double slot, finite only; written "%.<precision>f"
     kHex,      // "%x" into an unsigned 32-bit slot
     kULong,    // "%lu" into an unsigned 32-bit slot; written "%u"
+    kULongInt,  // "%lu" into an unsigned 32-bit slot; written "%d" (2^31 and up negative)
     kColour,   // colour slot 1..4: "P%x" into ColorRefN, else "%x" into ColorN
     kAColour,  // colour slot 1..4 with its own alpha: "P%x#%x", else "%x"
     kAlpha,    // "%d" checked 0..255 into an 8-bit slot; written "%u"
@@ -98,6 +99,11 @@ constexpr FactorField Hex(uint8_t position, uint32_t QDXFactor::*slot) {
 }
 constexpr FactorField ULong(uint8_t position, uint32_t QDXFactor::*slot) {
     return {ArgType::kULong, position, 0, 0, 0, slot};
+}
+// An unsigned value the writer prints signed: what was read as 4294967295 is
+// written -1, which reads back as the same 32 bits.
+constexpr FactorField ULongInt(uint8_t position, uint32_t QDXFactor::*slot) {
+    return {ArgType::kULongInt, position, 0, 0, 0, slot};
 }
 constexpr FactorField Colour(uint8_t position, uint32_t colourSlot) {
     return {ArgType::kColour, position, 0, 0, 0, FieldSlot(colourSlot)};
@@ -167,10 +173,11 @@ struct FactorRow {
     uint8_t flags = 0;
 };
 
-// Another keyword read as an existing kind; written with the kind's keyword.
+// Another keyword read as an existing kind: a row of its own for reading (its
+// keyword, count rule, fields and hooks; kind = the kind it reads as), never
+// used for writing: the factor is written with its kind's own row.
 struct FactorAlias {
-    const char* keyword;
-    uint32_t kind;
+    const FactorRow* row;
     const char* after;  // tested right after this keyword of its family; null: after the family's rows
 };
 
@@ -217,7 +224,8 @@ public:
     FactorIndex(const FactorIndex&) = delete;
     FactorIndex& operator=(const FactorIndex&) = delete;
 
-    // The row whose keyword (or alias) begins text, or null.
+    // The row whose keyword begins text, or null; for an alias, the alias's
+    // own reading row.
     const FactorRow* Find(const char* text) const noexcept;
     // The row of a kind code, or null.
     const FactorRow* FindKind(uint32_t kind) const noexcept;

@@ -110,6 +110,9 @@ void WriteField(Sink& sink, const QDXFactor& factor, const FactorField& field, c
     case ArgType::kULong:
         sink.Unsigned(factor.*field.slot.u);
         break;
+    case ArgType::kULongInt:
+        sink.Int(int32_t(factor.*field.slot.u));
+        break;
     case ArgType::kColour:
     case ArgType::kAColour: {
         const uint32_t n = field.slot.colour - 1;
