@@ -1,14 +1,25 @@
 #include "document/model/ImageEncoder.h"
 
 #include "foundation/util/ServiceSlot.h"
-
+#include "imagefiles/ImageFiles.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 
 namespace {
 
-CServiceSlot<IWebPEncoder> g_encoder;
+class ImageFileWebPEncoder final : public IWebPEncoder {
+public:
+    constexpr ImageFileWebPEncoder() noexcept = default;
+    bool Encode(const CSprite& sprite, CMemoryBlock<unsigned char>& out, float quality) override {
+        return EncodeWebP(sprite, out, quality);
+    }
+};
+
+constinit ImageFileWebPEncoder g_imageFileEncoder;
+constinit CServiceSlot<IWebPEncoder> g_encoder(&g_imageFileEncoder);
 
 }  // namespace
+
+IWebPEncoder& DefaultWebPEncoder() noexcept { return g_imageFileEncoder; }
 
 IWebPEncoder* SetWebPEncoder(IWebPEncoder* encoder) noexcept { return g_encoder.Install(encoder); }
 

@@ -1,8 +1,8 @@
 #pragma once
-// The seam through which the document encodes a canvas as WebP bytes, until the
-// raster image files join the build and replace it with their encoder.
-// Process-wide; none by default, and without one every encoding fails (so a
-// bitmap object whose stored text is empty cannot be written).
+// The seam through which the document encodes a canvas as WebP bytes.
+// Process-wide; the image-file layer's encoder by default. Tests install their
+// own; with none installed (null) every encoding fails (so a bitmap object
+// whose stored text is empty cannot be written).
 #include <cstdint>
 
 #include "foundation/containers/MemoryBlock.h"
@@ -18,6 +18,8 @@ public:
     virtual bool Encode(const CSprite& sprite, CMemoryBlock<unsigned char>& out, float quality) = 0;
 };
 
+// The image-file layer's WebP encoder, installed from the start.
+IWebPEncoder& DefaultWebPEncoder() noexcept;
 // Installs the encoder (null: none); returns the one it replaces.
 IWebPEncoder* SetWebPEncoder(IWebPEncoder* encoder) noexcept;
 IWebPEncoder* GetWebPEncoder() noexcept;

@@ -2,6 +2,7 @@
 //   FTI("a","b","c","d")   or, disabled,   !FTI("a","b","c","d")
 // The four names are read and written as they are: no escapes are undone or
 // added (object names hold neither quotes nor backslashes).
+#include <cstring>
 #include <utility>
 
 #include "document/model/QDXFactor.h"
@@ -34,13 +35,13 @@ bool QDXForeachTargetInfo::ParseText(const char* text) {
             continue;
         }
         // The first byte opens the name, whatever it is; without a closing
-        // byte the name is the rest of the item.
+        // byte the name is the rest of the item. Names are written between
+        // double quotes as they are, so one that would not read back that way
+        // is refused.
         const int32_t close = FindClosingQuote(item);
-        if (close < 0) {
-            Names[i].AssignBytesN(item + 1, -1);
-        } else {
-            Names[i].AssignBytesN(item + 1, close - 1);
-        }
+        const int32_t length = close < 0 ? int32_t(std::strlen(item + 1)) : close - 1;
+        if (!ReadsBackQuoted(item + 1, length)) return false;
+        Names[i].AssignBytesN(item + 1, length);
     }
     Enabled = enabled;
     return true;

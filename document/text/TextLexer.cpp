@@ -202,18 +202,40 @@ int32_t FindClosingQuote(const char* open) noexcept {
     }
 }
 
+bool ReadsBackQuoted(const char* bytes, int32_t length) noexcept {
+    // The same steps FindClosingQuote takes over the written text: the closing
+    // quote must be reached exactly after the last byte.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+    for (int32_t i = 0; i < length;) {
+        const unsigned char c = p[i];
+        if (c == 0 || c == '"') return false;
+        if (IsCp932Lead(c)) {
+            if (i + 1 >= length || p[i + 1] == 0) return false;  // it would swallow the closing quote
+            i += 2;
+        } else if (c == '\\') {
+            // The escape takes the next character: one byte, or a whole
+            // double-byte character, which must end inside the text.
+            if (i + 1 >= length || p[i + 1] == 0) return false;
+            if (IsCp932Lead(p[i + 1])) {
+                if (i + 2 >= length || p[i + 2] == 0) return false;
+                i += 3;
+            } else {
+                i += 2;
+            }
+        } else {
+            ++i;
+        }
+    }
+    return true;
+}
+
 bool FindQuotedText(const char* item, const char*& begin, int32_t& length) noexcept {
     const int32_t close = FindClosingQuote(item);
     if (close < 1) return false;
     begin = item + 1;
     length = close - 1;
-    if (*item == '"') return true;
-    const auto* p = reinterpret_cast<const unsigned char*>(begin);
-    for (int32_t i = 0; i < length; ++i) {
-        if (p[i] == '"') return false;
-        if (IsCp932Lead(p[i]) && p[i + 1] != 0) ++i;  // a double-byte character
-    }
-    return true;
+    // Read between double quotes, the text is exactly what writing produces.
+    return *item == '"' || ReadsBackQuoted(begin, length);
 }
 
 namespace {

@@ -58,11 +58,17 @@ extern template uint32_t SplitArguments<1024>(CStrArray_base<1024>&, const char*
 // So two delimiters in a row give 1, and a text of one byte gives -1.
 int32_t FindClosingQuote(const char* open) noexcept;
 
+// Whether length bytes, written between double quotes as they are, read back
+// as exactly themselves: no double quote outside an escape or a double-byte
+// character, and no escape or lead byte at the end that would take the closing
+// quote with it.
+bool ReadsBackQuoted(const char* bytes, int32_t length) noexcept;
+
 // The bytes between the quotes of a quoted item (names, paths): begin and
 // length of the text between the delimiter at item and its closing byte. False
-// when the item opens no closed quoted text, and when the delimiter is not a
-// double quote and the text holds one: such texts are always written between
-// double quotes, byte for byte, and would not read back.
+// when the item opens no closed quoted text, and when the text would not read
+// back once written between double quotes byte for byte (possible only with
+// another delimiter).
 bool FindQuotedText(const char* item, const char*& begin, int32_t& length) noexcept;
 
 // Replaces text by its unescaped form: a backslash followed by a backslash, "n",

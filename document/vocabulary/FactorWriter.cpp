@@ -2,16 +2,10 @@
 // position order, every optional argument included, so the text is always the
 // full form of its keyword.
 //
-// Numbers are converted here straight into the output buffer, byte for byte as
-// the library's formatter converts "%d", "%u", "%x" and "%.<n>f" (reals go
-// through the same locale-independent conversion the formatter uses): a saved
-// document holds hundreds of thousands of numbers, and one formatter call per
-// factor, with its directive parsing, costs more than the conversions.
-#include <cstring>
-
+// Numbers are converted straight into the output buffer (FactorSink.h).
 #include "document/model/QDXFactor.h"
+#include "document/vocabulary/FactorSink.h"
 #include "document/vocabulary/FactorTable.h"
-#include "platform/NumberFormat.h"
 
 namespace vocabulary {
 namespace {
@@ -21,82 +15,7 @@ uint32_t QDXFactor::*const kColours[4] = {&QDXFactor::Color1, &QDXFactor::Color2
 uint32_t QDXFactor::*const kColourRefs[4] = {&QDXFactor::ColorRef1, &QDXFactor::ColorRef2, &QDXFactor::ColorRef3,
                                              &QDXFactor::ColorRef4};
 
-// The formatter's work buffer for one conversion; a longer real ("%.9f" of a
-// value near 1e308 is about 320 bytes) cannot happen, and would be cut the same.
-constexpr size_t kNumberRoom = 1024;
-
-// Appends to a string through its buffer, reserving as it goes.
-class Sink {
-public:
-    explicit Sink(CStr_base<1024>& out) : out_(out) {}
-
-    void Bytes(const char* text, size_t n) {
-        char* at = Room(n);
-        std::memcpy(at, text, n);
-        length_ += uint32_t(n);
-    }
-    void Text(const char* text) { Bytes(text, std::strlen(text)); }
-    void Char(char c) {
-        *Room(1) = c;
-        ++length_;
-    }
-    void Decimal(uint32_t value, bool negative) {
-        char digits[12];
-        char* p = digits + sizeof digits;
-        do {
-            *--p = char('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        if (negative) *--p = '-';
-        Bytes(p, size_t(digits + sizeof digits - p));
-    }
-    void Int(int32_t value) {
-        const bool negative = value < 0;
-        Decimal(negative ? 0u - uint32_t(value) : uint32_t(value), negative);
-    }
-    void Unsigned(uint32_t value) { Decimal(value, false); }
-    void Hex(uint32_t value) {
-        static const char kDigits[] = "0123456789abcdef";
-        char digits[8];
-        char* p = digits + sizeof digits;
-        do {
-            *--p = kDigits[value & 15];
-            value >>= 4;
-        } while (value != 0);
-        Bytes(p, size_t(digits + sizeof digits - p));
-    }
-    void Real(double value, uint8_t precision) {
-        platform::NumberSpec spec;
-        spec.conversion = 'f';
-        spec.precision = precision;
-        char work[kNumberRoom];
-        size_t n = platform::FormatDouble(work, kNumberRoom, spec, value);
-        if (n >= kNumberRoom) n = kNumberRoom - 1;
-        Bytes(work, n);
-    }
-    // Ends the text at the written length.
-    void Finish() {
-        Room(0);
-        out_.SetLength(int32_t(length_));
-    }
-
-private:
-    char* Room(size_t n) {
-        const uint64_t need = uint64_t(length_) + n + 1;
-        if (need > out_.GetCapacity()) {
-            if (need >= detail::kMaxStrCapacity) throw 0;  // as Reserve does for an impossible size
-            // Reserve keeps the bytes up to the recorded length only.
-            out_.SetLength(int32_t(length_));
-            out_.Reserve(uint32_t(need));
-        }
-        return out_.GetBuffer() + length_;
-    }
-
-    CStr_base<1024>& out_;
-    uint32_t length_ = 0;
-};
-
-void WriteField(Sink& sink, const QDXFactor& factor, const FactorField& field, const CStr_base<1024>& list) {
+void WriteField(FactorSink& sink, const QDXFactor& factor, const FactorField& field, const CStr_base<1024>& list) {
     switch (field.type) {
     case ArgType::kInt:
         sink.Int(factor.*field.slot.i);
@@ -188,7 +107,7 @@ bool WriteRow(const QDXFactor& factor, const FactorRow& row, CStr_base<1024>& ou
         if (!codec.write(factor, list)) return false;
     }
 
-    Sink sink(out);
+    FactorSink sink(out);
     if (!factor.Enabled) sink.Char('!');
     sink.Text(row.keyword);
     if (row.rule != CountRule::kNone) {

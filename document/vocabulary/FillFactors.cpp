@@ -60,10 +60,10 @@ public:
         return true;
     }
     bool Name(CStr_base<64>& value) {
-        const char* item = Next();
-        const int32_t close = FindClosingQuote(item);
-        if (close < 1) return false;
-        value.AssignN(item + 1, close - 1);
+        const char* begin;
+        int32_t length;
+        if (!FindQuotedText(Next(), begin, length)) return false;
+        value.AssignN(begin, length);
         return true;
     }
     // The colour argument with its own alpha: "P%x#%x" (the alpha moves to the

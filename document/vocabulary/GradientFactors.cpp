@@ -16,8 +16,8 @@
 #include "document/model/QDXFactor.h"
 #include "document/text/NumberScan.h"
 #include "document/text/TextLexer.h"
+#include "document/vocabulary/FactorSink.h"
 #include "document/vocabulary/FactorTable.h"
-#include "platform/NumberFormat.h"
 
 namespace vocabulary {
 namespace {
@@ -131,42 +131,8 @@ bool ParsePoints(QDXFactor& factor, const char* elements) {
     return true;
 }
 
-// One point's text is assembled here, then appended in one piece. Thirteen
-// reals of the largest magnitude ("%.9f" of a double near 1e308 takes about
-// 320 bytes) and the rest fit.
-class PointText {
-public:
-    void Start() { m_length = 0; }
-    void Bytes(const char* text, size_t n) {
-        std::memcpy(m_buffer + m_length, text, n);
-        m_length += n;
-    }
-    void Char(char c) { m_buffer[m_length++] = c; }
-    void Real(double value) {
-        platform::NumberSpec spec;
-        spec.conversion = 'f';
-        spec.precision = 9;
-        size_t n = platform::FormatDouble(m_buffer + m_length, kRealRoom, spec, value);
-        if (n >= kRealRoom) n = kRealRoom - 1;  // cut as the writer's frame cuts
-        m_length += n;
-    }
-    void Hex(uint32_t value) {
-        static const char kDigits[] = "0123456789abcdef";
-        char digits[8];
-        char* p = digits + sizeof digits;
-        do {
-            *--p = kDigits[value & 15];
-            value >>= 4;
-        } while (value != 0);
-        Bytes(p, size_t(digits + sizeof digits - p));
-    }
-    void AppendTo(CStr_base<1024>& list) const { list.AppendBytesN(m_buffer, int32_t(m_length)); }
-
-private:
-    static constexpr size_t kRealRoom = 1024;
-    char m_buffer[14 * kRealRoom + 64];
-    size_t m_length = 0;
-};
+// The reals of a point are written "%.9f".
+constexpr uint8_t kPointPrecision = 9;
 
 bool WritePoints(const QDXFactor& factor, CStr_base<1024>& list) {
     const uint32_t count = factor.GradationCount;
@@ -174,40 +140,39 @@ bool WritePoints(const QDXFactor& factor, CStr_base<1024>& list) {
     // hand) cannot be written: it would read beyond them.
     if (count > factor.GradationPoints.GetCount() || count > factor.GradationColors.GetCount()) return false;
     const MixGradationPoint* points = factor.GradationPoints.GetBuffer();
-    // Every mode first, so a failing write has not grown the list.
+    // Every mode first: nothing below fails. (list is the writer's scratch,
+    // not its output, so the points go straight into it.)
     for (uint32_t i = 0; i < count; ++i)
         if (points[i].mode < 0 || points[i].mode > 2) return false;
 
-    thread_local PointText text;
     list.Reserve(uint32_t(list.GetLength()) + 8 + (count < 100000 ? count * 200 : 0));
+    FactorSink sink(list, uint32_t(list.GetLength()));
     for (uint32_t i = 0; i < count; ++i) {
         const MixGradationPoint& point = points[i];
         const uint32_t word = *factor.GradationColors.GetAt(i);
-        text.Start();
-        text.Bytes(kPointOpening, sizeof kPointOpening - 1);
+        if (i != 0) sink.Char(',');
+        sink.Bytes(kPointOpening, sizeof kPointOpening - 1);
         if (word != 0) {
             for (uint32_t v = 0; v <= kAlphaValue; ++v) {
-                text.Real(point.*kTextOrder[v]);
-                text.Char(',');
+                sink.Real(point.*kTextOrder[v], kPointPrecision);
+                sink.Char(',');
             }
-            text.Hex(word);
-            text.Char(',');
-            text.Real(point.strength);
+            sink.Hex(word);
+            sink.Char(',');
+            sink.Real(point.strength, kPointPrecision);
         } else {
             for (uint32_t v = 0; v <= kStrengthValue; ++v) {
-                if (v != 0) text.Char(',');
-                text.Real(point.*kTextOrder[v]);
+                if (v != 0) sink.Char(',');
+                sink.Real(point.*kTextOrder[v], kPointPrecision);
             }
         }
-        text.Char(',');
-        text.Bytes(kModeTexts[point.mode], 3);
-        text.Bytes("),", 2);
-        text.AppendTo(list);
+        sink.Char(',');
+        sink.Bytes(kModeTexts[point.mode], 3);
+        sink.Char(')');
     }
-    // Drop the trailing comma only when there is one: an empty list keeps the
-    // "(" of its opening word ("array()").
-    if (count != 0) list.SetLength(list.GetLength() - 1);
-    list.AppendChar(')');
+    // An empty list keeps the "(" of its opening word: "array()".
+    sink.Char(')');
+    sink.Finish();
     return true;
 }
 

@@ -68,15 +68,6 @@ bool ParseTextFactor(QDXFactor& factor, const CStrArray_base<64>& items, uint32_
     return true;
 }
 
-// Whether bytes written between double quotes read back as exactly themselves.
-bool QuotesBack(const CStr_base<64>& bytes) {
-    thread_local CStr_base<1024> quoted;
-    quoted.Assign("\"");
-    quoted.AppendString(bytes);
-    quoted.AppendChar('"');
-    return FindClosingQuote(quoted.GetText()) == bytes.GetLength() + 1;
-}
-
 void AppendColour(CStr_base<1024>& out, uint32_t reference, uint32_t colour) {
     thread_local CStr_base<64> piece;
     if (reference != 0)
@@ -93,7 +84,9 @@ bool WriteTextFactor(const QDXFactor& factor, CStr_base<1024>& out) {
     thread_local CStr_base<64> scratch;
     text = factor.Text;
     Escape(text, scratch);
-    if (!QuotesBack(factor.FontSpec) || !QuotesBack(text)) return false;
+    if (!ReadsBackQuoted(factor.FontSpec.GetText(), factor.FontSpec.GetLength()) ||
+        !ReadsBackQuoted(text.GetText(), text.GetLength()))
+        return false;
 
     out.Format("%s%s%d,%d,%d,%d,\"", factor.Enabled ? "" : "!", row->keyword, factor.X1, factor.Y1, factor.X2,
                factor.Y2);

@@ -6,6 +6,11 @@
 template <class T>
 class CServiceSlot {
 public:
+    constexpr CServiceSlot() noexcept = default;
+    // A slot that starts with a default occupant (constant-initialised, so it
+    // is there before any other static code runs).
+    constexpr explicit CServiceSlot(T* initial) noexcept : m_service(initial) {}
+
     T* Install(T* service) noexcept {
         T* previous = m_service;
         m_service = service;

@@ -35,6 +35,19 @@ bool GDIPLoaderBitmap::LoadFromFile(const char16_t* path) {
     if (decoder == nullptr || path == nullptr) return false;
     DecodedImage image;
     if (!decoder->Decode(path, image)) return false;
+    return Adopt(decoder, image);
+}
+
+bool GDIPLoaderBitmap::LoadFromMemory(const void* data, size_t size) {
+    Release();
+    IImageDecoder* decoder = g_decoder.Get();
+    if (decoder == nullptr || data == nullptr) return false;
+    DecodedImage image;
+    if (!decoder->DecodeMemory(data, size, image)) return false;
+    return Adopt(decoder, image);
+}
+
+bool GDIPLoaderBitmap::Adopt(IImageDecoder* decoder, const DecodedImage& image) noexcept {
     m_decoder = decoder;
     m_image = image;
     if (!IsUsable(image)) {

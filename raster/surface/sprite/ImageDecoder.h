@@ -6,6 +6,7 @@
 // from here: it installs an IImageDecoder at start-up instead. The sprite loader
 // CSprite::LoadFromGdiPlus and the host's asset loader read a decoded image
 // through GDIPLoaderBitmap; with no decoder installed every load fails.
+#include <cstddef>
 #include <cstdint>
 
 // One decoded image, as a decoder hands it over.
@@ -27,7 +28,14 @@ public:
     // Decodes the file into `image`. On false nothing is held (the decoder has
     // already let go of whatever it made).
     virtual bool Decode(const char16_t* path, DecodedImage& image) = 0;
-    // Lets go of an image that Decode returned.
+    // Decodes a whole file already in memory (the host's assets); the bytes are
+    // not kept. The same contract as Decode; a decoder that cannot read memory
+    // refuses.
+    virtual bool DecodeMemory(const void* data, size_t size, DecodedImage& image) {
+        (void)data, (void)size, (void)image;
+        return false;
+    }
+    // Lets go of an image that Decode or DecodeMemory returned.
     virtual void Release(DecodedImage& image) noexcept = 0;
 };
 
@@ -51,6 +59,8 @@ public:
     // before. False when no decoder is installed, the decoder fails, or what it
     // returns is not a usable image (negative size, no rows, rows overlapping).
     bool LoadFromFile(const char16_t* path);
+    // The same for a whole file in memory; the bytes need not outlive the call.
+    bool LoadFromMemory(const void* data, size_t size);
     // Lets go of the image (nothing when none is held).
     void Release() noexcept;
 
@@ -61,6 +71,9 @@ public:
     int32_t GetStride() const noexcept { return m_image.stride; }
 
 private:
+    // Takes what the decoder returned; false (nothing held) when it is unusable.
+    bool Adopt(IImageDecoder* decoder, const DecodedImage& image) noexcept;
+
     // The decoder that holds the image; null when none is held.
     IImageDecoder* m_decoder = nullptr;
     DecodedImage m_image;

@@ -9,6 +9,7 @@
 #include "document/model/ObjectRenderer.h"
 #include "document/model/QDXCtrl.h"
 #include "document/text/Text128Codec.h"
+#include "imagefiles/ImageFiles.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 
 namespace {
@@ -306,8 +307,11 @@ TEST_F(ObjectTextTest, BitmapWriteEncodesTheCanvasOnce) {
     ASSERT_TRUE(object.ParseText(text.c_str()));
 
     // Without an encoder the canvas cannot be written.
-    CStr_base<16384> out;
-    EXPECT_FALSE(object.WriteText(out));
+    {
+        EncoderScope none(nullptr);
+        CStr_base<16384> out;
+        EXPECT_FALSE(object.WriteText(out));
+    }
 
     PixelDumpEncoder encoder;
     EncoderScope scope(&encoder);
@@ -325,6 +329,31 @@ TEST_F(ObjectTextTest, BitmapWriteEncodesTheCanvasOnce) {
     object.CompleteSave = false;
     EXPECT_EQ(Written(object), "WebP(\"" + Encode({0x33, 0x22, 0x11, 0x80}) + "\")");
     EXPECT_EQ(encoder.calls, 3);
+}
+
+// With the image-file layer's encoder (the default), a bitmap goes out as
+// lossless WebP that decodes to every pixel, colours under alpha 0 included.
+TEST_F(ObjectTextTest, BitmapThroughTheImageFileEncoderKeepsEveryPixel) {
+    StartRaster();
+    ASSERT_EQ(GetWebPEncoder(), &DefaultWebPEncoder());
+    QDXObject& object = NewObject();
+    const std::vector<uint8_t> pixels = {0x56, 0x34, 0x12, 0x00, 0x33, 0x22, 0x11, 0x80, 0x01, 0x02, 0x03, 0xFF};
+    const std::string text = "Bitmap(3,1,\"" + Encode(pixels) + "\")";
+    ASSERT_TRUE(object.ParseText(text.c_str()));
+    object.CompleteSave = false;  // one image, alpha included
+    const std::string written = Written(object);
+    ASSERT_EQ(written.rfind("WebP(\"", 0), 0u) << written;
+    const CStr_base<64> image(written.substr(6, written.size() - 8).c_str());
+    const uint32_t room = DecodeText128(image, nullptr, 0);
+    ASSERT_NE(room, kText128Failed);
+    std::vector<uint8_t> bytes(room);
+    const uint32_t size = DecodeText128(image, bytes.data(), room);
+    ASSERT_NE(size, kText128Failed);
+    CSprite decoded;
+    ASSERT_TRUE(DecodeWebP(decoded, bytes.data(), size));
+    ASSERT_EQ(decoded.GetWidth(), 3);
+    ASSERT_EQ(decoded.GetHeight(), 1);
+    EXPECT_EQ(std::memcmp(decoded.GetPixels(), pixels.data(), pixels.size()), 0);
 }
 
 TEST_F(ObjectTextTest, FormChangeWithoutPixelsOrEncoderKeepsTheStoredForm) {

@@ -150,7 +150,13 @@ TEST(TargetEntryTextTest, ParseTable) {
         {"!FTI(\"a\",\"b\",\"c\",\"d\")", true, {"a", "b", "c", "d"}, false},
         {"FTI(\"a\",\"b\",\"\",\"d\")", true, {"a", "b", "", "d"}, true},
         // A blank after the comma is the item's quote byte: the name is the rest.
-        {"FTI(\"a\", \"b\",\"c\",\"d\")", true, {"a", "\"b\"", "c", "d"}, true},
+        {"FTI(\"a\", b,\"c\",\"d\")", true, {"a", "b", "c", "d"}, true},
+        // Names are written between double quotes as they are: a name that
+        // would not read back that way (a double quote, an escape or a lead
+        // byte taking the closing quote) is refused.
+        {"FTI(\"a\", \"b\",\"c\",\"d\")", false, {}, false},
+        {"FTI(\"a\",'b\\',\"c\",\"d\")", false, {}, false},
+        {"FTI(\"a\",'b\x81',\"c\",\"d\")", false, {}, false},
         // Any byte opens a name; without its twin the name runs to the item's end.
         {"FTI('a','b','c','d')", true, {"a", "b", "c", "d"}, true},
         {"FTI(xabc,xdefx,\"c\",\"d\")", true, {"abc", "def", "c", "d"}, true},

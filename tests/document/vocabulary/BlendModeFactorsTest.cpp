@@ -10,7 +10,7 @@
 
 namespace {
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 const char* const kModes[] = {"Mul",       "Add",      "Sub",     "Screen", "Overlay",    "HardLight",  "ColorBurn",
                               "ColorDodge", "Exclusion", "Difference", "Lighten", "Darken", "Xor",   "Div",
@@ -22,31 +22,20 @@ TEST(BlendModeFactorsTest, EveryRowRoundTrips) {
     EXPECT_STREQ(vocabulary::CheckFactorTable(), "");
     for (uint32_t m = 1; m <= 19; ++m) {
         for (const bool colourOnly : {false, true}) {
-            for (const bool disabled : {false, true}) {
-                const std::string keyword = std::string(kModes[m - 1]) + (colourOnly ? "C(" : "(");
-                const std::string text = (disabled ? "!" : "") + keyword + "-3,20,100,50,2,\"Master\",7,-8,128)";
-                SCOPED_TRACE(text);
-                const uint32_t kind = (colourOnly ? 1250 : 1200) + m;
-                const vocabulary::FactorRow* row = vocabulary::FindFactorKind(kind);
-                ASSERT_NE(row, nullptr);
-                EXPECT_STREQ(row->keyword, keyword.c_str());
-
-                QDXFactor f;
-                f.Reset();
-                ASSERT_TRUE(f.ParseText(text.c_str()));
-                EXPECT_EQ(f.Kind, kind);
-                EXPECT_EQ(f.Enabled, !disabled);
-                EXPECT_EQ(f.X1, -3);
-                EXPECT_EQ(f.Y1, 20);
-                EXPECT_EQ(f.X2, 100);
-                EXPECT_EQ(f.Y2, 50);
+            const std::string keyword = std::string(kModes[m - 1]) + (colourOnly ? "C(" : "(");
+            SCOPED_TRACE(keyword);
+            const uint32_t kind = (colourOnly ? 1250 : 1200) + m;
+            const vocabulary::FactorRow* row = vocabulary::FindFactorKind(kind);
+            ASSERT_NE(row, nullptr);
+            EXPECT_STREQ(row->keyword, keyword.c_str());
+            ExpectCanonical(keyword + "-3,20,100,50,2,\"Master\",7,-8,128)", kind, [](const QDXFactor& f) {
+                ExpectRect(f, -3, 20, 100, 50);
                 EXPECT_EQ(f.Options, 2u);
                 EXPECT_STREQ(f.SourceName.GetText(), "Master");
                 EXPECT_EQ(f.X3, 7);
                 EXPECT_EQ(f.Y3, -8);
                 EXPECT_EQ(f.Alpha, 128);
-                EXPECT_EQ(Write(f), text);
-            }
+            });
         }
     }
     // The codes between the two runs, and around them, do not exist.
@@ -61,8 +50,7 @@ TEST(BlendModeFactorsTest, OtherFieldsKeepTheirValues) {
     f.Width = 33;
     f.Color1 = 0x123456;
     f.Real1 = 1.5;
-    ASSERT_TRUE(f.ParseText("Mul(10,20,100,50,0,\"Master\",0,0,255)"));
-    EXPECT_EQ(f.Kind, 1201u);
+    ASSERT_TRUE(ParsesAs(f, "Mul(10,20,100,50,0,\"Master\",0,0,255)", 1201));
     EXPECT_EQ(f.Width, 33);
     EXPECT_EQ(f.Color1, 0x123456u);
     EXPECT_EQ(f.Real1, 1.5);
@@ -111,31 +99,21 @@ TEST(BlendModeFactorsTest, AcceptedForms) {
         {"LinearBurnC(1,2,3,4,0,\"A\",5,6,0)", 1269, 0, "A", 1, 3, 0, "LinearBurnC(1,2,3,4,0,\"A\",5,6,0)"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, c.kind);
-        EXPECT_EQ(f.Options, c.options);
-        EXPECT_STREQ(f.SourceName.GetText(), c.name);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_EQ(f.X2, c.x2);
-        EXPECT_EQ(f.Alpha, c.alpha);
-        const std::string written = Write(f);
-        EXPECT_EQ(written, c.written);
-
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(written.c_str()));
-        EXPECT_EQ(g.Options, f.Options);
-        EXPECT_EQ(Write(g), written);
+        ExpectFixedPoint(c.text, c.written, [&c](const QDXFactor& f, const QDXFactor& g) {
+            EXPECT_EQ(f.Kind, c.kind);
+            EXPECT_EQ(f.Options, c.options);
+            EXPECT_STREQ(f.SourceName.GetText(), c.name);
+            EXPECT_EQ(f.X1, c.x1);
+            EXPECT_EQ(f.X2, c.x2);
+            EXPECT_EQ(f.Alpha, c.alpha);
+            EXPECT_EQ(g.Options, f.Options);
+        });
     }
 }
 
 // Refused inputs leave Kind as it was; items read before the failing one keep
 // their new values, the ones after it are untouched.
 TEST(BlendModeFactorsTest, RefusedForms) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;     // X1 afterwards
@@ -173,17 +151,11 @@ TEST(BlendModeFactorsTest, RefusedForms) {
         {"!!Mul(10,20,100,50,0,\"Master\",0,0,255)", kKeep, kKeep, 9},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.Alpha = 9;
-        f.X1 = f.Y3 = kKeep;
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_EQ(f.Y3, c.y3);
-        EXPECT_EQ(f.Alpha, c.alpha);
+        ExpectReadFromMarkers(c.text, false, [&c](const QDXFactor& f) {
+            EXPECT_EQ(f.X1, c.x1);
+            EXPECT_EQ(f.Y3, c.y3);
+            EXPECT_EQ(f.Alpha, c.alpha);
+        });
     }
 }
 

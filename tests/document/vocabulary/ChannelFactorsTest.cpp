@@ -13,16 +13,12 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 // The canonical text of every keyword parses to its kind and writes back byte
 // for byte, enabled and disabled.
 TEST(ChannelFactorsTest, CanonicalRoundTrip) {
-    struct Case {
-        const char* text;
-        uint32_t kind;
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"Primary(1,-2,64,32,\"src\",5,-6)", 901},
         {"ChannelCopy(0,0,64,64,\"Master\",0,0,255,0,0,255)", 902},
         {"MulSaturationBitmap(0,0,64,64,\"Map\",3,4,65536,-1,0,3)", 903},
@@ -39,31 +35,15 @@ TEST(ChannelFactorsTest, CanonicalRoundTrip) {
         {"DivA(1,2,3,4,\"m\",5,6)", 966},
         {"RevMulA(-2147483648,2147483647,0,0,\"\",-1,1)", 967},
     };
-    ASSERT_STREQ(CheckFactorTable(), "");
-    for (const Case& c : cases) {
-        for (const bool disabled : {false, true}) {
-            const std::string text = (disabled ? "!" : "") + std::string(c.text);
-            SCOPED_TRACE(text);
-            QDXFactor f;
-            f.Reset();
-            ASSERT_TRUE(f.ParseText(text.c_str()));
-            EXPECT_EQ(f.Kind, c.kind);
-            EXPECT_EQ(f.Enabled, !disabled);
-            EXPECT_EQ(Write(f), text);
-        }
-    }
+    ExpectCanonicalTable(cases);
 }
 
 // What each member stores, and what it leaves at the reset values.
 TEST(ChannelFactorsTest, Fields) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("ChannelCopy(1,2,3,4,\"Master\",5,6,255,0,1,254)"));
-    EXPECT_EQ(f.Kind, 902u);
-    EXPECT_EQ(f.X1, 1);
-    EXPECT_EQ(f.Y1, 2);
-    EXPECT_EQ(f.X2, 3);
-    EXPECT_EQ(f.Y2, 4);
+    ASSERT_TRUE(ParsesAs(f, "ChannelCopy(1,2,3,4,\"Master\",5,6,255,0,1,254)", 902));
+    ExpectRect(f, 1, 2, 3, 4);
     EXPECT_STREQ(f.SourceName.GetText(), "Master");
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 6);
@@ -74,8 +54,7 @@ TEST(ChannelFactorsTest, Fields) {
     EXPECT_EQ(f.Options, 0u);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("MulSaturationBitmap(0,0,64,64,\"Master\",0,0,65536,0,-7,3)"));
-    EXPECT_EQ(f.Kind, 903u);
+    ASSERT_TRUE(ParsesAs(f, "MulSaturationBitmap(0,0,64,64,\"Master\",0,0,65536,0,-7,3)", 903));
     EXPECT_EQ(f.ColorExMatrix[0], 65536);
     EXPECT_EQ(f.ColorExMatrix[11], 0);
     EXPECT_EQ(f.ColorExMatrix[22], -7);
@@ -85,8 +64,7 @@ TEST(ChannelFactorsTest, Fields) {
     EXPECT_EQ(f.Alpha, 255);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("Hue(1,2,3,4,2,\"Master\",5,6)"));
-    EXPECT_EQ(f.Kind, 931u);
+    ASSERT_TRUE(ParsesAs(f, "Hue(1,2,3,4,2,\"Master\",5,6)", 931));
     EXPECT_EQ(f.Options, 2u);
     EXPECT_STREQ(f.SourceName.GetText(), "Master");
     EXPECT_EQ(f.X3, 5);
@@ -113,7 +91,6 @@ TEST(ChannelFactorsTest, Fields) {
 // Count rules, levels, names and numbers that fail: false, Kind unchanged,
 // and the fields before the failing argument keep what was read.
 TEST(ChannelFactorsTest, Failures) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;  // X1 afterwards
@@ -155,28 +132,18 @@ TEST(ChannelFactorsTest, Failures) {
         {"ChannelCopy(1,0,64,64,\"Master\",0,3,nan,0,0,255)", 1, 3, "Master"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = f.Y3 = kKeep;
-        f.SourceName.Assign("old");
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_EQ(f.Y3, c.y3);
-        EXPECT_STREQ(f.SourceName.GetText(), c.name);
+        ExpectReadFromMarkers(c.text, false, [&c](const QDXFactor& f) {
+            EXPECT_EQ(f.X1, c.x1);
+            EXPECT_EQ(f.Y3, c.y3);
+            EXPECT_STREQ(f.SourceName.GetText(), c.name);
+        });
     }
 }
 
 // Inputs that are not canonical: the written text, which reads back to
 // itself.
 TEST(ChannelFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         // Extra arguments are dropped by the members with a least count.
         {"CopyA(0,0,64,64,\"Master\",0,0,99,\"Predict\")", "CopyA(0,0,64,64,\"Master\",0,0)"},
         {"Hue(0,0,64,64,2,\"Master\",0,0,x,y)", "Hue(0,0,64,64,2,\"Master\",0,0)"},
@@ -196,19 +163,9 @@ TEST(ChannelFactorsTest, WrittenForms) {
         {"MulSaturationBitmap(0,0,1,1,\"s\",0,0,1,2,3,4294967294)",
          "MulSaturationBitmap(0,0,1,1,\"s\",0,0,1,2,3,-2)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-        EXPECT_EQ(g.Kind, f.Kind);
-        EXPECT_EQ(g.Options, f.Options);
+    for (const WrittenCase& c : cases) {
+        ExpectFixedPoint(c.text, c.written,
+                         [](const QDXFactor& f, const QDXFactor& g) { EXPECT_EQ(g.Options, f.Options); });
     }
 
     // The seven-argument 903 keeps whatever weights the factor held.
@@ -224,11 +181,7 @@ TEST(ChannelFactorsTest, WrittenForms) {
 
 // No keyword of the family is taken for another one that it ends or begins.
 TEST(ChannelFactorsTest, KeywordsApart) {
-    struct Case {
-        const char* text;
-        uint32_t kind;  // 0: no keyword
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"Saturation(0,0,1,1,0,\"s\",0,0)", 932},
         {"HueSaturation(0,0,1,1,0,\"s\",0,0)", 933},
         {"Hue(0,0,1,1,0,\"s\",0,0)", 931},
@@ -239,19 +192,9 @@ TEST(ChannelFactorsTest, KeywordsApart) {
         {"CopyA (0,0,1,1,\"s\",0,0)", 0},
         {"Primary", 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const FactorRow* row = FindFactorKeyword(c.text);
-        if (c.kind == 0) {
-            EXPECT_EQ(row, nullptr);
-            continue;
-        }
-        ASSERT_NE(row, nullptr);
-        EXPECT_EQ(row->kind, c.kind);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, c.kind);
+    for (const KindCase& c : cases) {
+        ExpectKeyword(c.text, c.kind);
+        if (c.kind != 0) ExpectKind(c.text, c.kind);
     }
     // The codes between the groups do not exist.
     for (const uint32_t kind : {905u, 930u, 935u, 960u, 968u, 1000u}) {

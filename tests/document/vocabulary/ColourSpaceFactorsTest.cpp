@@ -12,7 +12,7 @@
 
 namespace {
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 enum Scheme { kPlain, kResize, kRotate, kComposite, kRange };
 
@@ -64,23 +64,14 @@ const Member kMembers[] = {
 // Whether extra trailing arguments are accepted (and dropped).
 bool AcceptsMore(const Member& m) { return m.scheme == kRotate || m.scheme == kComposite; }
 
+DrawGeometry Geometry(const Member& m) {
+    return m.scheme == kResize ? kDrawResize : m.scheme == kRotate ? kDrawRotate : kDrawPlain;
+}
+
 // The canonical arguments of a member (without the closing bracket), with the
 // given colour model text.
 std::string Arguments(const Member& m, const char* model) {
-    std::string text = "-10,20,100,-50,\"Master\",";
-    switch (m.scheme) {
-    case kPlain:
-    case kComposite:
-    case kRange:
-        text += "3,4";
-        break;
-    case kResize:
-        text += "3,4,30,40";
-        break;
-    case kRotate:
-        text += "5,6,45.000000000,1.500000000,-0.250000000,3,4,30,40";
-        break;
-    }
+    std::string text = DrawPlacement(Geometry(m));
     text += ",";
     text += model;
     if (m.scheme == kRange)
@@ -97,7 +88,6 @@ std::string Arguments(const Member& m, const char* model) {
 // unsigned, written signed). Fields a member does not use keep their reset
 // values.
 TEST(ColourSpaceFactorsTest, EveryMemberRoundTrips) {
-    const char* const bases[] = {"Copy", "Alpha", "Blend", "Layer", "Back"};
     struct Model {
         const char* text;
         uint32_t value;
@@ -106,45 +96,14 @@ TEST(ColourSpaceFactorsTest, EveryMemberRoundTrips) {
     for (const Member& m : kMembers) {
         SCOPED_TRACE(m.keyword);
         if (m.kind <= 380) {
-            // code = 300 + 30 x geometry + 15 x colour-only + base word
-            const uint32_t rest = m.kind - 300;
-            const uint32_t k = (rest - 1) % 15 + 1;
-            const bool colourOnly = (rest - k) / 15 % 2 == 1;
-            std::string keyword = m.scheme == kPlain ? "" : m.scheme == kResize ? "Resize" : "Rotate";
-            if (!(k == 1 && m.scheme != kPlain)) keyword += bases[k - 1];
-            keyword += "ColorSpace";
-            if (colourOnly) keyword += "C";
-            keyword += "(";
-            EXPECT_EQ(keyword, m.keyword);
-            EXPECT_EQ(uint32_t(m.scheme), (rest - k) / 30);
-            EXPECT_EQ(m.level, k != 1);
+            ExpectDrawCode(m.kind, m.keyword, uint32_t(m.scheme), m.level, 300, "ColorSpace");
         }
 
         for (const Model& model : models) {
-            for (const char* mark : {"", "!"}) {
-                const std::string text = std::string(mark) + m.keyword + Arguments(m, model.text) + ")";
-                SCOPED_TRACE(text);
-                QDXFactor f;
-                f.Reset();
-                ASSERT_TRUE(f.ParseText(text.c_str()));
-                EXPECT_EQ(f.Kind, m.kind);
-                EXPECT_EQ(f.Enabled, *mark == '\0');
-                EXPECT_EQ(f.X1, -10);
-                EXPECT_EQ(f.Y1, 20);
-                EXPECT_EQ(f.X2, 100);
-                EXPECT_EQ(f.Y2, -50);
-                EXPECT_STREQ(f.SourceName.GetText(), "Master");
-                EXPECT_EQ(f.X3, 3);
-                EXPECT_EQ(f.Y3, 4);
+            ExpectCanonical(m.keyword + Arguments(m, model.text) + ")", m.kind, [&m, &model](const QDXFactor& f) {
+                ExpectDrawPlacement(f, Geometry(m));
                 EXPECT_EQ(f.Options, model.value);
                 EXPECT_EQ(f.Alpha, m.level ? 128 : 255);
-                EXPECT_EQ(f.X4, m.scheme == kResize || m.scheme == kRotate ? 30 : 1);
-                EXPECT_EQ(f.Y4, m.scheme == kResize || m.scheme == kRotate ? 40 : 1);
-                EXPECT_EQ(f.X5, m.scheme == kRotate ? 5 : 0);
-                EXPECT_EQ(f.Y5, m.scheme == kRotate ? 6 : 0);
-                EXPECT_EQ(f.Real1, m.scheme == kRotate ? 45.0 : 0.0);
-                EXPECT_EQ(f.Real4, m.scheme == kRotate ? 1.5 : 1.0);
-                EXPECT_EQ(f.Real5, m.scheme == kRotate ? -0.25 : 1.0);
                 switch (m.scheme) {
                 case kComposite:
                     EXPECT_EQ(f.SpaceParam1, 0);
@@ -170,8 +129,7 @@ TEST(ColourSpaceFactorsTest, EveryMemberRoundTrips) {
                     EXPECT_EQ(f.RangeParam2, 256);
                     EXPECT_EQ(f.RangeParam3, 256);
                 }
-                EXPECT_EQ(Write(f), text);
-            }
+            });
         }
     }
 }
@@ -182,30 +140,9 @@ TEST(ColourSpaceFactorsTest, EveryMemberRoundTrips) {
 TEST(ColourSpaceFactorsTest, CountRules) {
     for (const Member& m : kMembers) {
         SCOPED_TRACE(m.keyword);
-        const std::string full = Arguments(m, "2");
-        const std::string fewer = full.substr(0, full.rfind(','));
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        EXPECT_FALSE(f.ParseText((std::string(m.keyword) + fewer + ")").c_str()));
-        EXPECT_EQ(f.Kind, 5u);
-
         // One and two extra items: the level-less forms get a would-be level.
-        for (const char* extra : {",77", ",77,x"}) {
-            f.Reset();
-            f.Kind = 5;
-            const std::string more = std::string(m.keyword) + full + extra + ")";
-            SCOPED_TRACE(more);
-            if (!AcceptsMore(m)) {
-                EXPECT_FALSE(f.ParseText(more.c_str()));
-                EXPECT_EQ(f.Kind, 5u);
-            } else {
-                ASSERT_TRUE(f.ParseText(more.c_str()));
-                EXPECT_EQ(f.Kind, m.kind);
-                EXPECT_EQ(f.Alpha, m.level ? 128 : 255);
-                EXPECT_EQ(Write(f), std::string(m.keyword) + full + ")");
-            }
-        }
+        ExpectCountRule(m.keyword, Arguments(m, "2"), m.kind, AcceptsMore(m), {",77", ",77,x"},
+                        [&m](const QDXFactor& f) { EXPECT_EQ(f.Alpha, m.level ? 128 : 255); });
     }
 
     // The counts themselves, from the written forms.
@@ -256,17 +193,12 @@ TEST(ColourSpaceFactorsTest, ArgumentTable) {
         {"ColorSpaceRangeAlphaBlendC(0,0,64,64,\"M\",0,0,0,-30,u,0,256,0,256,255)", false, 9, 0, -30, 360},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.Alpha = 9;
-        EXPECT_EQ(f.ParseText(c.text), c.ok);
-        EXPECT_EQ(f.Kind == 5u, !c.ok);
-        EXPECT_EQ(f.Alpha, c.alpha);
-        EXPECT_EQ(f.Options, c.options);
-        EXPECT_EQ(f.SpaceParam1, c.space1);
-        EXPECT_EQ(f.RangeParam1, c.range1);
+        ExpectReadFromMarkers(c.text, c.ok, [&c](const QDXFactor& f) {
+            EXPECT_EQ(f.Alpha, c.alpha);
+            EXPECT_EQ(f.Options, c.options);
+            EXPECT_EQ(f.SpaceParam1, c.space1);
+            EXPECT_EQ(f.RangeParam1, c.range1);
+        });
     }
 }
 
@@ -299,11 +231,7 @@ TEST(ColourSpaceFactorsTest, RangeBoundsInterleaved) {
 // Non-canonical texts settle on their canonical form, which reads back to
 // itself.
 TEST(ColourSpaceFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"CopyColorSpaceC( +0,0x,64,64,'Master'x,0,0,1,30,0,0",
          "CopyColorSpaceC(0,0,64,64,\"Master\",0,0,1,30,0,0)"},
         {"!AlphaColorSpace(1,2,3,4,\"\",5,6,4294967295,-0,+5,007,0255)tail",
@@ -316,20 +244,9 @@ TEST(ColourSpaceFactorsTest, WrittenForms) {
         {"ColorSpaceRangeAlphaBlend(0,0,1,1,\"s\",0,0,0,-30,30,0,256,0,256,+255)",
          "ColorSpaceRangeAlphaBlend(0,0,1,1,\"s\",0,0,0,-30,30,0,256,0,256,255)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(g.Kind, f.Kind);
-        EXPECT_EQ(g.Enabled, f.Enabled);
-        EXPECT_EQ(g.Options, f.Options);
-        EXPECT_EQ(Write(g), once);
+    for (const WrittenCase& c : cases) {
+        ExpectFixedPoint(c.text, c.written,
+                         [](const QDXFactor& f, const QDXFactor& g) { EXPECT_EQ(g.Options, f.Options); });
     }
 }
 
@@ -337,11 +254,7 @@ TEST(ColourSpaceFactorsTest, WrittenForms) {
 // keywords of the plain family are not taken for these. Only the 34 codes
 // exist between 301 and 394.
 TEST(ColourSpaceFactorsTest, KeywordsAndCodes) {
-    struct Case {
-        const char* text;
-        uint32_t kind;
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"ColorSpaceAlphaBlend(0,0,1,1,\"s\",0,0,0,1)", 391},
         {"ColorSpaceAlphaBlendC(0,0,1,1,\"s\",0,0,0,1)", 393},
         {"CopyColorSpace(0,0,1,1,\"s\",0,0,0,0,0,0)", 301},
@@ -349,13 +262,7 @@ TEST(ColourSpaceFactorsTest, KeywordsAndCodes) {
         {"Copy(0,0,1,1,\"s\",0,0,0,0,0,0)", 201},  // the plain family drops the extras
         {"Alpha(0,0,1,1,\"s\",0,0,0,0,0,0)", 202},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, c.kind);
-    }
+    for (const KindCase& c : cases) ExpectKind(c.text, c.kind);
     uint32_t found = 0;
     for (uint32_t kind = 301; kind <= 394; ++kind) {
         const vocabulary::FactorRow* row = vocabulary::FindFactorKind(kind);

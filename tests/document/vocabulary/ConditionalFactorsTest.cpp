@@ -13,7 +13,7 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 enum Condition { kFromAlpha, kFromColor, kFromData, kIf };
 
@@ -62,19 +62,7 @@ TEST(ConditionalFactorsTest, CanonicalRoundTrip) {
             tenth = {"ff0000", "0", "P40000005"};
         else
             tenth = {"80ff0000", "0", "P40000005#80", "P1a#0"};
-        for (const char* value : tenth) {
-            for (const bool disabled : {false, true}) {
-                const std::string text =
-                    (disabled ? "!" : "") + std::string(m.keyword) + kHead + value + ",128)";
-                SCOPED_TRACE(text);
-                QDXFactor f;
-                f.Reset();
-                ASSERT_TRUE(f.ParseText(text.c_str()));
-                EXPECT_EQ(f.Kind, m.kind);
-                EXPECT_EQ(f.Enabled, !disabled);
-                EXPECT_EQ(Write(f), text);
-            }
-        }
+        for (const char* value : tenth) ExpectCanonical(std::string(m.keyword) + kHead + value + ",128)", m.kind);
     }
 }
 
@@ -102,12 +90,8 @@ TEST(ConditionalFactorsTest, Fields) {
 
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("ReplaceDrawIfGE(1,2,3,4,\"Master\",5,6,7,8,808080,128)"));
-    EXPECT_EQ(f.Kind, 1354u);
-    EXPECT_EQ(f.X1, 1);
-    EXPECT_EQ(f.Y1, 2);
-    EXPECT_EQ(f.X2, 3);
-    EXPECT_EQ(f.Y2, 4);
+    ASSERT_TRUE(ParsesAs(f, "ReplaceDrawIfGE(1,2,3,4,\"Master\",5,6,7,8,808080,128)", 1354));
+    ExpectRect(f, 1, 2, 3, 4);
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 6);
     EXPECT_EQ(f.X4, 7);
@@ -166,18 +150,14 @@ TEST(ConditionalFactorsTest, Colours) {
         EXPECT_EQ(f.Color1, c.colour);
         const std::string written = std::string(keyword) + kHead + c.written + ",255)";
         EXPECT_EQ(Write(f), written);
-        QDXFactor g;
-        g.Reset();
-        g.Color1 = kOld;
-        ASSERT_TRUE(g.ParseText(written.c_str()));
-        EXPECT_EQ(Write(g), written);
+        ExpectFixedPoint(
+            written, written, [](QDXFactor& g) { g.Color1 = kOld; }, [](const QDXFactor&, const QDXFactor&) {});
     }
 }
 
 // Counts, levels, names, numbers and colours that fail: false, Kind
 // unchanged, and the fields before the failing argument keep what was read.
 TEST(ConditionalFactorsTest, Failures) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;  // X1 afterwards
@@ -207,25 +187,19 @@ TEST(ConditionalFactorsTest, Failures) {
         {"ReplaceDrawAlphaIfGrOr(z,0,64,64,\"Master\",0,0,8,3,ff,255)", kKeep, kKeep},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = f.Y4 = kKeep;
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_EQ(f.Y4, c.y4);
+        ExpectReadFromMarkers(
+            c.text, false,
+            [](QDXFactor& f) { f.Y4 = kKeep; },
+            [&c](const QDXFactor& f) {
+                EXPECT_EQ(f.X1, c.x1);
+                EXPECT_EQ(f.Y4, c.y4);
+            });
     }
 }
 
 // Inputs that are not canonical: the written text is a fixed point.
 TEST(ConditionalFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"ReplaceCopyFromAlpha(+1, 2,3x,04,'Master',0,0,8,8,0255,7)",
          "ReplaceCopyFromAlpha(1,2,3,4,\"Master\",0,0,8,8,255,7)"},
         {"ReplaceDrawAlphaIfGE(0,0,1,1,\"M\"x,0,0,1,1,P 1A#80,1",
@@ -233,43 +207,20 @@ TEST(ConditionalFactorsTest, WrittenForms) {
         {"ReplaceDrawFromColor(0,0,1,1,\"M\",0,0,1,1,0XABCDEF,1)tail",
          "ReplaceDrawFromColor(0,0,1,1,\"M\",0,0,1,1,abcdef,1)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-    }
+    ExpectFixedPoints(cases);
 }
 
 // "ReplaceDrawAlpha(" takes no text of its longer relatives, and the codes
 // between the groups do not exist.
 TEST(ConditionalFactorsTest, KeywordsApart) {
-    const struct {
-        const char* text;
-        uint32_t kind;
-    } cases[] = {
+    const KindCase cases[] = {
         {"ReplaceDrawAlpha(0,0,1,1,\"s\",0,0,1,1,0,0)", 1381},
         {"ReplaceDrawAlphaFromAlpha(0,0,1,1,\"s\",0,0,1,1,0,0)", 0},
         {"ReplaceDrawAlphaFromColor(0,0,1,1,\"s\",0,0,1,1,0,0)", 1382},
         {"ReplaceDraw(0,0,1,1,\"s\",0,0,1,1,0,0)", 0},
         {"ReplaceCopyIfGe(0,0,1,1,\"s\",0,0,1,1,0,0)", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        const FactorRow* row = FindFactorKeyword(c.text);
-        if (c.kind == 0) {
-            EXPECT_EQ(row, nullptr);
-            continue;
-        }
-        ASSERT_NE(row, nullptr);
-        EXPECT_EQ(row->kind, c.kind);
-    }
+    for (const KindCase& c : cases) ExpectKeyword(c.text, c.kind);
     for (const uint32_t kind : {1300u, 1308u, 1350u, 1358u, 1380u, 1388u}) {
         SCOPED_TRACE(kind);
         EXPECT_EQ(FindFactorKind(kind), nullptr);

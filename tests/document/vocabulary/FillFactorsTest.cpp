@@ -16,7 +16,7 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 // "a,b,c" of the numbers first, first + step, ... (count of them).
 std::string Numbers(int32_t first, int32_t step, uint32_t count) {
@@ -31,14 +31,9 @@ std::string Numbers(int32_t first, int32_t step, uint32_t count) {
 // The 36 matrix entries of the canonical matrix texts: signed, large and small.
 std::string MatrixText() { return Numbers(-1179648, 65537, 36); }
 
-struct Canonical {
-    std::string text;
-    uint32_t kind;
-};
-
 // A canonical text of every member, with direct colours and with palette
 // references (the Map and mask values with and without their "#" alpha).
-std::vector<Canonical> CanonicalTexts() {
+std::vector<KindCase> CanonicalTexts() {
     return {
         {"Fill(0,0,16,16,ff0000,128)", 801},
         {"Fill(-3,4,-5,6,P40000005,0)", 801},
@@ -98,25 +93,13 @@ std::vector<Canonical> CanonicalTexts() {
 // Every canonical text reads to its kind and writes back byte for byte,
 // enabled and disabled.
 TEST(FillFactorsTest, CanonicalRoundTrip) {
-    ASSERT_STREQ(CheckFactorTable(), "");
-    for (const Canonical& c : CanonicalTexts()) {
-        for (const bool disabled : {false, true}) {
-            const std::string text = (disabled ? "!" : "") + c.text;
-            SCOPED_TRACE(text);
-            QDXFactor f;
-            f.Reset();
-            ASSERT_TRUE(f.ParseText(text.c_str()));
-            EXPECT_EQ(f.Kind, c.kind);
-            EXPECT_EQ(f.Enabled, !disabled);
-            EXPECT_EQ(Write(f), text);
-        }
-    }
+    ExpectCanonicalTable(CanonicalTexts());
     // Every kind of the family has a canonical text above, and the codes
     // between the groups do not exist.
     for (uint32_t kind = 801; kind <= 857; ++kind) {
         SCOPED_TRACE(kind);
         bool listed = false;
-        for (const Canonical& c : CanonicalTexts()) listed = listed || c.kind == kind;
+        for (const KindCase& c : CanonicalTexts()) listed = listed || c.kind == kind;
         EXPECT_EQ(FindFactorKind(kind) != nullptr, listed);
     }
 }
@@ -126,8 +109,7 @@ TEST(FillFactorsTest, CanonicalRoundTrip) {
 TEST(FillFactorsTest, EmptyListStandIn) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("Fill(0,0,1,1,0,255)"));
-    EXPECT_EQ(f.Kind, 801u);
+    ASSERT_TRUE(ParsesAs(f, "Fill(0,0,1,1,0,255)", 801));
     EXPECT_EQ(f.X2, 1);
     EXPECT_EQ(f.Y2, 1);
     EXPECT_EQ(f.Color1, 0u);
@@ -152,10 +134,7 @@ TEST(FillFactorsTest, Fields) {
     QDXFactor f;
     f.Reset();
     ASSERT_TRUE(f.ParseText("Fill(1,2,16,-16,ff0000,128)"));
-    EXPECT_EQ(f.X1, 1);
-    EXPECT_EQ(f.Y1, 2);
-    EXPECT_EQ(f.X2, 16);
-    EXPECT_EQ(f.Y2, -16);
+    ExpectRect(f, 1, 2, 16, -16);
     EXPECT_EQ(f.Color1, 0xff0000u);
     EXPECT_EQ(f.Alpha, 128);
 
@@ -208,8 +187,7 @@ TEST(FillFactorsTest, Fields) {
 
     // Mask forms: the object, its position, and the mask value in slot 2.
     f.Reset();
-    ASSERT_TRUE(f.ParseText("MaskFill(0,0,8,8,'m',3,-4,ff,255,128,80000000)"));
-    EXPECT_EQ(f.Kind, 831u);
+    ASSERT_TRUE(ParsesAs(f, "MaskFill(0,0,8,8,'m',3,-4,ff,255,128,80000000)", 831));
     EXPECT_STREQ(f.SourceName.GetText(), "m");
     EXPECT_EQ(f.X3, 3);
     EXPECT_EQ(f.Y3, -4);
@@ -236,11 +214,7 @@ TEST(FillFactorsTest, Fields) {
 // without its top byte; every other colour keeps all 32 bits. The record
 // keeps the colour code as it was read.
 TEST(FillFactorsTest, NewColourWrittenWith24Bits) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"ReplaceDataFromAlpha(0,0,8,8,80ff0000,200,0,255)", "ReplaceDataFromAlpha(0,0,8,8,ff0000,200,0,255)"},
         {"ReplaceDataFromColor(0,0,8,8,ff000001,1,ff000002,3)", "ReplaceDataFromColor(0,0,8,8,1,1,ff000002,3)"},
         {"ReplaceData(0,0,8,8,ff000000,1,ff000002,3)", "ReplaceData(0,0,8,8,0,1,ff000002,3)"},
@@ -258,19 +232,11 @@ TEST(FillFactorsTest, NewColourWrittenWith24Bits) {
         {"RegionFill(0,0,8,8,0,0,80ff0000,1)", "RegionFill(0,0,8,8,0,0,80ff0000,1)"},
         {"RegionFillC(0,0,8,8,0,0,80ff0000)", "RegionFillC(0,0,8,8,0,0,80ff0000)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const uint32_t colour = f.Color1;
-        EXPECT_EQ(Write(f), c.written);
+    for (const WrittenCase& c : cases) {
         // Reading the written text back gives the same text.
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(c.written));
-        EXPECT_EQ(Write(g), c.written);
-        EXPECT_EQ(g.Color1 & 0xffffffu, colour & 0xffffffu);
+        ExpectFixedPoint(c.text, c.written, [](const QDXFactor& f, const QDXFactor& g) {
+            EXPECT_EQ(g.Color1 & 0xffffffu, f.Color1 & 0xffffffu);
+        });
     }
     QDXFactor f;
     f.Reset();
@@ -284,8 +250,7 @@ TEST(FillFactorsTest, ColourMatrices) {
     QDXFactor f;
     f.Reset();
     const std::string matrix = Numbers(0, 1, 36);
-    ASSERT_TRUE(f.ParseText(("ApplyColorMatrix(1,2,3,4," + matrix + ",200)").c_str()));
-    EXPECT_EQ(f.Kind, 852u);
+    ASSERT_TRUE(ParsesAs(f, ("ApplyColorMatrix(1,2,3,4," + matrix + ",200)"), 852));
     for (uint32_t e = 0; e < 36; ++e) EXPECT_EQ(f.ColorExMatrix[e], int32_t(e));
     EXPECT_EQ(f.Alpha, 200);
     EXPECT_EQ(f.X1, 1);
@@ -293,8 +258,7 @@ TEST(FillFactorsTest, ColourMatrices) {
 
     f.Reset();
     const std::string masked = "MaskApplyColorMatrix(0,0,8,8,\"m\",5,6,P40000001#7f," + Numbers(100, -7, 36) + ",9)";
-    ASSERT_TRUE(f.ParseText(masked.c_str()));
-    EXPECT_EQ(f.Kind, 834u);
+    ASSERT_TRUE(ParsesAs(f, masked, 834));
     EXPECT_STREQ(f.SourceName.GetText(), "m");
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 6);
@@ -318,8 +282,7 @@ TEST(FillFactorsTest, ColourMatrices) {
 TEST(FillFactorsTest, ApplyFormula) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("ApplyFormula(0,0,8,8,255,0,255,1,2,3,4,5,6,7)"));
-    EXPECT_EQ(f.Kind, 853u);
+    ASSERT_TRUE(ParsesAs(f, "ApplyFormula(0,0,8,8,255,0,255,1,2,3,4,5,6,7)", 853));
     EXPECT_EQ(f.Options, 15u);
     EXPECT_EQ(f.ByteParam2, 0);
     EXPECT_EQ(f.ByteParam3, 255);
@@ -382,18 +345,15 @@ TEST(FillFactorsTest, OptionWords) {
 
     // The channel set is completed only once every argument was read.
     QDXFactor f;
-    f.Reset();
-    f.Kind = 5;
-    EXPECT_FALSE(f.ParseText("ReplaceDataMap(0,0,8,8,\"Master\",0,0,21,x)"));
+    ResetMarked(f);
+    ExpectRefused(f, "ReplaceDataMap(0,0,8,8,\"Master\",0,0,21,x)");
     EXPECT_EQ(f.Options, 0x21u);
-    EXPECT_EQ(f.Kind, 5u);
     // Without the option word, a failing name leaves the option word alone.
     f.Options = 0x77;
-    EXPECT_FALSE(f.ParseText("ReplaceDataArray(0,0,8,8,Master)"));
+    ExpectRefused(f, "ReplaceDataArray(0,0,8,8,Master)");
     EXPECT_EQ(f.Options, 0x77u);
-    EXPECT_FALSE(f.ParseText("ReplaceColorArray(0,0,8,8,\"Master\")"));
-    EXPECT_FALSE(f.ParseText("ReplaceAlphaArray(0,0,8,8,\"Master\")"));
-    EXPECT_EQ(f.Kind, 5u);
+    ExpectRefused(f, "ReplaceColorArray(0,0,8,8,\"Master\")");
+    ExpectRefused(f, "ReplaceAlphaArray(0,0,8,8,\"Master\")");
 }
 
 // "MulSaturation(" with the factor alone keeps the weights and the grey
@@ -401,8 +361,7 @@ TEST(FillFactorsTest, OptionWords) {
 TEST(FillFactorsTest, SaturationAndBrightness) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("MulSaturation(0,0,8,8,131072)"));
-    EXPECT_EQ(f.Kind, 856u);
+    ASSERT_TRUE(ParsesAs(f, "MulSaturation(0,0,8,8,131072)", 856));
     EXPECT_EQ(f.ColorExMatrix[33], 131072);
     EXPECT_EQ(Write(f), "MulSaturation(0,0,8,8,65536,65536,65536,131072,0)");
     ASSERT_TRUE(f.ParseText("MulSaturation(0,0,8,8,1,2,3,4,3)"));
@@ -415,8 +374,7 @@ TEST(FillFactorsTest, SaturationAndBrightness) {
     EXPECT_EQ(Write(f), "!MulSaturation(1,1,8,8,1,2,3,-5,3)");
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("MulAddBrightness(0,0,8,8,98304,-65536)"));
-    EXPECT_EQ(f.Kind, 857u);
+    ASSERT_TRUE(ParsesAs(f, "MulAddBrightness(0,0,8,8,98304,-65536)", 857));
     EXPECT_EQ(f.ColorExMatrix[0], 98304);
     EXPECT_EQ(f.ColorExMatrix[8], -65536);
     EXPECT_EQ(f.ColorExMatrix[11], 65536);
@@ -428,7 +386,7 @@ TEST(FillFactorsTest, SaturationAndBrightness) {
 // canonical text with one argument more, and with one fewer (except the
 // members whose short form that is).
 TEST(FillFactorsTest, CountRules) {
-    for (const Canonical& c : CanonicalTexts()) {
+    for (const KindCase& c : CanonicalTexts()) {
         const size_t close = c.text.rfind(')');
         const size_t lastComma = c.text.rfind(',');
         const std::string more = c.text.substr(0, close) + ",1)";
@@ -437,14 +395,12 @@ TEST(FillFactorsTest, CountRules) {
             const std::string& text = dropLast ? fewer : more;
             SCOPED_TRACE(text);
             QDXFactor f;
-            f.Reset();
-            f.Kind = 5;
-            f.X1 = 77;
+            ResetWithMarkers(f);
             const bool shortForm = dropLast && c.kind == 838;
             EXPECT_EQ(f.ParseText(text.c_str()), shortForm);
             if (shortForm) continue;
-            EXPECT_EQ(f.Kind, 5u);
-            EXPECT_EQ(f.X1, 77);
+            EXPECT_EQ(f.Kind, kMarkerKind);
+            EXPECT_EQ(f.X1, kKeep);
         }
     }
     // The two counts of "MulSaturation(" are nine and five, nothing between.
@@ -452,21 +408,16 @@ TEST(FillFactorsTest, CountRules) {
                              "MulSaturation(1,0,8,8,1,2)", "MulSaturation(1,0,8,8)",
                              "MulSaturation(1,0,8,8,1,2,3,4,5,6)", "ReplaceDataArray(1,0,8,8)",
                              "Fill(0,0,16,16,ff0000)", "ApplyColorMatrix(1,0,0,0)", "Fill()", "Fill("}) {
-        SCOPED_TRACE(text);
         QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = 77;
-        EXPECT_FALSE(f.ParseText(text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, 77);
+        ResetWithMarkers(f);
+        ExpectRefused(f, text);
+        EXPECT_EQ(f.X1, kKeep) << text;
     }
 }
 
 // Arguments that are not accepted: false, Kind unchanged, and the fields read
 // before the failing argument keep their new values.
 TEST(FillFactorsTest, Failures) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;  // X1 afterwards
@@ -519,28 +470,21 @@ TEST(FillFactorsTest, Failures) {
         {matrixReal.c_str(), 1, kKeep, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = f.Y3 = kKeep;
-        f.ColorExMatrix[0] = 11;
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_EQ(f.Y3, c.y3);
-        EXPECT_EQ(f.ColorExMatrix[0], c.entry0);
+        ExpectReadFromMarkers(
+            c.text, false,
+            [](QDXFactor& f) { f.ColorExMatrix[0] = 11; },
+            [&c](const QDXFactor& f) {
+                EXPECT_EQ(f.X1, c.x1);
+                EXPECT_EQ(f.Y3, c.y3);
+                EXPECT_EQ(f.ColorExMatrix[0], c.entry0);
+            });
     }
 }
 
 // Inputs that are not canonical: the written text, which reads back to
 // itself.
 TEST(FillFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"Fill(+1, 2,3x,4,0XFF,0255", "Fill(1,2,3,4,ff,255)"},
         {"Fill(0,0,1,1,0,255)tail", "Fill(0,0,1,1,0,255)"},
         {"FillC(0,0,1,1,P 1a,1)", "FillC(0,0,1,1,P1a,1)"},
@@ -553,19 +497,7 @@ TEST(FillFactorsTest, WrittenForms) {
         {"ReplaceDataArray(0,0,1,1,\"m\")", "ReplaceDataArray(0,0,1,1,\"m\",f)"},
         {"ReplaceDataMap(0,0,1,1,\"m\",0,0,-1,0)", "ReplaceDataMap(0,0,1,1,\"m\",0,0,ffffffff,0)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-        EXPECT_EQ(g.Kind, f.Kind);
-    }
+    ExpectFixedPoints(cases);
 }
 
 // No keyword of the family is taken for another one that it begins or ends.
@@ -589,12 +521,11 @@ TEST(FillFactorsTest, SetAlphaColorAlias) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
+        ResetMarked(f);
         f.ByteParam2 = 9;
         EXPECT_EQ(f.ParseText(c.text), c.written != nullptr);
         if (c.written == nullptr) {
-            EXPECT_EQ(f.Kind, 5u);
+            EXPECT_EQ(f.Kind, kMarkerKind);
             continue;
         }
         EXPECT_EQ(f.Kind, 823u);
@@ -608,11 +539,7 @@ TEST(FillFactorsTest, SetAlphaColorAlias) {
 }
 
 TEST(FillFactorsTest, KeywordsApart) {
-    struct Case {
-        const char* text;
-        uint32_t kind;  // 0: no keyword
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"Fill(0,0,1,1,0,1)", 801},
         {"FillC(0,0,1,1,0,1)", 811},
         {"FillA(0,0,1,1,1)", 821},
@@ -630,14 +557,7 @@ TEST(FillFactorsTest, KeywordsApart) {
         {"ReplaceDataFrom(0,0,1,1,0,1,0,1)", 0},
         {"MulSaturationX(0,0,1,1,0)", 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        EXPECT_EQ(f.ParseText(c.text), c.kind != 0);
-        EXPECT_EQ(f.Kind, c.kind != 0 ? c.kind : 5u);
-    }
+    for (const KindCase& c : cases) ExpectKind(c.text, c.kind);
 }
 
 }  // namespace

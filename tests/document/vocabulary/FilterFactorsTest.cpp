@@ -13,17 +13,13 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 // The canonical text of every keyword parses to its kind and writes back byte
 // for byte, enabled and disabled; the colours both as palette references and
 // as colour codes.
 TEST(FilterFactorsTest, CanonicalRoundTrip) {
-    struct Case {
-        const char* text;
-        uint32_t kind;
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"DistAlpha(0,0,64,64,1.500000000,-8.250000000,255,0)", 1401},
         {"Mirror(-1,2,10,10,3)", 1402},
         {"Mirror(0,0,10,10,-1)", 1402},
@@ -54,31 +50,15 @@ TEST(FilterFactorsTest, CanonicalRoundTrip) {
         {"SubForColorSpace2(0,0,64,64,\"Master\",1,2,-16)", 5006},
         {"ReplaceFactor(0,0,64,64,\"Master\",0,0,64,64,257,255)", 5007},
     };
-    ASSERT_STREQ(CheckFactorTable(), "");
-    for (const Case& c : cases) {
-        for (const bool disabled : {false, true}) {
-            const std::string text = (disabled ? "!" : "") + std::string(c.text);
-            SCOPED_TRACE(text);
-            QDXFactor f;
-            f.Reset();
-            ASSERT_TRUE(f.ParseText(text.c_str()));
-            EXPECT_EQ(f.Kind, c.kind);
-            EXPECT_EQ(f.Enabled, !disabled);
-            EXPECT_EQ(Write(f), text);
-        }
-    }
+    ExpectCanonicalTable(cases);
 }
 
 // What the members store, and what they leave at the reset values.
 TEST(FilterFactorsTest, Fields) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("DistAlpha(1,2,3,4,1.5,8,200,7)"));
-    EXPECT_EQ(f.Kind, 1401u);
-    EXPECT_EQ(f.X1, 1);
-    EXPECT_EQ(f.Y1, 2);
-    EXPECT_EQ(f.X2, 3);
-    EXPECT_EQ(f.Y2, 4);
+    ASSERT_TRUE(ParsesAs(f, "DistAlpha(1,2,3,4,1.5,8,200,7)", 1401));
+    ExpectRect(f, 1, 2, 3, 4);
     EXPECT_EQ(f.Real4, 1.5);
     EXPECT_EQ(f.Real5, 8.0);
     EXPECT_EQ(f.Alpha, 200);
@@ -86,8 +66,7 @@ TEST(FilterFactorsTest, Fields) {
     EXPECT_EQ(f.ByteParam2, 255);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("RasterScroll(1,2,3,4,0.5,5,6,0.25,7,8,0)"));
-    EXPECT_EQ(f.Kind, 1406u);
+    ASSERT_TRUE(ParsesAs(f, "RasterScroll(1,2,3,4,0.5,5,6,0.25,7,8,0)", 1406));
     EXPECT_EQ(f.Real4, 0.5);
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.X4, 6);
@@ -97,8 +76,7 @@ TEST(FilterFactorsTest, Fields) {
     EXPECT_EQ(f.Options, 0u);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("RasterScroll2(1,2,3,4,0.5,5,0.25,7,9)"));
-    EXPECT_EQ(f.Kind, 1407u);
+    ASSERT_TRUE(ParsesAs(f, "RasterScroll2(1,2,3,4,0.5,5,0.25,7,9)", 1407));
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 7);
     EXPECT_EQ(f.X4, 1);
@@ -114,8 +92,7 @@ TEST(FilterFactorsTest, Fields) {
     // The displacement maps: rectangle, origin, base colour or level, and
     // the settings words read as hex.
     f.Reset();
-    ASSERT_TRUE(f.ParseText("DisplacementMap(1,2,3,4,\"Map\",5,6,7,8,9,10,P3,10,0x1F)"));
-    EXPECT_EQ(f.Kind, 1409u);
+    ASSERT_TRUE(ParsesAs(f, "DisplacementMap(1,2,3,4,\"Map\",5,6,7,8,9,10,P3,10,0x1F)", 1409));
     EXPECT_STREQ(f.SourceName.GetText(), "Map");
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 6);
@@ -130,8 +107,7 @@ TEST(FilterFactorsTest, Fields) {
     EXPECT_EQ(f.Alpha, 255);
     EXPECT_EQ(Write(f), "DisplacementMap(1,2,3,4,\"Map\",5,6,7,8,9,10,P3#0,10,1f)");
 
-    ASSERT_TRUE(f.ParseText("DisplacementMapC(1,2,3,4,\"Map\",5,6,7,8,9,10,P40000005#180,1,2)"));
-    EXPECT_EQ(f.Kind, 1410u);
+    ASSERT_TRUE(ParsesAs(f, "DisplacementMapC(1,2,3,4,\"Map\",5,6,7,8,9,10,P40000005#180,1,2)", 1410));
     EXPECT_EQ(f.ColorRef1, 0x40000005u);
     EXPECT_EQ(f.Color1, 0x80000000u);  // only the low byte of the level survives
 
@@ -143,8 +119,7 @@ TEST(FilterFactorsTest, Fields) {
 
     f.Reset();
     f.Color1 = 0x12345678;
-    ASSERT_TRUE(f.ParseText("DisplacementMapA(1,2,3,4,\"Map\",5,6,7,8,9,10,17,a,B)"));
-    EXPECT_EQ(f.Kind, 1411u);
+    ASSERT_TRUE(ParsesAs(f, "DisplacementMapA(1,2,3,4,\"Map\",5,6,7,8,9,10,17,a,B)", 1411));
     EXPECT_EQ(f.Alpha, 17);
     EXPECT_EQ(f.Color1, 0x12345678u);
     EXPECT_EQ(f.IntParam1, 10u);
@@ -176,8 +151,7 @@ TEST(FilterFactorsTest, Fields) {
     }
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("ReplacementMapA(1,2,3,4,\"Master\",5,6)"));
-    EXPECT_EQ(f.Kind, 1415u);
+    ASSERT_TRUE(ParsesAs(f, "ReplacementMapA(1,2,3,4,\"Master\",5,6)", 1415));
     EXPECT_STREQ(f.SourceName.GetText(), "Master");
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 6);
@@ -185,8 +159,7 @@ TEST(FilterFactorsTest, Fields) {
 
     // AntiMoire has no region.
     f.Reset();
-    ASSERT_TRUE(f.ParseText("AntiMoire(8,3,4)"));
-    EXPECT_EQ(f.Kind, 1417u);
+    ASSERT_TRUE(ParsesAs(f, "AntiMoire(8,3,4)", 1417));
     EXPECT_EQ(f.Options, 8u);
     EXPECT_EQ(f.ByteParam1, 3);
     EXPECT_EQ(f.ByteParam2, 4);
@@ -195,8 +168,7 @@ TEST(FilterFactorsTest, Fields) {
     EXPECT_EQ(f.Alpha, 255);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("AddForColorSpaceRange(1,2,3,4,5,6,7,8,9,10,11,12,13)"));
-    EXPECT_EQ(f.Kind, 5004u);
+    ASSERT_TRUE(ParsesAs(f, "AddForColorSpaceRange(1,2,3,4,5,6,7,8,9,10,11,12,13)", 5004));
     EXPECT_EQ(f.IntParam3, 5);
     EXPECT_EQ(f.IntParam4, 6);
     EXPECT_EQ(f.IntParam5, 7);
@@ -209,24 +181,21 @@ TEST(FilterFactorsTest, Fields) {
 
     // Without windows the limits keep their reset values.
     f.Reset();
-    ASSERT_TRUE(f.ParseText("AddForColorSpace(1,2,3,4,5,6,7)"));
-    EXPECT_EQ(f.Kind, 5003u);
+    ASSERT_TRUE(ParsesAs(f, "AddForColorSpace(1,2,3,4,5,6,7)", 5003));
     EXPECT_EQ(f.IntParam5, 7);
     EXPECT_EQ(f.SpaceParam1, 0);
     EXPECT_EQ(f.RangeParam1, 360);
     EXPECT_EQ(f.RangeParam3, 256);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("SubForColorSpace2(1,2,3,4,\"Master\",5,6,15)"));
-    EXPECT_EQ(f.Kind, 5006u);
+    ASSERT_TRUE(ParsesAs(f, "SubForColorSpace2(1,2,3,4,\"Master\",5,6,15)", 5006));
     EXPECT_STREQ(f.SourceName.GetText(), "Master");
     EXPECT_EQ(f.X3, 5);
     EXPECT_EQ(f.Y3, 6);
     EXPECT_EQ(f.Options, 15u);
 
     f.Reset();
-    ASSERT_TRUE(f.ParseText("ReplaceFactor(1,2,3,4,\"Master\",5,6,7,8,257,254)"));
-    EXPECT_EQ(f.Kind, 5007u);
+    ASSERT_TRUE(ParsesAs(f, "ReplaceFactor(1,2,3,4,\"Master\",5,6,7,8,257,254)", 5007));
     EXPECT_EQ(f.X4, 7);
     EXPECT_EQ(f.Y4, 8);
     EXPECT_EQ(f.Options, 257u);
@@ -254,9 +223,8 @@ TEST(FilterFactorsTest, BlurShortForm) {
         EXPECT_EQ(f.ByteParam1, 20);
 
         for (const char* args : {"0,0,100,100,3,0)", "0,0,100,100,3,0,255,1)", "0,0,100,100)"}) {
-            f.Kind = 5;
-            EXPECT_FALSE(f.ParseText((k + args).c_str())) << args;
-            EXPECT_EQ(f.Kind, 5u);
+            f.Kind = kMarkerKind;
+            ExpectRefused(f, k + args);
         }
     }
 }
@@ -264,11 +232,7 @@ TEST(FilterFactorsTest, BlurShortForm) {
 // Count rules: each member refuses any count but its own, except those that
 // ignore extra arguments. A refused count stores nothing and Kind stays.
 TEST(FilterFactorsTest, CountRules) {
-    struct Case {
-        const char* text;
-        uint32_t kind;  // 0: refused
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"DistAlpha(0,0,64,64,1.5,8,255)", 0},
         {"DistAlpha(0,0,64,64,1.5,8,255,0,0)", 0},
         {"Mirror(0,0,10,10)", 0},
@@ -304,21 +268,19 @@ TEST(FilterFactorsTest, CountRules) {
         {"ReplaceFactor(0,0,64,64,\"M\",0,0,64,64,257)", 0},
         {"ReplaceFactor(0,0,64,64,\"M\",0,0,64,64,257,255,0)", 0},
     };
-    for (const Case& c : cases) {
+    for (const KindCase& c : cases) {
         SCOPED_TRACE(c.text);
         QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = 77;
-        f.Options = 77;
-        const bool ok = f.ParseText(c.text);
+        ResetWithMarkers(f);
+        f.Options = kKeep;
+        const bool ok = f.ParseText(c.text.c_str());
         EXPECT_EQ(ok, c.kind != 0);
         if (ok) {
             EXPECT_EQ(f.Kind, c.kind);
         } else {
-            EXPECT_EQ(f.Kind, 5u);
-            EXPECT_EQ(f.X1, 77);  // the count is checked before anything is read
-            EXPECT_EQ(f.Options, 77u);
+            EXPECT_EQ(f.Kind, kMarkerKind);
+            EXPECT_EQ(f.X1, kKeep);  // the count is checked before anything is read
+            EXPECT_EQ(f.Options, uint32_t(kKeep));
         }
     }
 }
@@ -327,7 +289,6 @@ TEST(FilterFactorsTest, CountRules) {
 // before the failing one keep their new values while the later ones keep
 // theirs.
 TEST(FilterFactorsTest, Failures) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;  // X1 afterwards
@@ -368,15 +329,10 @@ TEST(FilterFactorsTest, Failures) {
         {"ReplaceFactor(1,0,64,64,\"M\",0,3,64,64,x,255)", 1, 3},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = f.Y3 = kKeep;
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_EQ(f.Y3, c.y3);
+        ExpectReadFromMarkers(c.text, false, [&c](const QDXFactor& f) {
+            EXPECT_EQ(f.X1, c.x1);
+            EXPECT_EQ(f.Y3, c.y3);
+        });
     }
 
     // A failing settings word leaves the base colour as read, and the
@@ -435,27 +391,17 @@ TEST(FilterFactorsTest, OptionWords) {
         {"Blur(0,0,1,1,9223372036854775809)", 1u, "Blur(0,0,1,1,1,0,255)"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Options, c.options);
-        EXPECT_EQ(Write(f), c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(c.written));
-        EXPECT_EQ(g.Options, c.options);
+        ExpectFixedPoint(c.text, c.written, [&c](const QDXFactor& f, const QDXFactor& g) {
+            EXPECT_EQ(f.Options, c.options);
+            EXPECT_EQ(g.Options, c.options);
+        });
     }
 }
 
 // Inputs that are not canonical: the written text, which reads back to
 // itself.
 TEST(FilterFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"DistAlpha(0,0,64,64,1.5,8,255,0)", "DistAlpha(0,0,64,64,1.500000000,8.000000000,255,0)"},
         {"DistAlpha(0,0,64,64,1e-10,0.1234567891,0255,+7)",
          "DistAlpha(0,0,64,64,0.000000000,0.123456789,255,7)"},
@@ -481,19 +427,7 @@ TEST(FilterFactorsTest, WrittenForms) {
          "DisplacementCalc(0,0,64,64,65536,65536,65536,65536)"},
         {"!AntiMoire(08,+3,4)", "!AntiMoire(8,3,4)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-        EXPECT_EQ(g.Kind, f.Kind);
-    }
+    ExpectFixedPoints(cases);
 
     // A reset factor given a kind writes the reset values, and they read
     // back: the Calc members write the identity entries.
@@ -507,11 +441,7 @@ TEST(FilterFactorsTest, WrittenForms) {
 
 // No keyword of the family is taken for another one that it begins.
 TEST(FilterFactorsTest, KeywordsApart) {
-    struct Case {
-        const char* text;
-        uint32_t kind;  // 0: no keyword
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"Blur(0,0,1,1,1)", 1405},
         {"BlurC(0,0,1,1,1)", 1403},
         {"BlurA(0,0,1,1,1)", 1404},
@@ -530,14 +460,7 @@ TEST(FilterFactorsTest, KeywordsApart) {
         {"RasterScroll3(0,0,1,1,0,0,0,0,0)", 0},
         {"!!Mosaic(0,0,1,1,1,1)", 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        EXPECT_EQ(f.ParseText(c.text), c.kind != 0);
-        EXPECT_EQ(f.Kind, c.kind != 0 ? c.kind : 5u);
-    }
+    for (const KindCase& c : cases) ExpectKind(c.text, c.kind);
     // The codes around the family's ranges do not exist.
     for (const uint32_t kind : {1400u, 1418u, 1500u, 5000u, 5008u}) {
         SCOPED_TRACE(kind);

@@ -14,7 +14,7 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 // Two points as written: one in component form, one in palette form.
 constexpr const char* kTwoPoints =
@@ -27,60 +27,44 @@ constexpr const char* kTwoPoints =
 // for byte, enabled and disabled; the colour rows with direct colours and
 // with palette references.
 TEST(GradientFactorsTest, CanonicalRoundTrip) {
-    struct Case {
-        const char* text;
-        uint32_t kind;
-    };
     const std::string mix = std::string(",") + kTwoPoints + ")";
-    const std::string cases[][2] = {
-        {"GradationH(1,-2,64,32,80ff0000,ff00ff00)", "501"},
-        {"GradationH(1,-2,64,32,P40000005#80,P40000006#0)", "501"},
-        {"GradationV(0,0,10,20,ff,P40000005#ff)", "502"},
-        {"GradationHV(0,0,10,20,1,2,3,4)", "503"},
-        {"GradationHV(0,0,10,20,P1#1,P2#2,P3#3,P4#4)", "503"},
-        {"MixGradation(0,0,64,64,80ff0000" + mix, "504"},
-        {"MixGradation(0,0,64,64,P40000005#80,array())", "504"},
-        {"GradationColorSpaceH(0,0,64,64,0,1ff,255,40000,0)", "505"},
-        {"GradationColorSpaceV(0,0,64,64,1,0,1,ffffffff,2)", "506"},
-        {"GradationColorSpaceHV(0,0,64,64,2,1,10,2,20,3,30,4,40)", "507"},
-        {"InterpolationGradationH(-1,-2,3,4)", "508"},
-        {"InterpolationGradationV(1,2,3,4)", "509"},
-        {"InterpolationGradationColorSpaceH(0,0,8,8,1,-3)", "510"},
-        {"InterpolationGradationColorSpaceV(0,0,8,8,2,3)", "511"},
-        {"GradationHA(0,0,8,8,0,255)", "601"},
-        {"GradationVA(0,0,8,8,255,0)", "602"},
-        {"GradationHVA(0,0,8,8,1,2,3,4)", "603"},
-        {"MixGradationA(0,0,8,8,200" + mix, "604"},
-        {"MixGradationA(0,0,8,8,0,array())", "604"},
-        {"InterpolationGradationHA(0,0,8,8)", "605"},
-        {"InterpolationGradationVA(0,0,8,8)", "606"},
-        {"GradationHC(0,0,8,8,ff0000,ff)", "701"},
-        {"GradationHC(0,0,8,8,P40000005,P6)", "701"},
-        {"GradationVC(0,0,8,8,P40000005,abc)", "702"},
-        {"GradationHVC(0,0,8,8,1,P2,3,P4)", "703"},
-        {"MixGradationC(0,0,64,64,ff" + mix, "704"},
-        {"MixGradationC(0,0,64,64,P7#10,array())", "704"},
-        {"GradationColorSpaceHC(0,0,8,8,0,1,2)", "705"},
-        {"GradationColorSpaceVC(0,0,8,8,7,fffffff,0)", "706"},
-        {"GradationColorSpaceHVC(0,0,8,8,-1,1,2,3,4)", "707"},
-        {"InterpolationGradationHC(0,0,8,8)", "708"},
-        {"InterpolationGradationVC(0,0,8,8)", "709"},
-        {"InterpolationGradationColorSpaceHC(0,0,8,8,0,0)", "710"},
-        {"InterpolationGradationColorSpaceVC(0,0,8,8,-2147483648,2147483647)", "711"},
+    const KindCase cases[] = {
+        {"GradationH(1,-2,64,32,80ff0000,ff00ff00)", 501},
+        {"GradationH(1,-2,64,32,P40000005#80,P40000006#0)", 501},
+        {"GradationV(0,0,10,20,ff,P40000005#ff)", 502},
+        {"GradationHV(0,0,10,20,1,2,3,4)", 503},
+        {"GradationHV(0,0,10,20,P1#1,P2#2,P3#3,P4#4)", 503},
+        {"MixGradation(0,0,64,64,80ff0000" + mix, 504},
+        {"MixGradation(0,0,64,64,P40000005#80,array())", 504},
+        {"GradationColorSpaceH(0,0,64,64,0,1ff,255,40000,0)", 505},
+        {"GradationColorSpaceV(0,0,64,64,1,0,1,ffffffff,2)", 506},
+        {"GradationColorSpaceHV(0,0,64,64,2,1,10,2,20,3,30,4,40)", 507},
+        {"InterpolationGradationH(-1,-2,3,4)", 508},
+        {"InterpolationGradationV(1,2,3,4)", 509},
+        {"InterpolationGradationColorSpaceH(0,0,8,8,1,-3)", 510},
+        {"InterpolationGradationColorSpaceV(0,0,8,8,2,3)", 511},
+        {"GradationHA(0,0,8,8,0,255)", 601},
+        {"GradationVA(0,0,8,8,255,0)", 602},
+        {"GradationHVA(0,0,8,8,1,2,3,4)", 603},
+        {"MixGradationA(0,0,8,8,200" + mix, 604},
+        {"MixGradationA(0,0,8,8,0,array())", 604},
+        {"InterpolationGradationHA(0,0,8,8)", 605},
+        {"InterpolationGradationVA(0,0,8,8)", 606},
+        {"GradationHC(0,0,8,8,ff0000,ff)", 701},
+        {"GradationHC(0,0,8,8,P40000005,P6)", 701},
+        {"GradationVC(0,0,8,8,P40000005,abc)", 702},
+        {"GradationHVC(0,0,8,8,1,P2,3,P4)", 703},
+        {"MixGradationC(0,0,64,64,ff" + mix, 704},
+        {"MixGradationC(0,0,64,64,P7#10,array())", 704},
+        {"GradationColorSpaceHC(0,0,8,8,0,1,2)", 705},
+        {"GradationColorSpaceVC(0,0,8,8,7,fffffff,0)", 706},
+        {"GradationColorSpaceHVC(0,0,8,8,-1,1,2,3,4)", 707},
+        {"InterpolationGradationHC(0,0,8,8)", 708},
+        {"InterpolationGradationVC(0,0,8,8)", 709},
+        {"InterpolationGradationColorSpaceHC(0,0,8,8,0,0)", 710},
+        {"InterpolationGradationColorSpaceVC(0,0,8,8,-2147483648,2147483647)", 711},
     };
-    ASSERT_STREQ(CheckFactorTable(), "");
-    for (const auto& c : cases) {
-        for (const bool disabled : {false, true}) {
-            const std::string text = (disabled ? "!" : "") + c[0];
-            SCOPED_TRACE(text);
-            QDXFactor f;
-            f.Reset();
-            ASSERT_TRUE(f.ParseText(text.c_str()));
-            EXPECT_EQ(f.Kind, uint32_t(std::stoul(c[1])));
-            EXPECT_EQ(f.Enabled, !disabled);
-            EXPECT_EQ(Write(f), text);
-        }
-    }
+    ExpectCanonicalTable(cases);
     // Every kind of the family has a row, and no code in between has one.
     for (uint32_t kind = 500; kind <= 712; ++kind) {
         const bool member = (kind >= 501 && kind <= 511) || (kind >= 601 && kind <= 606) ||
@@ -94,12 +78,8 @@ TEST(GradientFactorsTest, Fields) {
     QDXFactor f;
     f.Reset();
     f.ColorRef3 = 9;  // the frame clears every reference
-    ASSERT_TRUE(f.ParseText("GradationHV(1,2,3,4,P11#80,22,P33,44)"));
-    EXPECT_EQ(f.Kind, 503u);
-    EXPECT_EQ(f.X1, 1);
-    EXPECT_EQ(f.Y1, 2);
-    EXPECT_EQ(f.X2, 3);
-    EXPECT_EQ(f.Y2, 4);
+    ASSERT_TRUE(ParsesAs(f, "GradationHV(1,2,3,4,P11#80,22,P33,44)", 503));
+    ExpectRect(f, 1, 2, 3, 4);
     EXPECT_EQ(f.ColorRef1, 0x11u);
     EXPECT_EQ(f.Color1, 0x80000000u);
     EXPECT_EQ(f.Color2, 0x22u);
@@ -172,19 +152,12 @@ TEST(GradientFactorsTest, ColourForms) {
          0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Color2 = 0xbad;
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Color2, c.colour2);
-        EXPECT_EQ(f.ColorRef2, c.ref2);
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
+        ExpectFixedPoint(
+            c.text, c.written, [](QDXFactor& f) { f.Color2 = 0xbad; },
+            [&c](const QDXFactor& f, const QDXFactor&) {
+                EXPECT_EQ(f.Color2, c.colour2);
+                EXPECT_EQ(f.ColorRef2, c.ref2);
+            });
     }
 }
 
@@ -223,24 +196,13 @@ TEST(GradientFactorsTest, Failures) {
         "gradationH(0,0,1,1,ff,ff)",
         "GradationH (0,0,1,1,ff,ff)",
     };
-    for (const char* text : cases) {
-        SCOPED_TRACE(text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        EXPECT_FALSE(f.ParseText(text));
-        EXPECT_EQ(f.Kind, 5u);
-    }
+    for (const char* text : cases) ExpectKind(text, 0);
 }
 
 // The model is read unsigned and written "%d"; the alphas of the colour-model
 // forms are written "%d", those of the alpha forms "%u": the same digits.
 TEST(GradientFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"GradationColorSpaceH(0,0,1,1,4294967295,ff,0,ff,255)", "GradationColorSpaceH(0,0,1,1,-1,ff,0,ff,255)"},
         {"GradationColorSpaceHVC(0,0,1,1,2147483648,1,2,3,4)", "GradationColorSpaceHVC(0,0,1,1,-2147483648,1,2,3,4)"},
         {"InterpolationGradationColorSpaceV(0,0,1,1,-7,+4)", "InterpolationGradationColorSpaceV(0,0,1,1,-7,4)"},
@@ -251,19 +213,9 @@ TEST(GradientFactorsTest, WrittenForms) {
         {"InterpolationGradationVC(1,2,3,4)tail", "InterpolationGradationVC(1,2,3,4)"},
         {"!GradationColorSpaceVC(0,0,1,1,7,a,b)", "!GradationColorSpaceVC(0,0,1,1,7,a,b)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-        EXPECT_EQ(g.Kind, f.Kind);
-        EXPECT_EQ(g.Options, f.Options);
+    for (const WrittenCase& c : cases) {
+        ExpectFixedPoint(c.text, c.written,
+                         [](const QDXFactor& f, const QDXFactor& g) { EXPECT_EQ(g.Options, f.Options); });
     }
 }
 
@@ -293,8 +245,7 @@ TEST(GradientFactorsTest, PointFields) {
     QDXFactor f;
     f.Reset();
     const std::string text = std::string("MixGradation(0,0,64,64,ff,") + kTwoPoints + ")";
-    ASSERT_TRUE(f.ParseText(text.c_str()));
-    EXPECT_EQ(f.Kind, 504u);
+    ASSERT_TRUE(ParsesAs(f, text, 504));
     ASSERT_EQ(f.GradationCount, 2u);
     ASSERT_EQ(f.GradationPoints.GetCount(), 2u);
     ASSERT_EQ(f.GradationColors.GetCount(), 2u);
@@ -304,9 +255,10 @@ TEST(GradientFactorsTest, PointFields) {
     EXPECT_EQ(*f.GradationColors.GetAt(1), 0x40000005u);
 
     // The modes, and the scales apart in the record.
-    ASSERT_TRUE(f.ParseText("MixGradationA(0,0,1,1,9,array(mixgradinfo(1,2,3,4,5,6,7,8,9,10,11,12,13,ADD),"
-                            "mixgradinfo(1,2,3,4,5,6,7,8,9,ff,13,MIX)))"));
-    EXPECT_EQ(f.Kind, 604u);
+    ASSERT_TRUE(ParsesAs(f,
+                         "MixGradationA(0,0,1,1,9,array(mixgradinfo(1,2,3,4,5,6,7,8,9,10,11,12,13,ADD),"
+                         "mixgradinfo(1,2,3,4,5,6,7,8,9,ff,13,MIX)))",
+                         604));
     EXPECT_EQ(f.Alpha, 9);
     ASSERT_EQ(f.GradationCount, 2u);
     ExpectPoint(f.GradationPoints.GetBuffer()[0], {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13}, 1);
@@ -361,22 +313,14 @@ TEST(GradientFactorsTest, PointListForms) {
          1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text.c_str()));
-        EXPECT_EQ(f.GradationCount, c.count);
-        EXPECT_EQ(f.GradationPoints.GetCount(), c.count);
-        EXPECT_EQ(f.GradationColors.GetCount(), c.count);
-        if (c.count == 0) {
-            EXPECT_EQ(f.GradationPoints.GetBuffer(), nullptr);
-        }
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
+        ExpectFixedPoint(c.text, c.written, [&c](const QDXFactor& f, const QDXFactor&) {
+            EXPECT_EQ(f.GradationCount, c.count);
+            EXPECT_EQ(f.GradationPoints.GetCount(), c.count);
+            EXPECT_EQ(f.GradationColors.GetCount(), c.count);
+            if (c.count == 0) {
+                EXPECT_EQ(f.GradationPoints.GetBuffer(), nullptr);
+            }
+        });
     }
 
     // A new list replaces the old one.
@@ -557,11 +501,7 @@ TEST(GradientFactorsTest, FailedListInPlaceStaysConsistent) {
 
 // Keywords that end or begin another are told apart.
 TEST(GradientFactorsTest, KeywordsApart) {
-    struct Case {
-        const char* text;
-        uint32_t kind;
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"GradationHV(0,0,1,1,1,2,3,4)", 503},
         {"GradationHVA(0,0,1,1,1,2,3,4)", 603},
         {"GradationHVC(0,0,1,1,1,2,3,4)", 703},
@@ -573,13 +513,9 @@ TEST(GradientFactorsTest, KeywordsApart) {
         {"InterpolationGradationVC(0,0,1,1)", 709},
         {"GradationColorSpaceHVC(0,0,1,1,0,1,2,3,4)", 707},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, c.kind);
-        EXPECT_EQ(FindFactorKeyword(c.text)->kind, c.kind);
+    for (const KindCase& c : cases) {
+        ExpectKind(c.text, c.kind);
+        ExpectKeyword(c.text, c.kind);
     }
 }
 

@@ -13,10 +13,10 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 TEST(ShapeFactorsTest, ParseTable) {
-    constexpr int32_t kKeep = 77;  // X1, Y1 and the path's one node before the parse
+    // X1, Y1 (kKeep) and the path's one node before the parse.
     struct Case {
         const char* text;
         bool ok;
@@ -66,13 +66,12 @@ TEST(ShapeFactorsTest, ParseTable) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.Alpha = 9;
+        ResetMarked(f);
+        f.Alpha = kKeepAlpha;
         f.X1 = f.Y1 = kKeep;
         ASSERT_TRUE(f.Path.AddNew()->ParseText("Jump(7,7)"));
         EXPECT_EQ(f.ParseText(c.text), c.ok);
-        EXPECT_EQ(f.Kind, c.ok ? c.kind : 5u);
+        EXPECT_EQ(f.Kind, c.ok ? c.kind : kMarkerKind);
         EXPECT_EQ(f.Alpha, c.alpha);
         EXPECT_EQ(f.X1, c.x1);
         EXPECT_EQ(f.Y1, c.y1);
@@ -88,8 +87,7 @@ TEST(ShapeFactorsTest, ParseTable) {
 TEST(ShapeFactorsTest, FieldsOfTheLongForms) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("Arc2(1,2,3,4,5,6,0.25,-0.5,7,2,3,4,5,P80010203,99)"));
-    EXPECT_EQ(f.Kind, 105u);
+    ASSERT_TRUE(ParsesAs(f, "Arc2(1,2,3,4,5,6,0.25,-0.5,7,2,3,4,5,P80010203,99)", 105));
     EXPECT_EQ(f.X2, 3);
     EXPECT_EQ(f.Y2, 4);
     EXPECT_EQ(f.Real1, 0.25);
@@ -106,8 +104,7 @@ TEST(ShapeFactorsTest, FieldsOfTheLongForms) {
 
     // The alpha forms leave the colour alone.
     f.Color1 = 0x123;
-    ASSERT_TRUE(f.ParseText("EllipseA(1,2,3,4,5,6)"));
-    EXPECT_EQ(f.Kind, 7u);
+    ASSERT_TRUE(ParsesAs(f, "EllipseA(1,2,3,4,5,6)", 7));
     EXPECT_EQ(f.Color1, 0x123u);
     EXPECT_EQ(f.ColorRef1, 0u);
     EXPECT_EQ(f.Y3, 6);
@@ -148,11 +145,7 @@ TEST(ShapeFactorsTest, PathLimit) {
 // Written forms: the colour as a reference or a code, the empty path, the
 // disabled mark, the nodes as their own writer gives them.
 TEST(ShapeFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"Line(0,0,16,16,16,P40000005)", "Line(0,0,16,16,16,P40000005,255)"},
         {"Line(0,0,16,16,16,00FF00,0)", "Line(0,0,16,16,16,ff00,0)"},
         {"Diagram(0,0,0,qdxpath())", "Diagram(0,0,0,255,qdxpath())"},
@@ -165,22 +158,11 @@ TEST(ShapeFactorsTest, WrittenForms) {
         {"Circle( 1,2x,3,-1)tail", "Circle(1,2,3,ffffffff,255)"},
         {"Box(1,2,3,4,5,P 1f)", "Box(1,2,3,4,5,P1f,255)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        // parse -> write -> parse -> write is a fixed point.
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-        EXPECT_EQ(g.Kind, f.Kind);
-        EXPECT_EQ(g.ColorRef1, f.ColorRef1);
-        EXPECT_EQ(g.Enabled, f.Enabled);
-        EXPECT_EQ(g.Path.GetCount(), f.Path.GetCount());
+    for (const WrittenCase& c : cases) {
+        ExpectFixedPoint(c.text, c.written, [](const QDXFactor& f, const QDXFactor& g) {
+            EXPECT_EQ(g.ColorRef1, f.ColorRef1);
+            EXPECT_EQ(g.Path.GetCount(), f.Path.GetCount());
+        });
     }
 
     // A reference is written alone; the colour code under it survives a read.
@@ -252,10 +234,8 @@ TEST(FactorRoundTripTest, EveryKeyword) {
         if (row.parseHook != nullptr || row.writeHook != nullptr) continue;
         if (FindFactorKind(row.kind) != &row) continue;  // aliases: see the dispatch test
         const FactorField* const* order = WriteOrder(row);
-        for (int variant = 0; variant < 4; ++variant) {
-            const bool reference = variant & 1;
-            std::string text = variant & 2 ? "!" : "";
-            text += row.keyword;
+        for (const bool reference : {false, true}) {
+            std::string text = row.keyword;
             if (row.rule != CountRule::kNone) {
                 for (uint32_t k = 0; k < row.fields.count; ++k) {
                     if (k != 0) text += ",";
@@ -263,13 +243,7 @@ TEST(FactorRoundTripTest, EveryKeyword) {
                 }
                 text += ")";
             }
-            SCOPED_TRACE(text);
-            QDXFactor f;
-            f.Reset();
-            ASSERT_TRUE(f.ParseText(text.c_str()));
-            EXPECT_EQ(f.Kind, row.kind);
-            EXPECT_EQ(f.Enabled, !(variant & 2));
-            EXPECT_EQ(Write(f), text);
+            ExpectCanonical(text, row.kind);
         }
         ++tested;
     }

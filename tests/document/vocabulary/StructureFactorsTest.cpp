@@ -13,7 +13,7 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 // 42 matrix entries, each followed by a comma: base, base - 1000, base + 2000...
 std::string MatrixItems(int32_t base) {
@@ -39,11 +39,7 @@ std::string TargetListText(uint32_t count) {
 // The canonical text of every member parses to its kind and writes back byte
 // for byte, enabled and disabled.
 TEST(StructureFactorsTest, CanonicalRoundTrip) {
-    struct Case {
-        std::string text;
-        uint32_t kind;
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"GhostFactor(\"Master\",3,0)", 1101},
         {"GhostFactor(\"\",-1,-1)", 1101},
         {"GhostObject(\"Master\",\"t1\",\"\",\"t 3\",\"t4\")", 1102},
@@ -71,19 +67,7 @@ TEST(StructureFactorsTest, CanonicalRoundTrip) {
          1117},
         {"3DSphere(\"Src\",1,2,3,4,0.250000,32,0.00000001,1.00000000,-2.00000000,10000.000000,5,6,7,8,0,-3)", 1118},
     };
-    ASSERT_STREQ(CheckFactorTable(), "");
-    for (const Case& c : cases) {
-        for (const bool disabled : {false, true}) {
-            const std::string text = (disabled ? "!" : "") + c.text;
-            SCOPED_TRACE(text);
-            QDXFactor f;
-            f.Reset();
-            ASSERT_TRUE(f.ParseText(text.c_str()));
-            EXPECT_EQ(f.Kind, c.kind);
-            EXPECT_EQ(f.Enabled, !disabled);
-            EXPECT_EQ(Write(f), text);
-        }
-    }
+    ExpectCanonicalTable(cases);
 }
 
 // Where the arguments land, for the members whose order is not the obvious
@@ -91,8 +75,7 @@ TEST(StructureFactorsTest, CanonicalRoundTrip) {
 TEST(StructureFactorsTest, Fields) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("GhostFactor(\"Master\",3)"));
-    EXPECT_EQ(f.Kind, 1101u);
+    ASSERT_TRUE(ParsesAs(f, "GhostFactor(\"Master\",3)", 1101));
     EXPECT_STREQ(f.SourceName.GetText(), "Master");
     EXPECT_EQ(f.RefNumber1, 3);
     EXPECT_EQ(f.Options, 0u);
@@ -220,7 +203,7 @@ TEST(StructureFactorsTest, Options) {
         uint32_t options;   // afterwards
         std::string tail;   // of the written text
     };
-    constexpr uint32_t kOld = 77;
+    constexpr uint32_t kOld = kKeep;
     const Case cases[] = {
         {"DrawFrame(0,0,1,1,\"F\",0,0,1,1,255,255)", true, 255, ",255,255)"},
         {"DrawFrame(0,0,1,1,\"F\",0,0,1,1,255,0)", true, 0, ",255,0)"},
@@ -253,22 +236,19 @@ TEST(StructureFactorsTest, Options) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
+        ResetMarked(f);
         f.Options = kOld;
         EXPECT_EQ(f.ParseText(c.text.c_str()), c.ok);
         EXPECT_EQ(f.Options, c.options);
         if (!c.ok) {
-            EXPECT_EQ(f.Kind, 5u);
+            EXPECT_EQ(f.Kind, kMarkerKind);
             continue;
         }
         const std::string written = Write(f);
         ASSERT_GE(written.size(), c.tail.size());
         EXPECT_EQ(written.substr(written.size() - c.tail.size()), c.tail);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(written.c_str()));
-        EXPECT_EQ(g.Options, f.Options);
+        ExpectFixedPoint(written, written,
+                         [&f](const QDXFactor&, const QDXFactor& g) { EXPECT_EQ(g.Options, f.Options); });
     }
 }
 
@@ -298,12 +278,11 @@ TEST(StructureFactorsTest, RAMappingMatrixCounts) {
         const std::string text = head + c.extra + ")";
         SCOPED_TRACE(c.extra);
         QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
+        ResetMarked(f);
         f.Real11 = 3.0;
         f.Real12 = 4.0;
         EXPECT_EQ(f.ParseText(text.c_str()), c.ok);
-        EXPECT_EQ(f.Kind, c.ok ? 1108u : 5u);
+        EXPECT_EQ(f.Kind, c.ok ? 1108u : kMarkerKind);
         EXPECT_EQ(f.Real11, c.real11);
         EXPECT_EQ(f.Real12, c.real12);
         if (!c.ok) continue;
@@ -316,13 +295,9 @@ TEST(StructureFactorsTest, RAMappingMatrixCounts) {
 
     // 56 arguments are too few; nothing is read.
     QDXFactor f;
-    f.Reset();
-    f.Kind = 5;
-    f.X1 = 99;
-    const std::string shortText = "RAMappingMatrix(1,2,3,4,5,6,\"Map\",7,8,9,10,0.5,1," + MatrixItems(3) + "64)";
-    EXPECT_FALSE(f.ParseText(shortText.c_str()));
-    EXPECT_EQ(f.Kind, 5u);
-    EXPECT_EQ(f.X1, 99);
+    ResetWithMarkers(f);
+    ExpectRefused(f, "RAMappingMatrix(1,2,3,4,5,6,\"Map\",7,8,9,10,0.5,1," + MatrixItems(3) + "64)");
+    EXPECT_EQ(f.X1, kKeep);
 }
 
 // TargetList: an empty first argument is an empty list; otherwise every
@@ -346,15 +321,10 @@ TEST(StructureFactorsTest, TargetList) {
         QDXFactor f;
         f.Reset();
         f.Targets.AddNew()->Names[0].Assign("stale");  // replaced, not appended to
-        ASSERT_TRUE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 1110u);
+        ASSERT_TRUE(ParsesAs(f, c.text, 1110));
         EXPECT_EQ(f.Targets.GetCount(), c.count);
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
+        EXPECT_EQ(Write(f), c.written);
+        ExpectFixedPoint(c.written, c.written);
     }
 
     QDXFactor f;
@@ -373,9 +343,8 @@ TEST(StructureFactorsTest, TargetList) {
     EXPECT_EQ(f.Targets.GetCount(), 1000u);
     EXPECT_STREQ(f.Targets.GetAt(999)->Names[0].GetText(), "a999");
     EXPECT_EQ(Write(f), thousand);
-    f.Kind = 5;
-    EXPECT_FALSE(f.ParseText(TargetListText(1001).c_str()));
-    EXPECT_EQ(f.Kind, 5u);
+    f.Kind = kMarkerKind;
+    ExpectRefused(f, TargetListText(1001));
     EXPECT_EQ(f.Targets.GetCount(), 1000u);
 }
 
@@ -427,30 +396,21 @@ TEST(StructureFactorsTest, ExInfoText) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
-        const std::string text = std::string("ExInfo(1,2,3,4,5,6,\"Src\",") + c.item + ")";
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(text.c_str()));
-        EXPECT_STREQ(f.Text.GetText(), c.stored);
-        EXPECT_STREQ(f.SourceName.GetText(), "Src");
-        const std::string once = Write(f);
-        EXPECT_EQ(once, std::string("ExInfo(1,2,3,4,5,6,\"Src\",") + c.written + ")");
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_STREQ(g.Text.GetText(), c.stored);
-        EXPECT_EQ(Write(g), once);
+        const std::string head = "ExInfo(1,2,3,4,5,6,\"Src\",";
+        ExpectFixedPoint(head + c.item + ")", head + c.written + ")", [&c](const QDXFactor& f, const QDXFactor& g) {
+            EXPECT_STREQ(f.Text.GetText(), c.stored);
+            EXPECT_STREQ(f.SourceName.GetText(), "Src");
+            EXPECT_STREQ(g.Text.GetText(), c.stored);
+        });
     }
 
     // The source is an object name: it is written raw, so it may not hold a
     // double quote; the text is no name.
     QDXFactor f;
-    f.Reset();
-    f.Kind = 5;
-    EXPECT_FALSE(f.ParseText("ExInfo(1,2,3,4,5,6,'S\"rc',\"t\")"));
-    EXPECT_FALSE(f.ParseText("ExInfo(1,2,3,4,5,6,\"Src\",\"t)"));
-    EXPECT_FALSE(f.ParseText("ExInfo(1,2,3,4,5,6,\"Src\",t)"));
-    EXPECT_EQ(f.Kind, 5u);
+    ResetMarked(f);
+    ExpectRefused(f, "ExInfo(1,2,3,4,5,6,'S\"rc',\"t\")");
+    ExpectRefused(f, "ExInfo(1,2,3,4,5,6,\"Src\",\"t)");
+    ExpectRefused(f, "ExInfo(1,2,3,4,5,6,\"Src\",t)");
 }
 
 // "ClearMask()" is a whole keyword: anything after it is ignored, and no
@@ -461,26 +421,18 @@ TEST(StructureFactorsTest, ClearMask) {
         QDXFactor f;
         f.Reset();
         f.X1 = 3;
-        ASSERT_TRUE(f.ParseText(text));
-        EXPECT_EQ(f.Kind, 1114u);
+        ASSERT_TRUE(ParsesAs(f, text, 1114));
         EXPECT_EQ(f.X1, 3);
         EXPECT_EQ(Write(f), text[0] == '!' ? "!ClearMask()" : "ClearMask()");
     }
-    for (const char* text : {"ClearMask( )", "ClearMask(", "ClearMask(1)", "ClearMask", "!!ClearMask()"}) {
-        SCOPED_TRACE(text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        EXPECT_FALSE(f.ParseText(text));
-        EXPECT_EQ(f.Kind, 5u);
-    }
+    for (const char* text : {"ClearMask( )", "ClearMask(", "ClearMask(1)", "ClearMask", "!!ClearMask()"})
+        ExpectKind(text, 0);
 }
 
 // Count rules, names, numbers and levels that fail: false with Kind
 // unchanged. A count is checked before anything is read; after that the
 // fields read before the failing argument keep their new values.
 TEST(StructureFactorsTest, Failures) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;  // X1 afterwards
@@ -534,16 +486,10 @@ TEST(StructureFactorsTest, Failures) {
         {"3DSphere(\"S\",1,2,3,4,0,0,0,0,0,0,0,0,0,0,256,0)", 1, "S"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = kKeep;
-        f.SourceName.Assign("old");
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_STREQ(f.SourceName.GetText(), c.name);
+        ExpectReadFromMarkers(c.text, false, [&c](const QDXFactor& f) {
+            EXPECT_EQ(f.X1, c.x1);
+            EXPECT_STREQ(f.SourceName.GetText(), c.name);
+        });
     }
 
     // The mapping matrices: a bad entry fails, the entries before it read.
@@ -551,33 +497,26 @@ TEST(StructureFactorsTest, Failures) {
     text.replace(text.find(",-3000,"), 7, ",-3000,y,");
     text.replace(text.find(",4000,"), 6, ",");  // keep the count at 56
     QDXFactor f;
-    f.Reset();
-    f.Kind = 5;
-    EXPECT_FALSE(f.ParseText(text.c_str()));
-    EXPECT_EQ(f.Kind, 5u);
+    ResetMarked(f);
+    ExpectRefused(f, text);
     EXPECT_EQ(f.XYMatrix[3], -3000);
     EXPECT_EQ(f.XYMatrix[4], 0);  // reset value; the entry did not read
     const std::string infinite = "XYMappingMatrix(1,2,3,4,5,6,\"S\",7,8,9,10,inf," + MatrixItems(0) + "0,0)";
     f.Real1 = 2.0;
-    EXPECT_FALSE(f.ParseText(infinite.c_str()));
+    ExpectRefused(f, infinite);
     EXPECT_EQ(f.Y5, 10);
     EXPECT_EQ(f.Real1, 2.0);
     const std::string xy55 = "XYMappingMatrix(1,2,3,4,5,6,\"S\",7,8,9,10,0," + MatrixItems(0) + "0)";
     const std::string xy57 = "XYMappingMatrix(1,2,3,4,5,6,\"S\",7,8,9,10,0," + MatrixItems(0) + "0,0,0)";
     f.X1 = kKeep;
-    EXPECT_FALSE(f.ParseText(xy55.c_str()));
-    EXPECT_FALSE(f.ParseText(xy57.c_str()));
+    ExpectRefused(f, xy55);
+    ExpectRefused(f, xy57);
     EXPECT_EQ(f.X1, kKeep);
-    EXPECT_EQ(f.Kind, 5u);
 }
 
 // Inputs that are not canonical: the written text, which reads back to itself.
 TEST(StructureFactorsTest, WrittenForms) {
-    struct Case {
-        std::string text;
-        std::string written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"GhostFactor(\"Master\",3)", "GhostFactor(\"Master\",3,0)"},
         {"!GhostFactor('Master',+3x, 007)", "!GhostFactor(\"Master\",3,7)"},
         {"Foreach(2,5)", "Foreach(2,5,0,-1)"},
@@ -599,28 +538,12 @@ TEST(StructureFactorsTest, WrittenForms) {
          "RAMappingMatrix(1,2,3,4,5,6,\"M\",7,8,9,10,0.500000,1.000000," + MatrixItems(0) +
              "64,2,0.000000,10000.000000)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text.c_str()));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(g.Kind, f.Kind);
-        EXPECT_EQ(Write(g), once);
-    }
+    ExpectFixedPoints(cases);
 }
 
 // No keyword of the family is taken for another one that it ends or begins.
 TEST(StructureFactorsTest, KeywordsApart) {
-    struct Case {
-        const char* text;
-        uint32_t kind;  // 0: no keyword
-    };
-    const Case cases[] = {
+    const KindCase cases[] = {
         {"Transform(", 1104},        {"DiagramTransform(", 1105}, {"DiagramTransform2(", 1106},
         {"AffineTransform(", 1112},  {"HomographyTransform(", 1116}, {"SetMask(", 1113},
         {"SetMaskRef(", 1115},       {"3DDraw(", 1117},          {"3DSphere(", 1118},
@@ -628,16 +551,7 @@ TEST(StructureFactorsTest, KeywordsApart) {
         {"ClearMask(", 0},           {"Ghost(", 0},              {"transform(", 0},
         {"TargetList (", 0},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const FactorRow* row = FindFactorKeyword(c.text);
-        if (c.kind == 0) {
-            EXPECT_EQ(row, nullptr);
-        } else {
-            ASSERT_NE(row, nullptr);
-            EXPECT_EQ(row->kind, c.kind);
-        }
-    }
+    for (const KindCase& c : cases) ExpectKeyword(c.text, c.kind);
     for (uint32_t kind = 1101; kind <= 1118; ++kind) EXPECT_NE(FindFactorKind(kind), nullptr) << kind;
     for (const uint32_t kind : {1100u, 1119u}) EXPECT_EQ(FindFactorKind(kind), nullptr) << kind;
 }

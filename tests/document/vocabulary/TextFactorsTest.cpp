@@ -12,7 +12,7 @@ namespace {
 
 using namespace vocabulary;
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
 // The canonical text of every keyword parses to its kind and writes back byte
 // for byte, enabled and disabled, with direct and palette colours.
@@ -44,19 +44,8 @@ TEST(TextFactorsTest, CanonicalRoundTrip) {
     };
     ASSERT_STREQ(CheckFactorTable(), "");
     for (const Case& c : cases) {
-        for (const char* args : arguments) {
-            for (const bool disabled : {false, true}) {
-                std::string text = (disabled ? "!" : "") + std::string(c.keyword) + args;
-                text += c.kind > 1007 ? ",128)" : ")";
-                SCOPED_TRACE(text);
-                QDXFactor f;
-                f.Reset();
-                ASSERT_TRUE(f.ParseText(text.c_str()));
-                EXPECT_EQ(f.Kind, c.kind);
-                EXPECT_EQ(f.Enabled, !disabled);
-                EXPECT_EQ(Write(f), text);
-            }
-        }
+        for (const char* args : arguments)
+            ExpectCanonical(std::string(c.keyword) + args + (c.kind > 1007 ? ",128)" : ")"), c.kind);
     }
 }
 
@@ -67,10 +56,7 @@ TEST(TextFactorsTest, Fields) {
     f.Alpha = 9;
     ASSERT_TRUE(f.ParseText("Text(10,20,200,40,\"16;b;Serif\",ffffff,0,\"Master\")"));
     EXPECT_EQ(f.Kind, 1001u);
-    EXPECT_EQ(f.X1, 10);
-    EXPECT_EQ(f.Y1, 20);
-    EXPECT_EQ(f.X2, 200);
-    EXPECT_EQ(f.Y2, 40);
+    ExpectRect(f, 10, 20, 200, 40);
     EXPECT_STREQ(f.FontSpec.GetText(), "16;b;Serif");
     EXPECT_STREQ(f.Text.GetText(), "Master");
     EXPECT_EQ(f.Color1, 0xffffffu);
@@ -126,18 +112,11 @@ TEST(TextFactorsTest, TextEscapes) {
         {"\"a\\\x95\x5c" "b\"", "ab", "\"ab\""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.item);
-        const std::string text = std::string("Text(0,0,1,1,\"f\",0,0,") + c.item + ")";
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(text.c_str()));
-        EXPECT_STREQ(f.Text.GetText(), c.stored);
-        const std::string written = std::string("Text(0,0,1,1,\"f\",0,0,") + c.written + ")";
-        EXPECT_EQ(Write(f), written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(written.c_str()));
-        EXPECT_STREQ(g.Text.GetText(), c.stored);
+        const std::string head = "Text(0,0,1,1,\"f\",0,0,";
+        ExpectFixedPoint(head + c.item + ")", head + c.written + ")", [&c](const QDXFactor& f, const QDXFactor& g) {
+            EXPECT_STREQ(f.Text.GetText(), c.stored);
+            EXPECT_STREQ(g.Text.GetText(), c.stored);
+        });
     }
 
     struct FontCase {
@@ -183,8 +162,7 @@ TEST(TextFactorsTest, EveryByteRoundTrips) {
     ASSERT_NE(written, "<write failed>");
     QDXFactor g;
     g.Reset();
-    ASSERT_TRUE(g.ParseText(written.c_str()));
-    EXPECT_EQ(g.Kind, 1014u);
+    ASSERT_TRUE(ParsesAs(g, written, 1014));
     EXPECT_EQ(std::string(g.Text.GetText()), bytes);
     EXPECT_STREQ(g.FontSpec.GetText(), "24;bi;Sans Serif");
     EXPECT_EQ(g.Color1, 0x80ff0000u);
@@ -196,7 +174,6 @@ TEST(TextFactorsTest, EveryByteRoundTrips) {
 // Counts, numbers, colours, quotes and levels that fail: false, Kind
 // unchanged, and the fields before the failing argument keep what was read.
 TEST(TextFactorsTest, Failures) {
-    constexpr int32_t kKeep = 77;
     struct Case {
         const char* text;
         int32_t x1;        // X1 afterwards
@@ -224,16 +201,13 @@ TEST(TextFactorsTest, Failures) {
         {"TextBorder2Blend(1,0,1,1,\"f\",0,0,\"t\",)", 1, "f"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.X1 = kKeep;
-        f.FontSpec.Assign("old");
-        EXPECT_FALSE(f.ParseText(c.text));
-        EXPECT_EQ(f.Kind, 5u);
-        EXPECT_EQ(f.X1, c.x1);
-        EXPECT_STREQ(f.FontSpec.GetText(), c.font);
+        ExpectReadFromMarkers(
+            c.text, false,
+            [](QDXFactor& f) { f.FontSpec.Assign("old"); },
+            [&c](const QDXFactor& f) {
+                EXPECT_EQ(f.X1, c.x1);
+                EXPECT_STREQ(f.FontSpec.GetText(), c.font);
+            });
     }
 
     // The text is unescaped as soon as it is read, before the level.
@@ -246,28 +220,13 @@ TEST(TextFactorsTest, Failures) {
 
 // Inputs that are not canonical: the written text is a fixed point.
 TEST(TextFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"Text(+1, 2,3x,04,'f',FF,0x10,'a\\qb')", "Text(1,2,3,4,\"f\",ff,10,\"ab\")"},
         {"TextBlend(0,0,1,1,\"f\",P1A,P0,\"t\",0255", "TextBlend(0,0,1,1,\"f\",P1a,0,\"t\",255)"},
         {"TextShadow1(0,0,1,1,\"f\",-1,0,\"t\")tail", "TextShadow1(0,0,1,1,\"f\",ffffffff,0,\"t\")"},
         {"TextBorder1(0,0,1,1,\"f\"x,0,0,\"t\"y)", "TextBorder1(0,0,1,1,\"f\",0,0,\"t\")"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(Write(g), once);
-    }
+    ExpectFixedPoints(cases);
 }
 
 // A quoted argument that would not read back as itself is not written: the

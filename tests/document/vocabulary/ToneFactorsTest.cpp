@@ -12,52 +12,34 @@
 
 namespace {
 
-using vocabulary_test::Write;
+using namespace vocabulary_test;
 
-enum Geometry { kPlain, kResize, kRotate };
-
-struct Member {
-    uint32_t kind;
-    const char* keyword;
-    Geometry geometry;
-    bool level;
-};
+using Member = DrawMember;
 
 // Every member, in the order of the kind codes.
 const Member kMembers[] = {
-    {401, "CopyTone(", kPlain, false},           {402, "AlphaTone(", kPlain, true},
-    {403, "BlendTone(", kPlain, true},           {404, "LayerTone(", kPlain, true},
-    {405, "BackTone(", kPlain, true},            {416, "CopyToneC(", kPlain, false},
-    {417, "AlphaToneC(", kPlain, true},          {418, "BlendToneC(", kPlain, true},
-    {419, "LayerToneC(", kPlain, true},          {420, "BackToneC(", kPlain, true},
-    {431, "ResizeTone(", kResize, false},        {432, "ResizeAlphaTone(", kResize, true},
-    {433, "ResizeBlendTone(", kResize, true},    {434, "ResizeLayerTone(", kResize, true},
-    {435, "ResizeBackTone(", kResize, true},     {446, "ResizeToneC(", kResize, false},
-    {447, "ResizeAlphaToneC(", kResize, true},   {448, "ResizeBlendToneC(", kResize, true},
-    {449, "ResizeLayerToneC(", kResize, true},   {450, "ResizeBackToneC(", kResize, true},
-    {461, "RotateTone(", kRotate, false},        {462, "RotateAlphaTone(", kRotate, true},
-    {463, "RotateBlendTone(", kRotate, true},    {464, "RotateLayerTone(", kRotate, true},
-    {465, "RotateBackTone(", kRotate, true},     {476, "RotateToneC(", kRotate, false},
-    {477, "RotateAlphaToneC(", kRotate, true},   {478, "RotateBlendToneC(", kRotate, true},
-    {479, "RotateLayerToneC(", kRotate, true},   {480, "RotateBackToneC(", kRotate, true},
+    {401, "CopyTone(", kDrawPlain, false},         {402, "AlphaTone(", kDrawPlain, true},
+    {403, "BlendTone(", kDrawPlain, true},         {404, "LayerTone(", kDrawPlain, true},
+    {405, "BackTone(", kDrawPlain, true},          {416, "CopyToneC(", kDrawPlain, false},
+    {417, "AlphaToneC(", kDrawPlain, true},        {418, "BlendToneC(", kDrawPlain, true},
+    {419, "LayerToneC(", kDrawPlain, true},        {420, "BackToneC(", kDrawPlain, true},
+    {431, "ResizeTone(", kDrawResize, false},      {432, "ResizeAlphaTone(", kDrawResize, true},
+    {433, "ResizeBlendTone(", kDrawResize, true},  {434, "ResizeLayerTone(", kDrawResize, true},
+    {435, "ResizeBackTone(", kDrawResize, true},   {446, "ResizeToneC(", kDrawResize, false},
+    {447, "ResizeAlphaToneC(", kDrawResize, true}, {448, "ResizeBlendToneC(", kDrawResize, true},
+    {449, "ResizeLayerToneC(", kDrawResize, true}, {450, "ResizeBackToneC(", kDrawResize, true},
+    {461, "RotateTone(", kDrawRotate, false},      {462, "RotateAlphaTone(", kDrawRotate, true},
+    {463, "RotateBlendTone(", kDrawRotate, true},  {464, "RotateLayerTone(", kDrawRotate, true},
+    {465, "RotateBackTone(", kDrawRotate, true},   {476, "RotateToneC(", kDrawRotate, false},
+    {477, "RotateAlphaToneC(", kDrawRotate, true}, {478, "RotateBlendToneC(", kDrawRotate, true},
+    {479, "RotateLayerToneC(", kDrawRotate, true}, {480, "RotateBackToneC(", kDrawRotate, true},
 };
 
 // The canonical arguments of a member (without the closing bracket), every
 // item a value of its own so that a field read from the wrong item shows. The
 // tone amounts lie outside 0..256 on purpose: they are stored as read.
 std::string Arguments(const Member& m, const char* colour = "ff00ff") {
-    std::string text = "-10,20,100,-50,\"Master\",";
-    switch (m.geometry) {
-    case kPlain:
-        text += "3,4";
-        break;
-    case kResize:
-        text += "3,4,30,40";
-        break;
-    case kRotate:
-        text += "5,6,45.000000000,1.500000000,-0.250000000,3,4,30,40";
-        break;
-    }
+    std::string text = DrawPlacement(m.geometry);
     text += ",-5,300,7,128,";
     text += colour;
     if (m.level) text += ",77";
@@ -65,7 +47,7 @@ std::string Arguments(const Member& m, const char* colour = "ff00ff") {
 }
 
 uint32_t Count(const Member& m) {
-    const uint32_t base = m.geometry == kPlain ? 12 : m.geometry == kResize ? 14 : 19;
+    const uint32_t base = m.geometry == kDrawPlain ? 12 : m.geometry == kDrawResize ? 14 : 19;
     return base + (m.level ? 1 : 0);
 }
 
@@ -74,45 +56,13 @@ uint32_t Count(const Member& m) {
 // disabled, with a colour code and with a palette reference. Fields the
 // geometry does not use keep their reset values.
 TEST(ToneFactorsTest, EveryMemberRoundTrips) {
-    const char* const bases[] = {"Copy", "Alpha", "Blend", "Layer", "Back"};
     for (const Member& m : kMembers) {
         SCOPED_TRACE(m.keyword);
-        // code = 400 + 30 x geometry + 15 x colour-only + base word
-        const uint32_t rest = m.kind - 400;
-        const uint32_t k = (rest - 1) % 15 + 1;
-        const bool colourOnly = (rest - k) / 15 % 2 == 1;
-        std::string keyword = m.geometry == kPlain ? "" : m.geometry == kResize ? "Resize" : "Rotate";
-        if (!(k == 1 && m.geometry != kPlain)) keyword += bases[k - 1];
-        keyword += "Tone";
-        if (colourOnly) keyword += "C";
-        keyword += "(";
-        EXPECT_EQ(keyword, m.keyword);
-        EXPECT_EQ(uint32_t(m.geometry), (rest - k) / 30);
-        EXPECT_EQ(m.level, k != 1);
+        ExpectDrawCode(m.kind, m.keyword, uint32_t(m.geometry), m.level, 400, "Tone");
 
         for (const char* colour : {"ff00ff", "P40000005"}) {
-            for (const char* mark : {"", "!"}) {
-                const std::string text = std::string(mark) + m.keyword + Arguments(m, colour) + ")";
-                SCOPED_TRACE(text);
-                QDXFactor f;
-                f.Reset();
-                ASSERT_TRUE(f.ParseText(text.c_str()));
-                EXPECT_EQ(f.Kind, m.kind);
-                EXPECT_EQ(f.Enabled, *mark == '\0');
-                EXPECT_EQ(f.X1, -10);
-                EXPECT_EQ(f.Y1, 20);
-                EXPECT_EQ(f.X2, 100);
-                EXPECT_EQ(f.Y2, -50);
-                EXPECT_STREQ(f.SourceName.GetText(), "Master");
-                EXPECT_EQ(f.X3, 3);
-                EXPECT_EQ(f.Y3, 4);
-                EXPECT_EQ(f.X4, m.geometry == kPlain ? 1 : 30);
-                EXPECT_EQ(f.Y4, m.geometry == kPlain ? 1 : 40);
-                EXPECT_EQ(f.X5, m.geometry == kRotate ? 5 : 0);
-                EXPECT_EQ(f.Y5, m.geometry == kRotate ? 6 : 0);
-                EXPECT_EQ(f.Real1, m.geometry == kRotate ? 45.0 : 0.0);
-                EXPECT_EQ(f.Real4, m.geometry == kRotate ? 1.5 : 1.0);
-                EXPECT_EQ(f.Real5, m.geometry == kRotate ? -0.25 : 1.0);
+            ExpectCanonical(m.keyword + Arguments(m, colour) + ")", m.kind, [&m, colour](const QDXFactor& f) {
+                ExpectDrawPlacement(f, m.geometry);
                 EXPECT_EQ(f.IntParam3, -5);
                 EXPECT_EQ(f.IntParam4, 300);
                 EXPECT_EQ(f.IntParam5, 7);
@@ -121,8 +71,7 @@ TEST(ToneFactorsTest, EveryMemberRoundTrips) {
                 EXPECT_EQ(f.ColorRef1, palette ? 0x40000005u : 0u);
                 EXPECT_EQ(f.Color1, palette ? 0u : 0xff00ffu);
                 EXPECT_EQ(f.Alpha, m.level ? 77 : 255);
-                EXPECT_EQ(Write(f), text);
-            }
+            });
         }
     }
 }
@@ -134,29 +83,9 @@ TEST(ToneFactorsTest, CountRules) {
         SCOPED_TRACE(m.keyword);
         const std::string full = Arguments(m);
         EXPECT_EQ(Count(m), uint32_t(std::count(full.begin(), full.end(), ',') + 1));
-        const std::string fewer = full.substr(0, full.rfind(','));
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        EXPECT_FALSE(f.ParseText((std::string(m.keyword) + fewer + ")").c_str()));
-        EXPECT_EQ(f.Kind, 5u);
-
         // One and two extra items: the level-less forms get a would-be level.
-        for (const char* extra : {",66", ",66,x"}) {
-            f.Reset();
-            f.Kind = 5;
-            const std::string more = std::string(m.keyword) + full + extra + ")";
-            SCOPED_TRACE(more);
-            if (m.geometry != kRotate) {
-                EXPECT_FALSE(f.ParseText(more.c_str()));
-                EXPECT_EQ(f.Kind, 5u);
-            } else {
-                ASSERT_TRUE(f.ParseText(more.c_str()));
-                EXPECT_EQ(f.Kind, m.kind);
-                EXPECT_EQ(f.Alpha, m.level ? 77 : 255);
-                EXPECT_EQ(Write(f), std::string(m.keyword) + full + ")");
-            }
-        }
+        ExpectCountRule(m.keyword, full, m.kind, m.geometry == kDrawRotate, {",66", ",66,x"},
+                        [&m](const QDXFactor& f) { EXPECT_EQ(f.Alpha, m.level ? 77 : 255); });
     }
 }
 
@@ -208,20 +137,19 @@ TEST(ToneFactorsTest, ArgumentTable) {
         {"RotateAlphaTone(0,0,8,8,\"S\",0,0,45,1,nan,0,0,9,9,1,2,3,4,ff,5)", false, 9, 0x123, 0, 77},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        f.Kind = 5;
-        f.Alpha = 9;
-        f.Color1 = 0x123;
-        f.ColorRef1 = 0x55;  // the frame clears it before reading
-        f.IntParam3 = 77;
-        EXPECT_EQ(f.ParseText(c.text), c.ok);
-        EXPECT_EQ(f.Kind == 5u, !c.ok);
-        EXPECT_EQ(f.Alpha, c.alpha);
-        EXPECT_EQ(f.Color1, c.colour);
-        EXPECT_EQ(f.ColorRef1, c.ref);
-        EXPECT_EQ(f.IntParam3, c.amount);
+        ExpectReadFromMarkers(
+            c.text, c.ok,
+            [](QDXFactor& f) {
+                f.Color1 = 0x123;
+                f.ColorRef1 = 0x55;  // the frame clears it before reading
+                f.IntParam3 = kKeep;
+            },
+            [&c](const QDXFactor& f) {
+                EXPECT_EQ(f.Alpha, c.alpha);
+                EXPECT_EQ(f.Color1, c.colour);
+                EXPECT_EQ(f.ColorRef1, c.ref);
+                EXPECT_EQ(f.IntParam3, c.amount);
+            });
     }
 }
 
@@ -246,11 +174,7 @@ TEST(ToneFactorsTest, ReferenceHidesColourCode) {
 // Non-canonical texts settle on their canonical form, which reads back to
 // itself.
 TEST(ToneFactorsTest, WrittenForms) {
-    struct Case {
-        const char* text;
-        const char* written;
-    };
-    const Case cases[] = {
+    const WrittenCase cases[] = {
         {"CopyTone( +1,2x,3,4,'Obj',5,6,007,-0,+9,256,0X00FF00FF", "CopyTone(1,2,3,4,\"Obj\",5,6,7,0,9,256,ff00ff)"},
         {"!BlendToneC(1,2,3,4,\"\"x,5,6,7,8,9,10,P40000005#80,255)tail",
          "!BlendToneC(1,2,3,4,\"\",5,6,7,8,9,10,P40000005,255)"},
@@ -261,34 +185,10 @@ TEST(ToneFactorsTest, WrittenForms) {
         {"RotateBackToneC(1,2,3,4,\"R\",5,6,1e1,0.1234567896,-2,7,8,9,10,11,12,13,14,-1,64,99)",
          "RotateBackToneC(1,2,3,4,\"R\",5,6,10.000000000,0.123456790,-2.000000000,7,8,9,10,11,12,13,14,ffffffff,64)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        QDXFactor f;
-        f.Reset();
-        ASSERT_TRUE(f.ParseText(c.text));
-        const std::string once = Write(f);
-        EXPECT_EQ(once, c.written);
-        QDXFactor g;
-        g.Reset();
-        ASSERT_TRUE(g.ParseText(once.c_str()));
-        EXPECT_EQ(g.Kind, f.Kind);
-        EXPECT_EQ(g.Enabled, f.Enabled);
-        EXPECT_EQ(Write(g), once);
-    }
+    ExpectFixedPoints(cases);
 }
 
 // The codes between the runs are not kinds of this family.
-TEST(ToneFactorsTest, OnlyTheThirtyCodes) {
-    uint32_t found = 0;
-    for (uint32_t kind = 401; kind <= 480; ++kind) {
-        const vocabulary::FactorRow* row = vocabulary::FindFactorKind(kind);
-        if (row == nullptr) continue;
-        ++found;
-        const uint32_t k = (kind - 400 - 1) % 15 + 1;
-        EXPECT_LE(k, 5u) << kind;
-    }
-    EXPECT_EQ(found, 30u);
-    EXPECT_EQ(vocabulary::CheckFactorTable()[0], '\0');
-}
+TEST(ToneFactorsTest, OnlyTheThirtyCodes) { ExpectDrawCodes(401, 480, 30); }
 
 }  // namespace
