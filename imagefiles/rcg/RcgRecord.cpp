@@ -94,6 +94,24 @@ inline uint32_t CountOnes(const uint8_t* bytes, uint32_t n) {
     return ones + Ones64(tail);
 }
 
+// Writes count pixels under a mask (bit 1 takes the next colour, 0 repeats the
+// last, 0 before the first) without a branch per pixel: read(i) gives the
+// i-th colour taken and must be safe to call for every i up to the number of
+// ones (its value is then unused).
+template <class Read>
+inline uint32_t* MaskedWrite(const uint8_t* mask, uint32_t count, uint32_t* out, Read&& read) {
+    uint32_t colour = 0;
+    uint32_t next = 0;
+    ForEachBit(mask, count, [&](uint32_t bit) {
+        const uint32_t candidate = read(next);
+        const uint32_t take = 0u - bit;
+        colour = (candidate & take) | (colour & ~take);
+        next += bit;
+        *out++ = colour;
+    });
+    return out;
+}
+
 // Sets bits low..high (low <= high <= 255) of a 256-bit set.
 inline void MarkRange(uint64_t* set, uint32_t low, uint32_t high) {
     for (uint32_t w = low >> 6; w <= (high >> 6); ++w) {
@@ -314,16 +332,16 @@ private:
         }
     }
 
-    // Calls fn(next) with a reader of the colours at a store's cursor.
-    template <class Fn>
-    void WithCursorReader(uint8_t source, Fn&& fn) {
-        const uint32_t* store = StoreOf(source);
-        const uint32_t mask = MaskOf(source);
-        fn([store, mask, c = CursorOf(source)]() mutable {
-            const uint32_t colour = store[c];
-            c = (c + 1) & mask;
-            return colour;
-        });
+    // ring[0 .. min(n, 16) - 1] = colours[0 ..], rc = 0 (as the stores' own
+    // rule; a full ring is one fixed-size copy).
+    void KeepInRing(const uint32_t* colours, uint32_t n) {
+        uint32_t* ring = m_s.Ring();
+        if (n >= kRcgRingSize) {
+            std::memcpy(ring, colours, kRcgRingSize * sizeof(uint32_t));
+        } else {
+            for (uint32_t i = 0; i < n; ++i) ring[i] = colours[i];
+        }
+        m_s.ringCursor = 0;
     }
 
     void Advance(uint32_t pixels) {
@@ -395,7 +413,7 @@ private:
             }
         }
         m_p += bytes;
-        if (keep && source != kRcgSourceRing) m_s.KeepInRing(out, count);
+        if (keep && source != kRcgSourceRing) KeepInRing(out, count);
         Advance(count);
         return 0;
     }
@@ -417,7 +435,7 @@ private:
             return kPixels[source];
         }
         std::fill_n(m_out, count, colour);
-        if ((command & kRcgKeepBit) && source != kRcgSourceRing) m_s.KeepInRing(&colour, 1);
+        if ((command & kRcgKeepBit) && source != kRcgSourceRing) KeepInRing(&colour, 1);
         Advance(count);
         return 0;
     }
@@ -435,7 +453,7 @@ private:
         uint32_t* out = m_out;
         ForEachBit(m_p, count, [&out, &c](uint32_t bit) { *out++ = c[bit]; });
         m_p += bytes;
-        if (command & kRcgKeepBit) m_s.KeepInRing(c, 2);
+        if (command & kRcgKeepBit) KeepInRing(c, 2);
         Advance(count);
         return 0;
     }
@@ -453,7 +471,7 @@ private:
         uint32_t* out = m_out;
         ForEachPair(m_p, count, [&out, &c](uint32_t v) { *out++ = c[v]; });
         m_p += bytes;
-        if (command & kRcgKeepBit) m_s.KeepInRing(c, 4);
+        if (command & kRcgKeepBit) KeepInRing(c, 4);
         Advance(count);
         return 0;
     }
@@ -476,7 +494,7 @@ private:
         uint32_t* out = m_out;
         ForEachPair(m_p, count, [&out, &c](uint32_t v) { *out++ = c[v]; });
         m_p += bytes;
-        if (command & kRcgKeepBit) m_s.KeepInRing(ramp, 16);
+        if (command & kRcgKeepBit) KeepInRing(ramp, 16);
         Advance(count);
         return 0;
     }
@@ -494,19 +512,15 @@ private:
         const uint8_t source = RcgSourceOf(command);
         const bool keep = (command & kRcgKeepBit) != 0;
         uint32_t* out = m_out;
-        auto write = [&](auto next) {
-            uint32_t colour = 0;
-            ForEachBit(mask, count, [&](uint32_t bit) {
-                if (bit) colour = next();
-                *out++ = colour;
-            });
-        };
         if (command & kRcgCursorBit) {
             if (source == kRcgSourceLiteral) return 93;
             if (keep && source != kRcgSourceRing) KeepFromCursor(source);
-            WithCursorReader(source, write);
+            const uint32_t* store = StoreOf(source);
+            const uint32_t storeMask = MaskOf(source);
             uint32_t& cursor = CursorOf(source);
-            cursor = (cursor + k) & MaskOf(source);
+            const uint32_t from = cursor;
+            MaskedWrite(mask, count, out, [store, storeMask, from](uint32_t i) { return store[(from + i) & storeMask]; });
+            cursor = (from + k) & storeMask;
         } else {
             const uint64_t bytes = ListBytes(source, k);
             if (!Has(bytes)) {
@@ -514,14 +528,62 @@ private:
                 if (source == kRcgSourceLiteral) return m_type == kRcgTypeRgb ? 91 : 92;
                 return kShort[source];
             }
-            WithListReader(source, m_p, k, write);
+            const uint8_t* q = m_p;
+            if (k == 0) {
+                // No colour taken: every pixel repeats the initial 0.
+                std::fill_n(out, count, 0u);
+            } else {
+                // Reads past the list's last colour are clamped to it.
+                const uint32_t last = k - 1;
+                switch (source) {
+                    case kRcgSourceLiteral:
+                        if (m_type == kRcgTypeRgb) {
+                            MaskedWrite(mask, count, out, [q, last](uint32_t i) {
+                                const uint8_t* c = q + static_cast<size_t>(std::min(i, last)) * 3;
+                                return static_cast<uint32_t>(c[0]) | (static_cast<uint32_t>(c[1]) << 8) |
+                                       (static_cast<uint32_t>(c[2]) << 16);
+                            });
+                        } else {
+                            MaskedWrite(mask, count, out, [q, last](uint32_t i) {
+                                uint32_t c;
+                                std::memcpy(&c, q + static_cast<size_t>(std::min(i, last)) * 4, 4);
+                                return c;
+                            });
+                        }
+                        break;
+                    case kRcgSourceRing: {
+                        // Two indices per byte, high nibble first; an odd last
+                        // index is the low nibble of the last byte.
+                        const uint32_t* ring = m_s.Ring();
+                        const uint32_t lastOdd = (k & 1) ? k - 1 : UINT32_MAX;
+                        MaskedWrite(mask, count, out, [q, ring, last, lastOdd](uint32_t i) {
+                            const uint32_t j = std::min(i, last);
+                            const uint32_t shift = ((j & 1) != 0 || j == lastOdd) ? 0 : 4;
+                            return ring[(q[j >> 1] >> shift) & 15];
+                        });
+                        break;
+                    }
+                    case kRcgSourceTable: {
+                        const uint32_t* table = m_s.Table();
+                        MaskedWrite(mask, count, out, [q, table, last](uint32_t i) { return table[q[std::min(i, last)]]; });
+                        break;
+                    }
+                    default: {
+                        const uint32_t* dictionary = m_s.Dictionary();
+                        MaskedWrite(mask, count, out, [q, dictionary, last](uint32_t i) {
+                            return dictionary[RcgGet16(q + 2 * static_cast<size_t>(std::min(i, last)))];
+                        });
+                        break;
+                    }
+                }
+            }
             if (keep && source != kRcgSourceRing) {
                 uint32_t first[kRcgRingSize];
                 const uint32_t m = std::min(k, kRcgRingSize);
                 WithListReader(source, m_p, k, [&](auto next) {
                     for (uint32_t i = 0; i < m; ++i) first[i] = next();
                 });
-                m_s.KeepInRing(first, m);
+                KeepInRing(first, m);
             }
             m_p += bytes;
         }
@@ -545,14 +607,10 @@ private:
         if (k < 2 || k > kRcgScratchSize) return 107;
         uint32_t* ramp = m_s.Scratch();
         BuildColorRamp(pair[0], pair[1], ramp, static_cast<int32_t>(k));
-        uint32_t* out = m_out;
-        uint32_t colour = 0;
-        uint32_t next = 0;
-        ForEachBit(mask, count, [&](uint32_t bit) {
-            if (bit) colour = ramp[next++];
-            *out++ = colour;
-        });
-        if (command & kRcgKeepBit) m_s.KeepInRing(ramp, k);
+        // k <= 256 colours in the 256-word scratch; a read one past the last
+        // wraps inside it and is unused.
+        MaskedWrite(mask, count, m_out, [ramp](uint32_t i) { return ramp[i & (kRcgScratchSize - 1)]; });
+        if (command & kRcgKeepBit) KeepInRing(ramp, k);
         Advance(count);
         return 0;
     }
@@ -670,14 +728,14 @@ private:
                     std::copy_n(dictionary, std::min(n, kRcgTableSize), table);
                     m_s.tableCursor = 0;
                 }
-                m_s.KeepInRing(dictionary, n);
+                KeepInRing(dictionary, n);
                 break;
             case kRcgLoadTableLiterals:
                 for (uint32_t i = 0; i < n; ++i) table[start + i] = LiteralAt(q + static_cast<size_t>(i) * m_literalBytes);
                 m_s.tableCursor = 0;
                 // The ring takes the start of the store just loaded, as the
                 // dictionary forms do.
-                m_s.KeepInRing(table, n);
+                KeepInRing(table, n);
                 break;
             case kRcgLoadTableFromDictionary:
             case kRcgLoadTableFromDictionaryOnly:

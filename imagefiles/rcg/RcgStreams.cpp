@@ -367,9 +367,32 @@ public:
             error = planeCodes.outputShort;
             return false;
         }
+        // One pass over the planes, a colour at a time.
+        const uint8_t* blue = streams[kBlue].p;
+        const uint8_t* green = streams[kGreen].p;
+        const uint8_t* red = streams[kRed].p;
+        uint8_t* o = m_o;
+        if (lit == 4) {
+            const uint8_t* alpha = streams[kAlpha].p;
+            for (uint32_t i = 0; i < n; ++i) {
+                const uint32_t colour = static_cast<uint32_t>(blue[i]) | (static_cast<uint32_t>(green[i]) << 8) |
+                                        (static_cast<uint32_t>(red[i]) << 16) |
+                                        (static_cast<uint32_t>(alpha[i]) << 24);
+                if constexpr (std::endian::native == std::endian::little) {
+                    std::memcpy(o + 4 * static_cast<size_t>(i), &colour, 4);
+                } else {
+                    RcgPut32(o + 4 * static_cast<size_t>(i), colour);
+                }
+            }
+        } else {
+            for (uint32_t i = 0; i < n; ++i) {
+                o[3 * static_cast<size_t>(i)] = blue[i];
+                o[3 * static_cast<size_t>(i) + 1] = green[i];
+                o[3 * static_cast<size_t>(i) + 2] = red[i];
+            }
+        }
         for (uint32_t b = 0; b < lit; ++b) {
             Stream& s = streams[kPlaneOfByte[b]];
-            for (uint32_t i = 0; i < n; ++i) m_o[static_cast<size_t>(i) * lit + b] = s.p[i];
             s.p += n;
             s.left -= n;
         }
