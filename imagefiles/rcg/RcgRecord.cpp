@@ -73,27 +73,6 @@ inline void ForEachPair(const uint8_t* bytes, uint32_t count, Fn&& fn) {
     }
 }
 
-// Bits set in a 64-bit word, without relying on a population-count instruction.
-inline uint32_t Ones64(uint64_t x) {
-    x = x - ((x >> 1) & 0x5555555555555555ull);
-    x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
-}
-
-inline uint32_t CountOnes(const uint8_t* bytes, uint32_t n) {
-    uint32_t ones = 0;
-    uint32_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        ones += Ones64(word);
-    }
-    uint64_t tail = 0;
-    for (uint32_t k = 0; i < n; ++i, k += 8) tail |= static_cast<uint64_t>(bytes[i]) << k;
-    return ones + Ones64(tail);
-}
-
 // Writes count pixels under a mask (bit 1 takes the next colour, 0 repeats the
 // last, 0 before the first) without a branch per pixel: read(i) gives the
 // i-th colour taken and must be safe to call for every i up to the number of
@@ -507,7 +486,7 @@ private:
         if (!Has(maskBytes)) return 89;
         if (count > m_left) return 90;
         const uint8_t* mask = m_p;
-        const uint32_t k = CountOnes(mask, maskBytes);
+        const uint32_t k = RcgCountOnes(mask, maskBytes);
         m_p += maskBytes;
         const uint8_t source = RcgSourceOf(command);
         const bool keep = (command & kRcgKeepBit) != 0;
@@ -570,9 +549,17 @@ private:
                     }
                     default: {
                         const uint32_t* dictionary = m_s.Dictionary();
-                        MaskedWrite(mask, count, out, [q, dictionary, last](uint32_t i) {
-                            return dictionary[RcgGet16(q + 2 * static_cast<size_t>(std::min(i, last)))];
-                        });
+                        if (Has(bytes + 2)) {
+                            // The record goes on past the list: the read one
+                            // past its end stays inside and needs no clamp.
+                            MaskedWrite(mask, count, out, [q, dictionary](uint32_t i) {
+                                return dictionary[RcgGet16(q + 2 * static_cast<size_t>(i))];
+                            });
+                        } else {
+                            MaskedWrite(mask, count, out, [q, dictionary, last](uint32_t i) {
+                                return dictionary[RcgGet16(q + 2 * static_cast<size_t>(std::min(i, last)))];
+                            });
+                        }
                         break;
                     }
                 }
@@ -599,7 +586,7 @@ private:
         if (!Has(maskBytes)) return 99;
         if (count > m_left) return 100;
         const uint8_t* mask = m_p;
-        const uint32_t k = CountOnes(mask, maskBytes);
+        const uint32_t k = RcgCountOnes(mask, maskBytes);
         m_p += maskBytes;
         uint32_t pair[2];
         const int32_t fetched = FetchColours(command, 2, pair, ColourErrors{103, 101, 102, 104, 105, 106});
@@ -823,6 +810,40 @@ private:
         uint32_t* out = store + (start & storeMask);
         const uint32_t nb = valueCount[2];
         const uint32_t* const blue = values[2];
+        const uint32_t planeSize = valueCount[1] * nb;  // <= 65,536 (two counts of at most 256)
+        constexpr uint32_t kPlaneWords = 1024;
+        if (planeSize <= kPlaneWords && planeSize != 0) {
+            // The green x blue plane once, then one run per alpha and red.
+            uint32_t plane[kPlaneWords];
+            for (uint32_t g = 0; g < valueCount[1]; ++g) {
+                for (uint32_t b = 0; b < nb; ++b) plane[g * nb + b] = values[1][g] | blue[b];
+            }
+            for (uint32_t a = 0; a < valueCount[3]; ++a) {
+                for (uint32_t r = 0; r < valueCount[0]; ++r) {
+                    const uint32_t ar = values[3][a] | values[0][r];
+                    uint32_t room = static_cast<uint32_t>(storeEnd - out);
+                    if (room > planeSize) {
+                        for (uint32_t i = 0; i < planeSize; ++i) out[i] = ar | plane[i];
+                        out += planeSize;
+                        continue;
+                    }
+                    // The run reaches the store's end: finish it from the start
+                    // (as often as a store smaller than the plane needs).
+                    uint32_t done = 0;
+                    while (planeSize - done >= room) {
+                        for (uint32_t i = 0; i < room; ++i) out[i] = ar | plane[done + i];
+                        done += room;
+                        out = store;
+                        room = storeMask + 1u;
+                    }
+                    for (uint32_t i = done; i < planeSize; ++i) out[i - done] = ar | plane[i];
+                    out += planeSize - done;
+                }
+            }
+            CursorOf(source) = 0;
+            m_p = q;
+            return 0;
+        }
         for (uint32_t a = 0; a < valueCount[3]; ++a) {
             for (uint32_t r = 0; r < valueCount[0]; ++r) {
                 const uint32_t ar = values[3][a] | values[0][r];

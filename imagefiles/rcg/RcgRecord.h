@@ -14,6 +14,7 @@
 // (`DecodeRcg(sprite, record, size)`) rather than a member of CSprite, so that
 // the raster surface does not depend on the image-file layer.
 #include <cstdint>
+#include <cstring>
 
 #include "foundation/containers/MemoryBlock.h"
 
@@ -231,3 +232,25 @@ bool RcgBuildRawRecord(CMemoryBlock<unsigned char>& out, const CSprite& sprite, 
 // already has that size. 0 on success, otherwise a result code; after a failure
 // the pixels decoded so far remain.
 int32_t DecodeRcg(CSprite& sprite, const uint8_t* record, uint32_t size);
+
+// The bits set in n bytes (the colours a masked command reads): shared by the
+// decoder and the stream container, which must count alike. No population-count
+// instruction is assumed.
+inline uint32_t RcgCountOnes(const uint8_t* bytes, uint32_t n) noexcept {
+    auto ones64 = [](uint64_t x) {
+        x = x - ((x >> 1) & 0x5555555555555555ull);
+        x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
+        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+        return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
+    };
+    uint32_t ones = 0;
+    uint32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        ones += ones64(word);
+    }
+    uint64_t tail = 0;
+    for (uint32_t k = 0; i < n; ++i, k += 8) tail |= static_cast<uint64_t>(bytes[i]) << k;
+    return ones + ones64(tail);
+}

@@ -47,6 +47,36 @@ inline uint32_t Load32(const uint8_t* p) {
 }
 inline void Store32(uint8_t* p, uint32_t w) { std::memcpy(p, &w, 4); }
 
+// Copies len bytes between disjoint ranges, in 16-byte pieces (the last one
+// may overlap the one before), touching nothing outside the two ranges.
+inline void CopyDisjoint(uint8_t* dst, const uint8_t* src, uint32_t len) {
+    if (len >= 16) {
+        uint32_t j = 0;
+        for (; j + 16 <= len; j += 16) {
+            uint8_t piece[16];
+            std::memcpy(piece, src + j, 16);
+            std::memcpy(dst + j, piece, 16);
+        }
+        if (j != len) {
+            uint8_t piece[16];
+            std::memcpy(piece, src + len - 16, 16);
+            std::memcpy(dst + len - 16, piece, 16);
+        }
+    } else if (len >= 8) {
+        const uint64_t a = Load64(src);
+        const uint64_t b = Load64(src + len - 8);
+        Store64(dst, a);
+        Store64(dst + len - 8, b);
+    } else if (len >= 4) {
+        const uint32_t a = Load32(src);
+        const uint32_t b = Load32(src + len - 4);
+        Store32(dst, a);
+        Store32(dst + len - 4, b);
+    } else {
+        for (uint32_t j = 0; j < len; ++j) dst[j] = src[j];
+    }
+}
+
 // Copies len bytes forward from src to dst, touching nothing outside
 // [dst, dst + len) and [src, src + len). Valid for disjoint ranges and for
 // src at least 8 bytes behind dst (every word read was written before), the
@@ -85,11 +115,7 @@ int32_t DecodeByteCoder(const uint8_t* in, uint32_t n, uint8_t* out, uint32_t ra
                 ++len;
                 if (n - i < len) return kRcgByteLiteralShort;
                 if (len > room) return kRcgByteLiteralOverflow;
-                if (len > 64) {
-                    std::memcpy(out + o, in + i, len);
-                } else {
-                    CopyForward(out + o, in + i, len);
-                }
+                CopyDisjoint(out + o, in + i, len);
                 i += len;
                 o += len;
                 break;
@@ -162,7 +188,7 @@ int32_t DecodeByteCoder(const uint8_t* in, uint32_t n, uint8_t* out, uint32_t ra
                 const uint8_t* src = dst - distance;
                 if (distance >= len) {
                     // The source lies wholly before the copy: copy, then substitute.
-                    CopyForward(dst, src, len);
+                    CopyDisjoint(dst, src, len);
                     if (subAt < len) dst[subAt] = sub;
                 } else if (subAt == UINT32_MAX && distance >= 8) {
                     CopyForward(dst, src, len);
@@ -203,7 +229,7 @@ int32_t DecodeUnitLz(const uint8_t* in, uint64_t n, bool wide, uint32_t unit, ui
             const uint32_t distance = distanceCode * unit;
             // A copy reaching into its own output would read undecoded bytes.
             if (len > room || distance < len) return copyOverflow;
-            CopyForward(out + o, out + o - distance, len);
+            CopyDisjoint(out + o, out + o - distance, len);
             o += len;
         } else {
             const uint32_t len = distanceCode * unit;

@@ -40,29 +40,29 @@ inline void CopyOperand(uint8_t* dst, const uint8_t* src, uint32_t n) {
         } else {
             for (uint32_t i = 0; i < n; ++i) dst[i] = src[i];
         }
+    } else if (n <= 256) {
+        // 16-byte pieces, the last one ending at the end (may overlap).
+        uint8_t piece[16];
+        if (n < 16) {
+            uint64_t a, b;
+            std::memcpy(&a, src, 8);
+            std::memcpy(&b, src + n - 8, 8);
+            std::memcpy(dst, &a, 8);
+            std::memcpy(dst + n - 8, &b, 8);
+            return;
+        }
+        uint32_t j = 0;
+        for (; j + 16 <= n; j += 16) {
+            std::memcpy(piece, src + j, 16);
+            std::memcpy(dst + j, piece, 16);
+        }
+        if (j != n) {
+            std::memcpy(piece, src + n - 16, 16);
+            std::memcpy(dst + n - 16, piece, 16);
+        }
     } else {
         std::memcpy(dst, src, n);
     }
-}
-
-// Bits set in n bytes, without relying on a population-count instruction.
-inline uint32_t CountOnes(const uint8_t* bytes, uint32_t n) {
-    auto ones64 = [](uint64_t x) {
-        x = x - ((x >> 1) & 0x5555555555555555ull);
-        x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-        x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-        return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
-    };
-    uint32_t ones = 0;
-    uint32_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        ones += ones64(word);
-    }
-    uint64_t tail = 0;
-    for (uint32_t k = 0; i < n; ++i, k += 8) tail |= static_cast<uint64_t>(bytes[i]) << k;
-    return ones + ones64(tail);
 }
 
 // Logical streams (the splitter's numbering).
@@ -248,7 +248,7 @@ int32_t WalkCommand(Mover& m) {
             const uint32_t maskBytes = (count + 7) / 8;
             if ((p = m.Take(kMasks, maskBytes, {1023, 1024})) == nullptr) return m.error;
             if (code == kRcgMaskedRamp) return WalkColours(m, command, 2);
-            return WalkColourList(m, command, CountOnes(p, maskBytes));
+            return WalkColourList(m, command, RcgCountOnes(p, maskBytes));
         }
     }
 }
