@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "imagefiles/rcg/RcgLegacy.h"
+#include "tests/imagefiles/rcg/RcgTestSupport.h"
 #include "raster/surface/sprite/Sprite.h"
 #include "tests/raster/RasterTestSupport.h"
 
@@ -25,40 +26,9 @@ using raster_test::Pixels;
 class RcgLegacyTest : public raster_test::ReadyLibraryTest {};
 
 // A legacy record: 32-bit total size, 16-bit width, height and type.
-class LegacyBytes {
-public:
-    LegacyBytes(uint32_t width, uint32_t height, uint16_t type = 2) : m_type(type) {
-        U32(0).U16(width).U16(height).U16(type);
-    }
-    LegacyBytes& U8(uint32_t v) {
-        m_bytes.push_back(static_cast<uint8_t>(v));
-        return *this;
-    }
-    LegacyBytes& U8s(std::initializer_list<uint32_t> values) {
-        for (uint32_t v : values) U8(v);
-        return *this;
-    }
-    LegacyBytes& U16(uint32_t v) { return U8(v).U8(v >> 8); }
-    LegacyBytes& U32(uint32_t v) { return U16(v).U16(v >> 16); }
-    LegacyBytes& Colour(uint32_t c) {
-        U8(c).U8(c >> 8).U8(c >> 16);
-        if (m_type == 2) U8(c >> 24);
-        return *this;
-    }
-    LegacyBytes& Colours(std::initializer_list<uint32_t> cs) {
-        for (uint32_t c : cs) Colour(c);
-        return *this;
-    }
-    std::vector<uint8_t> Done() const {
-        std::vector<uint8_t> out = m_bytes;
-        const uint32_t size = static_cast<uint32_t>(out.size());
-        for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(size >> (8 * i));
-        return out;
-    }
-
-private:
-    uint16_t m_type;
-    std::vector<uint8_t> m_bytes;
+struct LegacyBytes : rcg_test::RecordBytes {
+    LegacyBytes(uint32_t width, uint32_t height, uint16_t type = 2)
+        : RecordBytes(width, height, type, RecordBytes::kLegacy) {}
 };
 
 // Decodes from a heap copy of exactly the record's size, so that a read beyond

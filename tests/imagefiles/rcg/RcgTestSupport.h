@@ -9,8 +9,16 @@ namespace rcg_test {
 
 class RecordBytes {
 public:
-    RecordBytes(uint32_t width, uint32_t height, uint16_t type = 2) : m_type(type) {
-        U32(0).U32(width).U32(height).U16(type);
+    enum Layout { kCurrent, kLegacy };
+
+    // The current header: total size, 32-bit width and height, type. The older
+    // layout has 16-bit width and height, and only its type 2 carries alpha.
+    RecordBytes(uint32_t width, uint32_t height, uint16_t type = 2, Layout layout = kCurrent)
+        : m_type(type), m_layout(layout) {
+        if (layout == kLegacy)
+            U32(0).U16(width).U16(height).U16(type);
+        else
+            U32(0).U32(width).U32(height).U16(type);
     }
     RecordBytes& U8(uint32_t v) {
         m_bytes.push_back(static_cast<uint8_t>(v));
@@ -25,7 +33,11 @@ public:
     // A literal colour of the record's type (3 bytes B, G, R for type 1).
     RecordBytes& Colour(uint32_t c) {
         U8(c).U8(c >> 8).U8(c >> 16);
-        if (m_type != 1) U8(c >> 24);
+        if (m_layout == kLegacy ? m_type == 2 : m_type != 1) U8(c >> 24);
+        return *this;
+    }
+    RecordBytes& Colours(std::initializer_list<uint32_t> colours) {
+        for (uint32_t c : colours) Colour(c);
         return *this;
     }
     // The finished record with its total size filled in.
@@ -38,6 +50,7 @@ public:
 
 private:
     uint16_t m_type;
+    Layout m_layout;
     std::vector<uint8_t> m_bytes;
 };
 
