@@ -30,6 +30,7 @@
 #include "imagefiles/rcg/RcgStreams.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/imagefiles/rcg/RcgTestSupport.h"
 
 namespace {
 
@@ -161,39 +162,6 @@ void Put(std::vector<uint8_t>& v, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) v.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-// Literal-only forms of the legacy stream codings (no writer of them exists).
-std::vector<uint8_t> LegacyCoded(const std::vector<uint8_t>& plain, uint8_t coding, uint32_t unit) {
-    auto unitTokens = [&](const std::vector<uint8_t>& in, bool wide) {
-        std::vector<uint8_t> t;
-        for (size_t i = 0; i < in.size();) {
-            const size_t units = std::min<size_t>(wide ? 8191 : 31, (in.size() - i) / unit);
-            Put(t, static_cast<uint32_t>(units << 3), wide ? 2 : 1);
-            t.insert(t.end(), in.begin() + i, in.begin() + i + units * unit);
-            i += units * unit;
-        }
-        return t;
-    };
-    auto preStage = [&](const std::vector<uint8_t>& in, uint32_t e) {
-        std::vector<uint8_t> t;
-        for (size_t i = 0; i < in.size();) {
-            const size_t n = std::min<size_t>(32767, (in.size() - i) / e);
-            t.push_back(static_cast<uint8_t>(0x80 | (n & 0x7F)));
-            t.push_back(static_cast<uint8_t>(n >> 7));
-            t.insert(t.end(), in.begin() + i, in.begin() + i + n * e);
-            i += n * e;
-        }
-        return t;
-    };
-    switch (coding) {
-        case 0: return unitTokens(plain, false);
-        case 1: return unitTokens(plain, true);
-        case 2: return preStage(unitTokens(plain, false), 1);
-        case 3: return preStage(unitTokens(plain, true), 1);
-        case 4: return preStage(plain, unit);
-        default: return plain;
-    }
-}
-
 // A legacy stream container (type 6, 4 x 3 pixels) of the streams given.
 std::vector<uint8_t> LegacyContainer(const std::vector<std::vector<uint8_t>>& streams, uint16_t layout,
                                      uint32_t rebuilt, uint8_t coding) {
@@ -208,7 +176,7 @@ std::vector<uint8_t> LegacyContainer(const std::vector<std::vector<uint8_t>>& st
     std::vector<uint8_t> data;
     for (size_t i = 0; i < streams.size(); ++i) {
         const uint32_t unit = (i == 12 && layout == 0) ? 4 : kUnits[i];
-        const std::vector<uint8_t> stored = LegacyCoded(streams[i], coding, unit);
+        const std::vector<uint8_t> stored = rcg_test::LegacyCodedStream(streams[i], coding, unit);
         c.push_back(coding);
         Put(c, static_cast<uint32_t>(stored.size()), 4);
         Put(c, static_cast<uint32_t>(streams[i].size()), 4);

@@ -156,9 +156,9 @@ struct FactorRow {
     enum : uint8_t {
         // Parsed into a scratch record and committed only when every argument
         // was accepted, so a failed parse leaves the factor exactly as it was
-        // (a half-read list would leave its count and its elements apart). The
-        // index sets it for every row with a list field; a row whose hook
-        // fills a list sets it itself.
+        // (a half-read list would leave its count and its elements apart). A
+        // row with a list field is read so without the flag (ParsesWhole); a
+        // row whose hook fills a list sets it.
         kAllOrNothing = 1,
     };
 

@@ -276,43 +276,6 @@ Streams SplitRecord(const std::vector<uint8_t>& rec, bool planar) {
     return out;
 }
 
-// Literal-only forms of each coding (the system has no writer of these).
-std::vector<uint8_t> CodeStream(const std::vector<uint8_t>& plain, uint8_t coding, uint32_t unit) {
-    std::vector<uint8_t> out;
-    auto unitTokens = [&](const std::vector<uint8_t>& in, bool wide) {
-        std::vector<uint8_t> t;
-        const size_t maxUnits = wide ? 8191 : 31;
-        for (size_t i = 0; i < in.size();) {
-            const size_t units = std::min(maxUnits, (in.size() - i) / unit);
-            const uint32_t token = static_cast<uint32_t>(units << 3);
-            t.push_back(static_cast<uint8_t>(token));
-            if (wide) t.push_back(static_cast<uint8_t>(token >> 8));
-            t.insert(t.end(), in.begin() + i, in.begin() + i + units * unit);
-            i += units * unit;
-        }
-        return t;
-    };
-    auto preStage = [&](const std::vector<uint8_t>& in, uint32_t e) {
-        std::vector<uint8_t> t;
-        for (size_t i = 0; i < in.size();) {
-            const size_t n = std::min<size_t>(32767, (in.size() - i) / e);
-            t.push_back(static_cast<uint8_t>(0x80 | (n & 0x7F)));
-            t.push_back(static_cast<uint8_t>(n >> 7));
-            t.insert(t.end(), in.begin() + i, in.begin() + i + n * e);
-            i += n * e;
-        }
-        return t;
-    };
-    switch (coding) {
-        case 0: return unitTokens(plain, false);
-        case 1: return unitTokens(plain, true);
-        case 2: return preStage(unitTokens(plain, false), 1);
-        case 3: return preStage(unitTokens(plain, true), 1);
-        case 4: return preStage(plain, unit);
-        default: return plain;
-    }
-}
-
 // A container of the record's streams, stream i coded with coding(i).
 std::vector<uint8_t> MakeContainer(const std::vector<uint8_t>& rec, bool planar,
                                    const std::function<uint8_t(int)>& coding) {
@@ -325,7 +288,7 @@ std::vector<uint8_t> MakeContainer(const std::vector<uint8_t>& rec, bool planar,
     const uint32_t units[16] = {1, 1, 2, 1, 2, 1, 1, 1, 1, 2, 1, 2, 1, 1, 1, 1};
     for (int i = 0; i < n; ++i) {
         const uint32_t unit = (i == 12 && !planar) ? (type == 5 ? 3u : 4u) : units[i];
-        const std::vector<uint8_t> stored = CodeStream(st.s[i], coding(i), unit);
+        const std::vector<uint8_t> stored = rcg_test::LegacyCodedStream(st.s[i], coding(i), unit);
         head.U8(coding(i)).U32(static_cast<uint32_t>(stored.size())).U32(static_cast<uint32_t>(st.s[i].size()));
         data.insert(data.end(), stored.begin(), stored.end());
     }

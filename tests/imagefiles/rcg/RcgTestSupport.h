@@ -1,6 +1,8 @@
 #pragma once
 // Builds RCG records byte by byte for the decoder and container tests, so a
 // test states the exact bytes a record holds rather than asking an encoder.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -53,5 +55,44 @@ private:
     Layout m_layout;
     std::vector<uint8_t> m_bytes;
 };
+
+// A plain stream in one of the older layout's stream codings, literals only
+// (no writer of those codings exists): 0 and 1 unit tokens of 1 and 2 bytes,
+// 2 and 3 the same behind the byte pre-stage, 4 the pre-stage over units, any
+// other coding the plain bytes.
+inline std::vector<uint8_t> LegacyCodedStream(const std::vector<uint8_t>& plain, uint8_t coding, uint32_t unit) {
+    auto unitTokens = [&](const std::vector<uint8_t>& in, bool wide) {
+        std::vector<uint8_t> t;
+        const size_t maxUnits = wide ? 8191 : 31;
+        for (size_t i = 0; i < in.size();) {
+            const size_t units = std::min(maxUnits, (in.size() - i) / unit);
+            const uint32_t token = static_cast<uint32_t>(units << 3);
+            t.push_back(static_cast<uint8_t>(token));
+            if (wide) t.push_back(static_cast<uint8_t>(token >> 8));
+            t.insert(t.end(), in.begin() + i, in.begin() + i + units * unit);
+            i += units * unit;
+        }
+        return t;
+    };
+    auto preStage = [](const std::vector<uint8_t>& in, uint32_t e) {
+        std::vector<uint8_t> t;
+        for (size_t i = 0; i < in.size();) {
+            const size_t n = std::min<size_t>(32767, (in.size() - i) / e);
+            t.push_back(static_cast<uint8_t>(0x80 | (n & 0x7F)));
+            t.push_back(static_cast<uint8_t>(n >> 7));
+            t.insert(t.end(), in.begin() + i, in.begin() + i + n * e);
+            i += n * e;
+        }
+        return t;
+    };
+    switch (coding) {
+        case 0: return unitTokens(plain, false);
+        case 1: return unitTokens(plain, true);
+        case 2: return preStage(unitTokens(plain, false), 1);
+        case 3: return preStage(unitTokens(plain, true), 1);
+        case 4: return preStage(plain, unit);
+        default: return plain;
+    }
+}
 
 }  // namespace rcg_test
