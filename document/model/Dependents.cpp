@@ -27,16 +27,21 @@ bool QDXObject::InvalidateIfDependsOn(const char* name) {
     return false;
 }
 
-void CQDXCtrl::InvalidateDependents(const char* name) {
+bool CQDXCtrl::InvalidateDependents(const char* name) {
     if (GetObjectRenderer() == nullptr) {
         // Nothing depends on anything: only the named object's own stored
         // image can be dropped.
         if (auto* element = Objects.Find(name)) element->GetValue().InvalidateIfDependsOn(name);
-        return;
+        return false;
     }
     // An object sent back to stale is never drawn again during the walk, so the
     // recursion ends even with reference cycles.
-    Objects.ForEach([this, name](const char* key, QDXObject& object) {
-        if (object.InvalidateIfDependsOn(name)) InvalidateDependents(key);
+    bool any = false;
+    Objects.ForEach([this, name, &any](const char* key, QDXObject& object) {
+        if (object.InvalidateIfDependsOn(name)) {
+            any = true;
+            InvalidateDependents(key);
+        }
     });
+    return any;
 }

@@ -81,9 +81,31 @@ public:
     // again, when the text does not parse.
     bool AddObjectFromText(const char* name, const char* text);
 
+    // ---- dependencies and invalidation ----
+
+    // Every vector object (allButBitmaps: every object but bitmaps) goes back
+    // to stale.
+    void InvalidateObjects(bool allButBitmaps);
     // Every drawn object that depends on the name goes back to stale, and so,
-    // in turn, do the objects that depend on those.
-    void InvalidateDependents(const char* name);
+    // in turn, do the objects that depend on those; not the named object
+    // itself. True when any object was reset.
+    bool InvalidateDependents(const char* name);
+    // Every drawn object with a factor whose palette reference selects the
+    // entry of reference, and their dependents, go back to stale.
+    bool InvalidatePaletteUsers(uint32_t reference);
+    // Adds every object that uses the named object (recursive: and the objects
+    // that use those) to set, under its name.
+    void CollectDependents(const char* name, CMapSingle<QDXObject*, 64, 32>& set, bool onlyEnabled, bool recursive);
+
+    // ---- renaming ----
+
+    // Renames an object and its factors; with rewrite every reference to the
+    // old name in the document follows. record (when given) receives what an
+    // undo needs: "old/new" and "/object,position" for each rewritten factor.
+    bool RenameObject(const char* oldName, const char* newName, bool rewrite, CStr_base<1024>* record);
+    // Undoes the rename a record describes; checks the whole record before it
+    // changes anything.
+    bool ApplyRenameRecord(const char* record);
 
     // ---- reading and writing the document text ----
     // Codes of the readers: 0 read, 1 the file cannot be opened, 2 no memory for
@@ -110,6 +132,17 @@ public:
     // BaseFolder becomes empty. False when an object cannot be written: text
     // then ends with that object's name and "=".
     virtual bool SaveString(CStr_base<16384>& text);
+
+    // ---- linked files ----
+
+    // The full path of a linked file's stored name: taken against BaseFolder,
+    // or the program's folder when the document has none.
+    virtual bool ResolveExternalPath(const char* name, CStr_base<64>& fullPath, CStr_base<64>* errorText);
+    // Loads a linked image file into canvas; on failure appends the reason.
+    virtual bool LoadExternalImage(const char* name, CSprite& canvas, CStr_base<64>* errorText);
+    // Draws the object a document link names ("file?object") into canvas; on
+    // failure appends the reason.
+    virtual bool RenderExternalObject(const char* reference, CSprite& canvas, CStr_base<64>* errorText);
 
     // ---- fields, in record order ----
     CMapSingle<QDXObject, 64, 32> Objects;
@@ -142,6 +175,13 @@ bool IsStorableObjectName(const char* name) noexcept;
 // its own (the trail byte of a double-byte character never counts; a lead byte
 // right before the end is a single byte). The empty name passes.
 bool IsValidObjectName(const char* name) noexcept;
+
+// Whether factors of this kind draw or use another object named by SourceName.
+bool FactorKindNamesSourceObject(uint32_t kind) noexcept;
+
+// The file name after the last "\" or "/" of path (the whole path when it has
+// none). Always true.
+bool ExtractFileName(const char* path, CStr_base<64>& out);
 
 // True for "_PrevObject" exactly.
 bool IsPrevObjectName(const char* name) noexcept;

@@ -23,9 +23,25 @@
 
 #include "foundation/containers/ArrayAuto.h"
 #include "foundation/containers/MemoryBlock.h"
+#include "foundation/maps/Map.h"
 #include "foundation/strings/Str.h"
 #include "raster/surface/gradient/MixGradation.h"
 #include "raster/surface/shape/DiagramInfo.h"
+
+class CQDXCtrl;
+class QDXObject;
+
+// Upper bounds that the reader applies to one object line; the editing
+// operations keep to the same bounds, so that every document they make reads
+// back.
+inline constexpr uint32_t kMaxFactorsPerObject = 2000;
+inline constexpr uint32_t kMaxPathNodesPerFactor = 10000;
+inline constexpr uint32_t kMaxTargetsPerFactor = 1000;
+inline constexpr uint32_t kMaxGradationPointsPerFactor = 2000;
+
+// Template arguments while a ghost object's factors are evaluated: four names
+// standing for "_Template1".."_Template4", or null at the top level.
+using QDXTemplateArgs = const char* const*;
 
 // One node of a factor's path list. Line and Jump use X, Y; Arc uses X, Y, X2,
 // Y2; CircleCurve uses all five; Return, Tip and Separator use none and hold 0.
@@ -48,6 +64,11 @@ struct QDXPath {
     // out untouched, for a type outside 1..7).
     bool ParseText(const char* text);
     bool WriteText(CStr_base<64>& out) const;
+
+    // Appends the outline element of this node to outline, the coordinates
+    // scaled by (sx, sy) and rounded half away from zero unless both scales are
+    // exactly 1. False, nothing appended, for a type outside 1..7.
+    bool AppendToDiagram(DiagramInfo& outline, double sx, double sy) const;
 };
 
 // One entry of a factor's target list: the four names that stand for
@@ -67,6 +88,14 @@ struct QDXForeachTargetInfo {
     // replaces out with the entry's text.
     bool ParseText(const char* text);
     bool WriteText(CStr_base<64>& out) const;
+
+    // Adds each of the four names, resolved with templateArgs, to map (value:
+    // referrerName) when new, and collects what a newly added name's object
+    // references. A disabled entry adds nothing when onlyEnabled.
+    void CollectReferences(CMapSingle<const char*, 64, 32>& map, const char* referrerName, CQDXCtrl& document,
+                           bool onlyEnabled, QDXTemplateArgs templateArgs) const;
+    // Each of the four names equal to from becomes to; true when any did.
+    bool RenameName(const char* from, const char* to);
 };
 
 class QDXFactor {
@@ -111,6 +140,33 @@ public:
     // false, out unchanged, for a kind outside the vocabulary or a list element
     // that cannot be written. Defined with the factor vocabulary.
     bool WriteText(CStr_base<1024>& out) const;
+
+    // ---- references between objects (the dependency walker) ----
+
+    // Whether this factor, evaluated as a factor of object with templateArgs,
+    // references name: directly, or through the factors a ghost or a Foreach
+    // takes. With onlyEnabled a GhostObject looks only at enabled factors and a
+    // Foreach only at the enabled target entries in its range.
+    bool DependsOn(const char* name, CQDXCtrl& document, QDXObject& object, bool onlyEnabled,
+                   QDXTemplateArgs templateArgs) const;
+    // The relation invalidation uses: DependsOn with only enabled ghost factors
+    // and target entries counting.
+    bool DependsOnForInvalidate(const char* name, CQDXCtrl& document, QDXObject& object,
+                                QDXTemplateArgs templateArgs) const;
+    // Adds every name this factor references to map (value: this factor's Name
+    // for a name added here), and transitively what the named objects reference.
+    void CollectReferences(CMapSingle<const char*, 64, 32>& map, CQDXCtrl& document, QDXObject& object,
+                           bool onlyEnabled, QDXTemplateArgs templateArgs) const;
+
+    // ---- editing ----
+
+    // Moves the factor by (dx, dy) sixteenths of a pixel: shapes and paths by
+    // that much, the other kinds by whole pixels (truncated toward zero).
+    // Always true; invalidating is the caller's business.
+    bool Translate(int32_t dx, int32_t dy);
+    // Puts prefix in front of every object name this factor references (not
+    // the reserved names, not a GhostFactor's source). Always true.
+    bool PrefixReferences(const char* prefix);
 
     // ---- slots, in record order ----
     CArrayAuto<QDXPath> Path;                         // at most 10000 from text

@@ -109,6 +109,41 @@ public:
     // stored texts (false). Otherwise false.
     bool InvalidateIfDependsOn(const char* name);
 
+    // ---- dependencies ----
+
+    // Back to stale (state 0), true; a bitmap showing its decoded image keeps
+    // it (false).
+    bool Invalidate();
+    // Whether one of the factors (only enabled ones with onlyEnabled) references
+    // name.
+    bool DependsOn(const char* name, bool onlyEnabled);
+    // Adds every name the object references, transitively, to map.
+    void CollectReferences(CMapSingle<const char*, 64, 32>& map, bool onlyEnabled);
+    // When drawn and some factor's palette reference selects the entry key
+    // (reference AND 0xC3FF0000): state 0 and true.
+    bool UsesPaletteEntry(uint32_t key);
+
+    // ---- factor list editing (vector objects only) ----
+    // Positions are kept consistent: factor names and every factor number that
+    // points into this list (here and in ghost factors of other objects) follow
+    // the moved factors. A change sends the object and its dependents to stale.
+
+    bool AppendFactor(const char* text);
+    bool InsertFactor(uint32_t n, const char* text);
+    bool DeleteFactor(uint32_t n);
+    bool SwapFactorWithNext(uint32_t a);
+    bool SwapFactorWithPrevious(uint32_t a);
+    bool MoveFactor(uint32_t from, uint32_t to);
+    bool RemoveLastFactor();
+    // Parses text into factor n in place (its name kept).
+    bool ReplaceFactorText(uint32_t n, const char* text);
+
+    // ---- links ----
+
+    // A link object's LinkPath becomes the full path its document resolves it
+    // to (a document link keeps its "?object" part). Always true.
+    bool MakeLinkPathAbsolute();
+
     // ---- fields, in record order ----
     CArrayAuto<CSprite> CacheSprites;  // editor preview's intermediate canvases
     int32_t CacheStartIndex = -1;      // first factor the preview redraws; -1 unused
