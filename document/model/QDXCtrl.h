@@ -28,6 +28,8 @@
 #include "foundation/strings/Str.h"
 #include "raster/surface/sprite/Sprite.h"
 
+class ExternalDrawContext;
+
 class CQDXCtrl {
 public:
     // An empty document: no objects but the five built-ins, zero palettes, empty
@@ -158,6 +160,12 @@ public:
     bool ForceFast = false;               // draw every object in fast mode
     CStr_base<16384> MetaData;            // the metadata section, verbatim
     CIniExCtrl_base<32, 32, 64> ExtOptions;
+
+private:
+    // Set on the temporary documents of one draw of another document's object:
+    // the loaded files and the links being drawn, shared down the nesting (see
+    // ExternalReferences.cpp). Not owned; null for every other document.
+    ExternalDrawContext* m_externalDraw = nullptr;
 };
 
 // The callback of the document's built-ins: a transparent 1 x 1 canvas (Width
