@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "document/links/LinkPaths.h"
 #include "document/model/QDXCtrl.h"
 #include "foundation/containers/StrArray.h"
 #include "foundation/pattern/StrRegexMatch.h"
@@ -104,9 +105,6 @@ void AppendInside(CStr_base<64>& errorText, const CStr_base<64>& fullPath, const
     errorText.Append(kFileOpen).AppendString(file).Append(kInside).AppendString(object);
 }
 
-// A name that does not depend on any folder: it starts at a root.
-bool IsRooted(const char* name) noexcept { return name[0] == '/' || name[0] == '\\'; }
-
 // The folder of the running program (stored-path form, no trailing separator);
 // false when the system does not say where the program is.
 bool ProgramFolder(CStr_base<64>& out) {
@@ -152,24 +150,24 @@ private:
 
 }  // namespace
 
-bool CQDXCtrl::ResolveExternalPath(const char* name, CStr_base<64>& fullPath, CStr_base<64>* errorText) {
+bool ResolveLinkPathIn(const char* folder, const char* name, CStr_base<64>& full) {
     CStr_base<64> joined;
-    if (IsRooted(name)) {
+    if (IsRootedLinkPath(name)) {
         joined.Assign(name);
     } else {
-        CStr_base<64> programFolder;
-        const CStr_base<64>* folder = &BaseFolder;
-        if (BaseFolder.IsEmpty()) {
-            if (ProgramFolder(programFolder)) folder = &programFolder;
-        }
-        if (!folder->IsEmpty()) {
-            joined.AssignString(*folder);
-            joined.Append("/").Append(name);
-        }
+        if (folder[0] == 0) return false;
+        joined.Assign(folder).Append("/").Append(name);
     }
+    return MakeFullPath(joined.GetText(), full);
+}
+
+bool CQDXCtrl::ResolveExternalPath(const char* name, CStr_base<64>& fullPath, CStr_base<64>* errorText) {
+    CStr_base<64> programFolder;
+    if (BaseFolder.IsEmpty() && !IsRootedLinkPath(name)) ProgramFolder(programFolder);
+    const char* folder = BaseFolder.IsEmpty() ? programFolder.GetText() : BaseFolder.GetText();
     CStr_base<64> full;
-    if (joined.IsEmpty() || !MakeFullPath(joined.GetText(), full)) {
-        // No path to look at: report it as the file that cannot be loaded, under
+    if (!ResolveLinkPathIn(folder, name, full)) {
+        // No path to look at: reported as the file that cannot be loaded, under
         // the name as stored.
         AppendCannotLoad(errorText, name);
         return false;

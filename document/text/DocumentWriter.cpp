@@ -6,8 +6,19 @@
 //
 // A file is written through CAtomicFile: the old file is replaced only once the
 // whole new text is on disk, so a failure anywhere leaves it as it was.
+//
+// Link paths in a file. A link path below the file's folder is written relative
+// to it. A relative link path names a file from the document's present folder;
+// when the file goes to another folder (Save As) and the same name would there
+// name another file, the link is written as the full path it names now, or
+// relative to the new folder when that lies below it. Once the file is written
+// the links in memory take the written text, so that the document goes on
+// resolving every link to the file it resolved to before.
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "document/links/LinkPaths.h"
 #include "document/model/QDXCtrl.h"
 #include "document/text/ObjectText.h"
 #include "document/text/TextLexer.h"
@@ -74,11 +85,33 @@ const char* PathBelow(const char* path, const char* folder) noexcept {
     return reinterpret_cast<const char*>(p + 1);
 }
 
-// The whole document into the sink; linkFolder (or null) is the folder below
-// which link paths are written relative. False when a section cannot be
-// produced; the sink then ends with the header, or with the failing object's
-// name and "=".
-bool WriteDocument(CQDXCtrl& document, TextSink& sink, const char* linkFolder) {
+// Relative links whose text in the written file differs from their text in
+// memory, with the written text.
+using MovedLinks = std::vector<std::pair<QDXObject*, CStr_base<64>>>;
+
+// The link path of object as a file in folder holds it. moved receives the
+// relative links whose text changes.
+const char* LinkPathForFolder(CQDXCtrl& document, QDXObject& object, const char* folder, MovedLinks& moved) {
+    const char* stored = object.LinkPath.GetText();
+    if (IsRootedLinkPath(stored)) {
+        const char* relative = PathBelow(stored, folder);
+        return relative != nullptr ? relative : stored;
+    }
+    CStr_base<64> named, fromNewFolder;
+    if (!document.ResolveExternalPath(stored, named, nullptr)) return stored;
+    if (ResolveLinkPathIn(folder, stored, fromNewFolder) && fromNewFolder == named.GetText()) return stored;
+    CStr_base<64> written;
+    const char* relative = PathBelow(named.GetText(), folder);
+    written.Assign(relative != nullptr ? relative : named.GetText());
+    moved.emplace_back(&object, std::move(written));
+    return moved.back().second.GetText();
+}
+
+// The whole document into the sink; linkFolder (or null) is the folder of the
+// file written, for which link paths are placed (moved receives the links
+// whose text changes). False when a section cannot be produced; the sink then
+// ends with the header, or with the failing object's name and "=".
+bool WriteDocument(CQDXCtrl& document, TextSink& sink, const char* linkFolder, MovedLinks* moved) {
     sink.Append(kHeader);
     CStr_base<16384> scratch;
     if (!document.PaletteTables->WriteText(scratch)) return false;
@@ -93,11 +126,11 @@ bool WriteDocument(CQDXCtrl& document, TextSink& sink, const char* linkFolder) {
         if (object.Kind == QDXObject::kBuiltIn) continue;
         sink.Append(element->GetKey());
         sink.Append("=");
-        const char* relative = nullptr;
-        if (linkFolder != nullptr && (object.Kind == QDXObject::kImageLink || object.Kind == QDXObject::kDocumentLink))
-            relative = PathBelow(object.LinkPath.GetText(), linkFolder);
-        const bool written =
-            relative != nullptr ? WriteLinkDefinition(object.Kind, relative, scratch) : object.WriteText(scratch);
+        const bool isLink = object.Kind == QDXObject::kImageLink || object.Kind == QDXObject::kDocumentLink;
+        const bool written = isLink && linkFolder != nullptr
+                                 ? WriteLinkDefinition(object.Kind,
+                                                       LinkPathForFolder(document, object, linkFolder, *moved), scratch)
+                                 : object.WriteText(scratch);
         if (!written) return false;
         sink.Append(scratch);
         sink.Append("\n");
@@ -119,7 +152,7 @@ bool WriteDocument(CQDXCtrl& document, TextSink& sink, const char* linkFolder) {
 bool CQDXCtrl::SaveString(CStr_base<16384>& text) {
     text.SetLength(0);
     TextSink sink(text, nullptr);
-    if (!WriteDocument(*this, sink, nullptr)) return false;
+    if (!WriteDocument(*this, sink, nullptr, nullptr)) return false;
     BaseFolder.Free();
     return true;
 }
@@ -134,8 +167,10 @@ bool CQDXCtrl::SaveFile(const char* path) {
 
     CStr_base<16384> pending;
     TextSink sink(pending, &file);
-    if (!WriteDocument(*this, sink, folder.IsEmpty() ? nullptr : folder.GetText())) return false;
+    MovedLinks moved;
+    if (!WriteDocument(*this, sink, folder.IsEmpty() ? nullptr : folder.GetText(), &moved)) return false;
     if (!sink.Flush() || file.Commit() != 0) return false;
+    for (auto& [object, written] : moved) object->LinkPath = std::move(written);
     BaseFolder = std::move(folder);
     return true;
 }
