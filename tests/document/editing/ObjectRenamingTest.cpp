@@ -45,9 +45,14 @@ protected:
 
 TEST_F(ObjectRenamingTest, RenameWithRewriteAndUndoRestoresTheDocument) {
     const std::string before = Save(doc);
+    Get(doc, "A").RenderState = QDXObject::kDrawn;
+    Get(doc, "C").RenderState = QDXObject::kDrawn;
     CStr_base<1024> record;
     ASSERT_TRUE(doc.RenameObject("A", "B", true, &record));
     EXPECT_STREQ(record.GetText(), "A/B/C,2/D,0");
+    // References follow the name, so nothing draws differently.
+    EXPECT_EQ(Get(doc, "B").RenderState, QDXObject::kDrawn);
+    EXPECT_EQ(Get(doc, "C").RenderState, QDXObject::kDrawn);
 
     EXPECT_EQ(doc.Objects.Find("A"), nullptr);
     EXPECT_STREQ(Get(doc, "B").Name.GetText(), "B");
