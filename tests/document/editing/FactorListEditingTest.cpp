@@ -334,11 +334,14 @@ TEST(FactorTranslateTest, ShapesMoveBySixteenthsOtherKindsByWholePixels) {
 TEST(FactorTranslateTest, PathKindsMoveTheirOriginAndEveryNode) {
     QDXFactor f;
     f.Reset();
-    ASSERT_TRUE(f.ParseText("Diagram(32,48,ff,200,qdxpath(Line(1,2),CircleCurve(3,4,5,6,t),Arc(7,8,9,10),Jump(11,12)))"));
+    ASSERT_TRUE(
+        f.ParseText("Diagram(32,48,ff,200,qdxpath(Line(1,2),CircleCurve(3,4,5,6,t),Arc(7,8,9,10),Jump(11,12)))"));
     ASSERT_TRUE(f.Translate(-17, 15));
     EXPECT_EQ(f.X1, 15);
     EXPECT_EQ(f.Y1, 63);
-    const int32_t expected[][4] = {{-16, 17, -17, 15}, {-14, 19, 5 - 17, 6 + 15}, {-10, 23, 9 - 17, 10 + 15}, {-6, 27, -17, 15}};
+    // X, Y, X2, Y2 of each node; the unused X2, Y2 of Line and Jump move too.
+    const int32_t expected[][4] = {
+        {-16, 17, -17, 15}, {-14, 19, 5 - 17, 6 + 15}, {-10, 23, 9 - 17, 10 + 15}, {-6, 27, -17, 15}};
     ASSERT_EQ(f.Path.GetCount(), 4u);
     for (uint32_t i = 0; i < 4; ++i) {
         const QDXPath& node = *f.Path.GetAt(i);

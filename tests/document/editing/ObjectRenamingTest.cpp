@@ -226,7 +226,8 @@ TEST(PrefixReferencesTest, ReferencedNamesGetThePrefixReservedOnesDoNot) {
 
     QDXFactor list;
     list.Reset();
-    ASSERT_TRUE(list.ParseText("TargetList(FTI(\"a\",\"\",\"_PrevObject\",\"_Template1x\"),!FTI(\"b\",\"c\",\"\",\"\"))"));
+    ASSERT_TRUE(list.ParseText(
+        "TargetList(FTI(\"a\",\"\",\"_PrevObject\",\"_Template1x\"),!FTI(\"b\",\"c\",\"\",\"\"))"));
     list.PrefixReferences("p_");
     const char* const names[2][4] = {{"p_a", "", "_PrevObject", "_Template1x"}, {"p_b", "p_c", "", ""}};
     for (int e = 0; e < 2; ++e)
