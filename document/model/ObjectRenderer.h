@@ -7,7 +7,6 @@
 // their callbacks) and fails for every other kind, appending nothing.
 #include "foundation/strings/Str.h"
 
-class QDXFactor;
 class QDXObject;
 
 class IObjectRenderer {
@@ -18,16 +17,6 @@ public:
     // already includes the document's ForceFast and the object's FastDraw. On
     // failure appends the reason to errorText (when given) and returns false.
     virtual bool Render(QDXObject& object, bool fast, CStr_base<64>* errorText) = 0;
-
-    // Whether the factor, evaluated in object, depends on the name in the sense
-    // that invalidation uses (enabled ghost factors and target entries only).
-    // Without a renderer nothing depends on anything.
-    virtual bool DependsOnForInvalidate(const QDXFactor& factor, const char* name, QDXObject& object) {
-        (void)factor;
-        (void)name;
-        (void)object;
-        return false;
-    }
 };
 
 // Installs the renderer (null: none); returns the one it replaces.

@@ -103,8 +103,8 @@ public:
     // factor that cannot be written or an image that cannot be encoded.
     bool WriteText(CStr_base<16384>& out);
 
-    // When the object is drawn (state 2) and its first enabled factor that
-    // depends on name (as the renderer decides) exists: state 0 and true. A
+    // When the object is drawn (state 2) and one of its enabled factors depends
+    // on name (QDXFactor::DependsOnForInvalidate): state 0 and true. A
     // bitmap showing its decoded image (state 3) under that very name drops its
     // stored texts (false). Otherwise false.
     bool InvalidateIfDependsOn(const char* name);

@@ -6,7 +6,6 @@
 
 #include "document/model/ImageEncoder.h"
 #include "document/model/LegacyFactorParser.h"
-#include "document/model/ObjectRenderer.h"
 #include "document/model/QDXCtrl.h"
 #include "document/text/Text128Codec.h"
 #include "imagefiles/ImageFiles.h"
@@ -408,42 +407,30 @@ TEST_F(ObjectTextTest, AddObjectFromText) {
     EXPECT_TRUE(doc.AddObjectFromText("\x83\x5C", "LinkPath(\"a\")"));
 }
 
-// A renderer whose dependency answer is a table: object name -> the name its
-// factors depend on.
-class TableRenderer : public IObjectRenderer {
-public:
-    bool Render(QDXObject&, bool, CStr_base<64>*) override { return false; }
-    bool DependsOnForInvalidate(const QDXFactor&, const char* name, QDXObject& object) override {
-        for (const auto& edge : edges)
-            if (object.Name == edge.first.c_str() && edge.second == name) return true;
-        return false;
-    }
-    std::vector<std::pair<std::string, std::string>> edges;
-};
-
 // A changed object sends the drawn objects that depend on it, and theirs in
 // turn, back to stale; cycles end.
 TEST_F(ObjectTextTest, ParsingInvalidatesDependents) {
-    TableRenderer renderer;
-    renderer.edges = {{"A", "T"}, {"B", "A"}, {"C", "B"}, {"B", "C"}, {"D", "X"}};
-    IObjectRenderer* old = SetObjectRenderer(&renderer);
-    for (const char* name : {"A", "B", "C", "D"})
-        ASSERT_TRUE(doc.AddObjectFromText(name, "Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))"));
-    for (const char* name : {"A", "B", "C", "D"})
-        doc.Objects.Find(CStr_base<64>(name).GetText())->GetValue().RenderState = QDXObject::kDrawn;
+    // A draws T; B draws A and C; C draws B; D draws X, and T only in a
+    // disabled factor, which does not count.
+    const char* const definitions[][2] = {
+        {"A", "Render(1,1,0,array(Copy(0,0,1,1,\"T\",0,0)))"},
+        {"B", "Render(1,1,0,array(Copy(0,0,1,1,\"A\",0,0),Copy(0,0,1,1,\"C\",0,0)))"},
+        {"C", "Render(1,1,0,array(Copy(0,0,1,1,\"B\",0,0)))"},
+        {"D", "Render(1,1,0,array(Copy(0,0,1,1,\"X\",0,0),!Copy(0,0,1,1,\"T\",0,0)))"},
+    };
+    for (const auto& d : definitions) ASSERT_TRUE(doc.AddObjectFromText(d[0], d[1])) << d[0];
+    for (const auto& d : definitions)
+        doc.Objects.Find(CStr_base<64>(d[0]).GetText())->GetValue().RenderState = QDXObject::kDrawn;
     EXPECT_TRUE(doc.AddObjectFromText("T", "LinkPath(\"t.png\")"));
     for (const char* name : {"A", "B", "C"})
         EXPECT_EQ(doc.Objects.Find(CStr_base<64>(name).GetText())->GetValue().RenderState, QDXObject::kNotDrawn)
             << name;
-    EXPECT_EQ(doc.Objects.Find(CStr_base<64>("D").GetText())->GetValue().RenderState, QDXObject::kDrawn);
-    // A disabled factor does not count.
     QDXObject& d = doc.Objects.Find(CStr_base<64>("D").GetText())->GetValue();
-    d.Factors.GetAt(0)->Enabled = false;
-    renderer.edges.push_back({"D", "T"});
-    ASSERT_TRUE(doc.DeleteObject(CStr_base<64>("T").GetText()));
-    EXPECT_TRUE(doc.AddObjectFromText("T", "LinkPath(\"t.png\")"));
     EXPECT_EQ(d.RenderState, QDXObject::kDrawn);
-    SetObjectRenderer(old);
+    ASSERT_TRUE(doc.DeleteObject(CStr_base<64>("T").GetText()));
+    d.Factors.GetAt(1)->Enabled = true;
+    EXPECT_TRUE(doc.AddObjectFromText("T", "LinkPath(\"t.png\")"));
+    EXPECT_EQ(d.RenderState, QDXObject::kNotDrawn) << "once enabled, the factor counts";
 }
 
 bool LegacyAsCurrent(QDXFactor& factor, const char* text) { return factor.ParseText(text); }
