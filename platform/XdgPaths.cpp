@@ -89,4 +89,16 @@ bool MakeFolders(const std::string& path) {
     return IsFolderPath(path);
 }
 
+bool ProgramFolder(std::string& out) {
+    std::string path(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || size_t(length) >= path.size()) return false;
+    path.resize(size_t(length));
+    const size_t cut = path.rfind('/');
+    if (cut == std::string::npos) return false;
+    path.resize(cut == 0 ? 1 : cut);
+    out = std::move(path);
+    return true;
+}
+
 }  // namespace platform

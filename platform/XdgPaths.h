@@ -23,6 +23,11 @@ bool XdgDataHome(std::string& out);
 // The settings file: <config home>/outlinecrafter/outlinecrafter.ini.
 bool SettingsFilePath(std::string& out);
 
+// The folder of the running program (no trailing "/"), where its read-only
+// assets and the links of a document that has no folder of its own are looked
+// for. False when the system does not say where the program is.
+bool ProgramFolder(std::string& out);
+
 // Makes the folder `path` and every missing folder above it, each new one with
 // permissions 0700 (private to the user, as the conventions ask). True when the
 // path names a folder afterwards.

@@ -22,7 +22,6 @@
 // The limit of ten nesting levels stays as a bound on chains of distinct files.
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "document/links/LinkPaths.h"
@@ -31,6 +30,7 @@
 #include "foundation/pattern/StrRegexMatch.h"
 #include "foundation/strings/UStr.h"
 #include "imagefiles/ImageFiles.h"
+#include "platform/XdgPaths.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 
 // What the documents of one outermost draw of a document link share.
@@ -105,17 +105,11 @@ void AppendInside(CStr_base<64>& errorText, const CStr_base<64>& fullPath, const
     errorText.Append(kFileOpen).AppendString(file).Append(kInside).AppendString(object);
 }
 
-// The folder of the running program (stored-path form, no trailing separator);
-// false when the system does not say where the program is.
+// The folder of the running program in stored-path form; false when the
+// system does not say where the program is.
 bool ProgramFolder(CStr_base<64>& out) {
-    std::string path(4096, '\0');
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || size_t(length) >= path.size()) return false;
-    path.resize(size_t(length));
-    const size_t cut = path.rfind('/');
-    if (cut == std::string::npos) return false;
-    path.resize(cut == 0 ? 1 : cut);
-    return PathFromSystem(path.c_str(), out);
+    std::string folder;
+    return platform::ProgramFolder(folder) && PathFromSystem(folder.c_str(), out);
 }
 
 // Restores a document's nesting depth when a reused document's draw ends.

@@ -92,4 +92,15 @@ TEST(XdgPaths, MakeFoldersMakesEveryMissingLevelPrivately) {
     rmdir(root.c_str());
 }
 
+TEST(XdgPathsTest, ProgramFolderHoldsTheRunningProgram) {
+    std::string folder;
+    ASSERT_TRUE(platform::ProgramFolder(folder));
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder[0], '/');
+    EXPECT_NE(folder.back(), '/');
+    // This test program lives in that folder, under the name it was built as.
+    struct stat info {};
+    EXPECT_EQ(stat((folder + "/platform_tests").c_str(), &info), 0);
+}
+
 }  // namespace
