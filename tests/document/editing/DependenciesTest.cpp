@@ -174,7 +174,7 @@ TEST_F(DependenciesTest, TheReferenceRelationKindByKind) {
             for (uint32_t i = 0; i < o.Factors.GetCount(); ++i) {
                 const QDXFactor& f = *o.Factors.GetAt(i);
                 any = any || f.DependsOn(name.c_str(), doc, o, false, nullptr);
-                if (f.Enabled) anyForInvalidate = anyForInvalidate || f.DependsOnForInvalidate(name.c_str(), doc, o, nullptr);
+                if (f.Enabled && f.DependsOnForInvalidate(name.c_str(), doc, o, nullptr)) anyForInvalidate = true;
             }
             EXPECT_EQ(any, c.all.count(name) != 0) << name;
             EXPECT_EQ(anyForInvalidate, c.enabled.count(name) != 0) << name;
