@@ -535,6 +535,202 @@ TEST_F(DependenciesTest, RandomDocumentsAgreeWithNameByNameWalks) {
     }
 }
 
+// ---- against a plain reading of the relation ----
+
+// Every name a factor references, read straight from the relation: no memory
+// of what was walked. Factor numbers can still make cycles inside an object
+// (a Foreach repeating itself); a walk deeper than 12 marks the answer
+// unusable instead.
+class PlainRelation {
+public:
+    PlainRelation(CQDXCtrl& doc, bool onlyEnabled) : m_doc(doc), m_onlyEnabled(onlyEnabled) {}
+
+    Names OfObject(const QDXObject& o) {
+        Names out;
+        for (uint32_t i = 0; i < o.Factors.GetCount(); ++i) {
+            const QDXFactor& f = *o.Factors.GetAt(i);
+            if (!m_onlyEnabled || f.Enabled) Add(f, o, nullptr, out, 0);
+        }
+        return out;
+    }
+    bool Truncated() const { return m_truncated; }
+
+private:
+    using Args = std::vector<std::string>;
+
+    static std::string Resolve(const std::string& name, const Args* t) {
+        if (name == "_PrevObject") return "";
+        if (t != nullptr && name.size() >= 10 && name.compare(0, 9, "_Template") == 0 && name[9] >= '1' &&
+            name[9] <= '4')
+            return (*t)[name[9] - '1'];
+        return name;
+    }
+    QDXObject* Find(const std::string& name) {
+        if (name.empty()) return nullptr;
+        auto* e = m_doc.Objects.Find(name.c_str());
+        return e != nullptr ? &e->GetValue() : nullptr;
+    }
+    static const QDXFactor* At(const QDXObject& o, int32_t n) {
+        return n >= 0 && static_cast<uint32_t>(n) < o.Factors.GetCount() ? o.Factors.GetAt(n) : nullptr;
+    }
+
+    void Add(const QDXFactor& f, const QDXObject& o, const Args* t, Names& out, int depth) {
+        if (depth > 12) {
+            m_truncated = true;
+            return;
+        }
+        switch (f.Kind) {
+            case 12:
+            case 112:
+            case 1105:
+            case 1106:
+                for (int32_t n : {f.RefNumber1, f.Kind == 1106 ? f.RefNumber2 : -1})
+                    if (const QDXFactor* s = At(o, n)) out.insert(Resolve(s->SourceName.GetText(), t));
+                return;
+            case 1101: {
+                const std::string s = Resolve(f.SourceName.GetText(), t);
+                out.insert(s);
+                if (QDXObject* g = Find(s))
+                    if (const QDXFactor* gf = At(*g, f.RefNumber1)) Add(*gf, o, t, out, depth + 1);
+                return;
+            }
+            case 1102: {
+                const std::string s = Resolve(f.SourceName.GetText(), t);
+                out.insert(s);
+                QDXObject* g = Find(s);
+                if (g == nullptr) return;
+                Args inner;
+                for (const CStr_base<64>& name : f.TemplateNames) inner.push_back(Resolve(name.GetText(), t));
+                for (uint32_t i = 0; i < g->Factors.GetCount(); ++i) {
+                    const QDXFactor& gf = *g->Factors.GetAt(i);
+                    if (!m_onlyEnabled || gf.Enabled) Add(gf, *g, &inner, out, depth + 1);
+                }
+                return;
+            }
+            case 1111: {
+                if (const QDXFactor* a = At(o, f.RefNumber1)) Add(*a, o, t, out, depth + 1);
+                const QDXFactor* b = At(o, f.RefNumber2);
+                if (b != nullptr && b->Kind == 1101) {
+                    const std::string s = Resolve(b->SourceName.GetText(), t);
+                    out.insert(s);
+                    QDXObject* g = Find(s);
+                    b = g != nullptr ? At(*g, b->RefNumber1) : nullptr;
+                }
+                if (b == nullptr || b->Kind != 1110) return;
+                const int64_t count = b->Targets.GetCount();
+                for (int64_t i = 0; i < count; ++i) {
+                    const QDXForeachTargetInfo& e = *b->Targets.GetAt(static_cast<uint32_t>(i));
+                    if (m_onlyEnabled) {
+                        const int64_t end = f.ForeachLast >= 0    ? std::min<int64_t>(f.ForeachLast + 1, count)
+                                            : f.ForeachLast == -2 ? std::min<int64_t>(f.ForeachFirst + 1, count)
+                                                                  : count;
+                        if (i < f.ForeachFirst || i >= end || !e.Enabled) continue;
+                    }
+                    for (const CStr_base<64>& name : e.Names) out.insert(Resolve(name.GetText(), t));
+                }
+                return;
+            }
+            default:
+                if (FactorKindNamesSourceObject(f.Kind)) out.insert(Resolve(f.SourceName.GetText(), t));
+        }
+    }
+
+    CQDXCtrl& m_doc;
+    bool m_onlyEnabled;
+    bool m_truncated = false;
+};
+
+// Random documents without cycles (an object names only objects before it, or
+// names that are no object): DependsOn and CollectReferences against the plain
+// reading.
+TEST_F(DependenciesTest, RandomDocumentsAgreeWithThePlainRelation) {
+    std::mt19937 rng(11);
+    int compared = 0, skipped = 0;
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        doc.Clear();
+        const int count = 3 + static_cast<int>(rng() % 8);
+        std::vector<std::string> pool = {"X", "Y", "_Template1", "_Template2", "_PrevObject"};
+        for (int i = 0; i < count; ++i) {
+            auto name = [&] {
+                const size_t n = pool.size() - 5;  // objects made so far
+                return n != 0 && rng() % 3 != 0 ? pool[5 + rng() % n] : pool[rng() % 5];
+            };
+            auto quoted = [&] { return "\"" + name() + "\""; };
+            std::vector<std::string> factors;
+            const int n = 1 + static_cast<int>(rng() % 4);
+            for (int k = 0; k < n; ++k) {
+                const std::string mark = rng() % 4 == 0 ? "!" : "";
+                const std::string number = std::to_string(static_cast<int>(rng() % 4) - 1);
+                switch (rng() % 8) {
+                    case 0:
+                        factors.push_back(mark + "Fill(0,0,1,1,ff,255)");
+                        break;
+                    case 1:
+                    case 2:
+                        factors.push_back(mark + "Copy(0,0,1,1," + quoted() + ",0,0)");
+                        break;
+                    case 3:
+                        factors.push_back(mark + "GhostObject(" + quoted() + "," + quoted() + "," + quoted() +
+                                          ",\"\",\"\")");
+                        break;
+                    case 4:
+                        factors.push_back(mark + "GhostFactor(" + quoted() + "," + number + ")");
+                        break;
+                    case 5:
+                        factors.push_back(mark + "FrameRef(" + number + ",16,ff)");
+                        break;
+                    case 6:
+                        factors.push_back(mark + "DiagramTransform2(" + number + ",\"Z\"," + number + ")");
+                        break;
+                    default:
+                        factors.push_back("TargetList(FTI(" + quoted() + ",\"\",\"\",\"\"),!FTI(" + quoted() +
+                                          ",\"\",\"\",\"\"),FTI(" + quoted() + ",\"\",\"\",\"\"))");
+                        factors.push_back(mark + "Foreach(" + number + "," + std::to_string(factors.size() - 1) +
+                                          "," + std::to_string(rng() % 3) + "," +
+                                          std::to_string(static_cast<int>(rng() % 5) - 2) + ")");
+                        break;
+                }
+            }
+            Add("O" + std::to_string(i), factors);
+            pool.push_back("O" + std::to_string(i));
+        }
+        Names candidates(pool.begin(), pool.end());
+        candidates.insert({"", "Z"});
+        for (const bool onlyEnabled : {false, true}) {
+            for (int i = 0; i < count; ++i) {
+                const std::string object = "O" + std::to_string(i);
+                PlainRelation plain(doc, onlyEnabled);
+                const Names direct = plain.OfObject(Get(object));
+                Names expected;
+                for (const std::string& c : candidates)
+                    if (direct.count(c) != 0) expected.insert(c);
+
+                // The collection: the direct names, and in turn those of each named object.
+                Names closure;
+                std::vector<std::string> pending(direct.begin(), direct.end());
+                while (!pending.empty()) {
+                    const std::string n = pending.back();
+                    pending.pop_back();
+                    if (!closure.insert(n).second) continue;
+                    if (n.empty() || doc.Objects.Find(n.c_str()) == nullptr) continue;
+                    for (const std::string& m : plain.OfObject(Get(n))) pending.push_back(m);
+                }
+                if (plain.Truncated()) {
+                    ++skipped;
+                    continue;
+                }
+                ++compared;
+                EXPECT_EQ(DependsOnAmong(object, candidates, onlyEnabled), expected) << object << onlyEnabled;
+                Names collected;
+                for (const auto& [key, value] : References(object, onlyEnabled)) collected.insert(key);
+                EXPECT_EQ(collected, closure) << object << onlyEnabled;
+            }
+        }
+    }
+    EXPECT_GT(compared, 4 * skipped) << "most documents are compared";
+}
+
 // ---- size and depth ----
 
 TEST_F(DependenciesTest, ChainOfAThousandObjects) {
