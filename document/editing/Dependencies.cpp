@@ -20,7 +20,9 @@
 //     the named object's references in turn (CollectReferences).
 //
 // Bounds. A nested call that finds the walk 101 calls deep contributes nothing,
-// so cyclic and very deep ghost chains end. The depth alone bounds only the
+// so cyclic and very deep ghost chains end (a collection counts each factor
+// step, also the steps of the objects it descends into, so it reaches 101
+// objects down a chain of copies). The depth alone bounds only the
 // height of the walk, not its breadth: an object with two GhostObject factors
 // naming itself would be walked 2^100 times. So every walk also keeps the
 // (factor, object, template arguments) triples it has expanded, and expands a
@@ -28,7 +30,8 @@
 // again either is being expanded right now (a cycle: its names are being found
 // already) or has been (its names were found). The names found are therefore
 // those of the unbounded relation whenever the depth bound is not reached, and
-// every walk is linear in the factors it can reach. Template arguments are
+// a walk expands each factor it can reach at most once per template tuple it
+// meets there. Template arguments are
 // interned by content, so that equal tuples met through different ghosts are
 // one key.
 //
@@ -42,7 +45,7 @@
 // index depth first, in the order the objects come in the document's map, so
 // it fills the set in the order that name-by-name recursion does.
 //
-// The walks change nothing in the document; their state (depth, visited
+// The walks themselves change nothing in the document; their state (depth, visited
 // triples, template tuples) lives in the walker and goes with it.
 #include <algorithm>
 #include <array>
