@@ -118,12 +118,14 @@ void ForEachObject(CQDXCtrl& document, F&& fn) {
 }
 
 // A bitmap showing its decoded image drops its stored texts when it is itself
-// the changed object: the image is about to be written from the canvas.
+// the changed object: the image is about to be written from the canvas, whose
+// pixels changed behind its block opacity mask.
 void DropStoredImageIfNamed(QDXObject& object, const char* name) {
     if (object.Kind == QDXObject::kBitmap && object.RenderState == QDXObject::kImageReady &&
         !object.ImageText.IsEmpty() && object.Name == name) {
         object.ImageText.Free();
         object.AlphaText.Free();
+        object.Canvas.DropOpacityMask();
     }
 }
 

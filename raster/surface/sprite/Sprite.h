@@ -101,6 +101,9 @@ public:
     // Builds the block opacity mask from the current pixels (nothing without
     // pixels or before the raster library is started).
     void BuildOpacityMask();
+    // Marks the block opacity mask absent (its area stays reserved): for when
+    // the pixels change behind the mask's back.
+    void DropOpacityMask() noexcept { m_opacityMask = nullptr; }
     // True when every pixel of the clipped rectangle has alpha 0, or nothing is left.
     bool IsRectTransparent(int32_t x, int32_t y, int32_t w, int32_t h) const;
     // Ready: IsRectTransparent over the whole image; not ready: false.

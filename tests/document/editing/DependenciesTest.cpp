@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/model/QDXCtrl.h"
+#include "raster/surface/sprite/RasterLibrary.h"
 
 namespace {
 
@@ -293,6 +294,12 @@ TEST_F(DependenciesTest, InvalidateDependentsDropsTheChangedBitmapsStoredImage) 
     bitmap->RenderState = QDXObject::kImageReady;
     bitmap->ImageText.Assign("image");
     bitmap->AlphaText.Assign("alpha");
+    if (RasterPixelMode != 1) {
+        ASSERT_TRUE(InitRasterLibrary(1));
+    }
+    ASSERT_TRUE(bitmap->Canvas.Create(32, 8, true));
+    bitmap->Canvas.BuildOpacityMask();
+    ASSERT_NE(bitmap->Canvas.GetOpacityMask(), nullptr);
     Add("User", {"Copy(0,0,1,1,\"Bmp\",0,0)"});
     DrawAll(doc);
 
@@ -301,6 +308,7 @@ TEST_F(DependenciesTest, InvalidateDependentsDropsTheChangedBitmapsStoredImage) 
     EXPECT_TRUE(doc.InvalidateDependents("Bmp"));
     EXPECT_TRUE(bitmap->ImageText.IsEmpty());
     EXPECT_TRUE(bitmap->AlphaText.IsEmpty());
+    EXPECT_EQ(bitmap->Canvas.GetOpacityMask(), nullptr) << "the pixels may change: the block mask is stale";
     EXPECT_EQ(bitmap->RenderState, QDXObject::kImageReady);
     EXPECT_EQ(Get("User").RenderState, QDXObject::kNotDrawn);
 
