@@ -43,16 +43,10 @@ void QDXFactor::ResetValues() noexcept {
     IntParam3 = IntParam4 = IntParam5 = 0;
     IntParam6 = 256;
 
-    // Identities in 16.16: the colour matrix maps each of its four channels onto
-    // itself; the mapping matrices carry their constant term in entry 20.
-    std::memset(ColorExMatrix, 0, sizeof ColorExMatrix);
-    ColorExMatrix[0] = ColorExMatrix[11] = ColorExMatrix[22] = ColorExMatrix[33] = 0x10000;
-    std::memset(XYMatrix, 0, sizeof XYMatrix);
-    XYMatrix[0] = XYMatrix[8] = 0x10000;
-    XYMatrix[20] = 0x1000000;
-    std::memset(RAMatrix, 0, sizeof RAMatrix);
-    RAMatrix[9] = 0x10000;
-    RAMatrix[20] = 0x1000000;
+    // Back to the identities; a stored matrix keeps its storage.
+    ColorExMatrix.Reset();
+    XYMatrix.Reset();
+    RAMatrix.Reset();
 
     // Emptied, buffers kept: the next parse usually fills them again.
     SourceName.SetLength(0);

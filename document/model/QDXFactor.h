@@ -19,7 +19,10 @@
 // Units: the shape and path kinds (1-12, 101-112) and their path nodes hold
 // sixteenths of a pixel, all other kinds pixels. Matrices are 16.16 fixed point,
 // row after row.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 
 #include "foundation/containers/ArrayAuto.h"
 #include "foundation/containers/MemoryBlock.h"
@@ -98,6 +101,147 @@ struct QDXForeachTargetInfo {
     bool RenameName(const char* from, const char* to);
 };
 
+// A factor's shape outline, made on first use. Most factors are read, written
+// and edited without ever being drawn, and an outline (element array, crossing
+// lists) costs far more than the text of a factor; until something asks for it
+// the slot holds nothing and reads as a new outline: one start element at
+// (0, 0). Anything that takes a DiagramInfo& can be given the slot directly.
+class QDXOutlineSlot {
+public:
+    QDXOutlineSlot() noexcept = default;
+    QDXOutlineSlot(const QDXOutlineSlot&) = delete;
+    QDXOutlineSlot& operator=(const QDXOutlineSlot&) = delete;
+
+    // The outline, made (as a new outline) when there is none yet.
+    DiagramInfo& Get() {
+        if (m_outline == nullptr) m_outline = std::make_unique<DiagramInfo>();
+        return *m_outline;
+    }
+    // Whether the outline has been made.
+    bool IsMade() const noexcept { return m_outline != nullptr; }
+
+    operator DiagramInfo&() { return Get(); }
+    DiagramInfo* operator->() { return &Get(); }
+
+    // The outline's own operations; reading an outline not yet made reads a
+    // new one, and resetting it keeps it unmade.
+    void Reset() {
+        if (m_outline != nullptr) m_outline->Reset();
+    }
+    uint32_t GetCount() const noexcept { return m_outline != nullptr ? m_outline->GetCount() : 1; }
+    const DiagramInfoFactor& operator[](uint32_t i) const {
+        if (m_outline != nullptr) return (*m_outline)[i];
+        static const DiagramInfoFactor start{};
+        if (i != 0) throw static_cast<uint32_t>(i);
+        return start;
+    }
+    DiagramInfoFactor& operator[](uint32_t i) { return Get()[i]; }
+    bool SetStartPoint(int32_t x, int32_t y) { return Get().SetStartPoint(x, y); }
+    bool AddLine(int32_t x, int32_t y, uint8_t enabled) { return Get().AddLine(x, y, enabled); }
+    bool AddCircleCurve(int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t direction, uint8_t enabled) {
+        return Get().AddCircleCurve(x, y, cx, cy, direction, enabled);
+    }
+    bool AddArc(int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t enabled) {
+        return Get().AddArc(x, y, cx, cy, enabled);
+    }
+    bool AddJump(int32_t x, int32_t y) { return Get().AddJump(x, y); }
+    bool AddReturn() { return Get().AddReturn(); }
+    bool AddTip() { return Get().AddTip(); }
+    bool AddSeparator() { return Get().AddSeparator(); }
+
+private:
+    std::unique_ptr<DiagramInfo> m_outline;
+};
+
+// A fixed-point matrix slot whose entries are stored only once written. Few
+// kinds use a matrix, and three matrices would otherwise be most of a factor's
+// record; an unstored matrix reads as its identity (Identity::Make()).
+//
+// It reads and writes like the int32_t[N] it stands for: m[i], range-for, and
+// conversion to int32_t (&)[N] or a pointer. Every non-const access stores the
+// entries (starting from the identity); const access never does. A reset puts
+// the identity back and keeps the storage for the next use.
+template <uint32_t N, class Identity>
+class QDXMatrixSlot {
+public:
+    using Array = int32_t[N];
+
+    QDXMatrixSlot() noexcept = default;
+    ~QDXMatrixSlot() { delete m_block; }
+    QDXMatrixSlot(const QDXMatrixSlot&) = delete;
+    // Copies the entries (an unstored source makes this one read as the identity).
+    QDXMatrixSlot& operator=(const QDXMatrixSlot& other) {
+        if (this == &other) return *this;
+        if (other.m_block != nullptr) {
+            Store() = *other.m_block;
+        } else if (m_block != nullptr) {
+            *m_block = kIdentity;
+        }
+        return *this;
+    }
+    QDXMatrixSlot(QDXMatrixSlot&& other) noexcept : m_block(other.m_block) { other.m_block = nullptr; }
+    QDXMatrixSlot& operator=(QDXMatrixSlot&& other) noexcept {
+        std::swap(m_block, other.m_block);
+        return *this;
+    }
+    friend void swap(QDXMatrixSlot& a, QDXMatrixSlot& b) noexcept { std::swap(a.m_block, b.m_block); }
+
+    static constexpr uint32_t size() noexcept { return N; }
+    // Whether entries are stored (false: the slot reads as the identity).
+    bool IsStored() const noexcept { return m_block != nullptr; }
+    void Reset() noexcept {
+        if (m_block != nullptr) *m_block = kIdentity;
+    }
+
+    Array& Get() { return Store().v; }
+    const Array& Get() const noexcept { return m_block != nullptr ? m_block->v : kIdentity.v; }
+    operator Array&() { return Get(); }
+    operator const Array&() const noexcept { return Get(); }
+    int32_t& operator[](size_t i) { return Get()[i]; }
+    const int32_t& operator[](size_t i) const noexcept { return Get()[i]; }
+    int32_t* begin() { return Get(); }
+    int32_t* end() { return Get() + N; }
+    const int32_t* begin() const noexcept { return Get(); }
+    const int32_t* end() const noexcept { return Get() + N; }
+
+private:
+    struct Block {
+        Array v;
+    };
+    static constexpr Block MakeIdentity() {
+        Block b{};
+        Identity::Make(b.v);
+        return b;
+    }
+    static constexpr Block kIdentity = MakeIdentity();
+
+    Block& Store() {
+        if (m_block == nullptr) m_block = new Block(kIdentity);
+        return *m_block;
+    }
+
+    Block* m_block = nullptr;
+};
+
+// The identities of the three matrices in 16.16: the colour matrix maps each of
+// its four channels onto itself; the mapping matrices carry their constant
+// term in entry 20.
+struct QDXColorExIdentity {
+    static constexpr void Make(int32_t (&m)[36]) { m[0] = m[11] = m[22] = m[33] = 0x10000; }
+};
+struct QDXXYIdentity {
+    static constexpr void Make(int32_t (&m)[42]) {
+        m[0] = m[8] = 0x10000;
+        m[20] = 0x1000000;
+    }
+};
+struct QDXRAIdentity {
+    static constexpr void Make(int32_t (&m)[42]) {
+        m[9] = 0x10000;
+        m[20] = 0x1000000;
+    }
+};
+
 class QDXFactor {
 public:
     // Number of entries of the three matrices (4 x 9, 6 x 7, 6 x 7).
@@ -171,7 +315,7 @@ public:
     // ---- slots, in record order ----
     CArrayAuto<QDXPath> Path;                         // at most 10000 from text
     CArrayAuto<QDXForeachTargetInfo> Targets;         // at most 1000 from text
-    DiagramInfo Diagram;                              // shape outline, built before drawing
+    QDXOutlineSlot Diagram;                           // shape outline, built before drawing (made on first use)
     CMemoryBlock<MixGradationPoint> GradationPoints;  // at most 2000 from text
     CArrayAuto<uint32_t> GradationColors;             // one palette word per point; first GradationCount valid
     uint32_t GradationCount;
@@ -229,9 +373,10 @@ public:
     int32_t IntParam4;
     int32_t IntParam5;
     int32_t IntParam6;
-    int32_t ColorExMatrix[kColorExMatrixSize];  // 4 rows of 9
-    int32_t XYMatrix[kMappingMatrixSize];       // 6 rows of 7
-    int32_t RAMatrix[kMappingMatrixSize];       // 6 rows of 7
+    // Stored on first write; until then each reads as its identity.
+    QDXMatrixSlot<kColorExMatrixSize, QDXColorExIdentity> ColorExMatrix;  // 4 rows of 9
+    QDXMatrixSlot<kMappingMatrixSize, QDXXYIdentity> XYMatrix;            // 6 rows of 7
+    QDXMatrixSlot<kMappingMatrixSize, QDXRAIdentity> RAMatrix;            // 6 rows of 7
     CStr_base<64> SourceName;
     CStr_base<64> Name;
     CStr_base<64> FontSpec;  // as written

@@ -49,9 +49,9 @@ void Dirty(QDXFactor& f) {
     f.Kind = 101;
 }
 
-template <size_t N>
-std::vector<int32_t> Matrix(const int32_t (&m)[N]) {
-    return std::vector<int32_t>(m, m + N);
+template <class M>
+std::vector<int32_t> Matrix(const M& m) {
+    return std::vector<int32_t>(std::begin(m), std::end(m));
 }
 
 std::vector<int32_t> Identity(size_t size, std::vector<std::pair<size_t, int32_t>> entries) {
@@ -245,4 +245,60 @@ TEST(QDXFactorTest, CopyAndSwapReachEverySlot) {
     EXPECT_STREQ(swapped.FontSpec.GetText(), "MS Gothic");
     swapped.SwapContents(dirty);
     ExpectResetState(swapped);
+}
+
+// The outline and the matrices are stored only once something writes them: a
+// factor that is read and written as text never pays for them, yet every read
+// sees the values of a new record.
+TEST(QDXFactorTest, OutlineAndMatricesAreStoredOnFirstWrite) {
+    QDXFactor f;
+    f.Reset();
+    const QDXFactor& view = f;
+    EXPECT_FALSE(f.Diagram.IsMade());
+    EXPECT_EQ(view.Diagram.GetCount(), 1u);
+    EXPECT_EQ(view.Diagram[0].Type, DiagramInfoFactor::kStart);
+    EXPECT_EQ(view.Diagram[0].X, 0);
+    EXPECT_EQ(view.Diagram[0].Enabled, 1);
+    EXPECT_THROW(view.Diagram[1], uint32_t);
+    EXPECT_EQ(view.ColorExMatrix[11], 65536);
+    EXPECT_EQ(view.XYMatrix[20], 16777216);
+    const int32_t* ra = view.RAMatrix;
+    EXPECT_EQ(ra[9], 65536);
+    f.Reset();
+    EXPECT_FALSE(f.Diagram.IsMade() || f.ColorExMatrix.IsStored() || f.XYMatrix.IsStored() || f.RAMatrix.IsStored())
+        << "reading and resetting store nothing";
+
+    // Writing stores, starting from the identity.
+    f.XYMatrix[3] = -7;
+    ASSERT_TRUE(f.XYMatrix.IsStored());
+    EXPECT_EQ(Matrix(view.XYMatrix), Identity(42, {{0, 65536}, {3, -7}, {8, 65536}, {20, 16777216}}));
+    f.Diagram.AddLine(16, 32, 1);
+    ASSERT_TRUE(f.Diagram.IsMade());
+    DiagramInfo& outline = f.Diagram;  // the slot stands for the outline it holds
+    EXPECT_EQ(outline.GetCount(), 2u);
+    EXPECT_EQ(outline[1].X, 16);
+
+    // A reset gives back the identity and the start element but keeps storage.
+    const int32_t* stored = view.XYMatrix;
+    f.Reset();
+    EXPECT_EQ(Matrix(view.XYMatrix), Identity(42, {{0, 65536}, {8, 65536}, {20, 16777216}}));
+    EXPECT_EQ(static_cast<const int32_t*>(view.XYMatrix), stored);
+    EXPECT_EQ(f.Diagram.GetCount(), 1u);
+    EXPECT_EQ(&f.Diagram.Get(), &outline);
+
+    // Copies carry stored entries, and an unstored source reads as the identity.
+    QDXFactor other;
+    other.Reset();
+    f.RAMatrix[0] = 5;
+    other.CopyContentsFrom(f);
+    EXPECT_EQ(view.RAMatrix[0], 5);
+    EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 5);
+    EXPECT_NE(static_cast<const int32_t*>(static_cast<const QDXFactor&>(other).RAMatrix), view.RAMatrix.begin());
+    QDXFactor blank;
+    blank.Reset();
+    other.CopyContentsFrom(blank);
+    EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 0);
+    other.SwapContents(f);
+    EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 5);
+    EXPECT_EQ(view.RAMatrix[0], 0);
 }
