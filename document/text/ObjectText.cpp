@@ -76,15 +76,23 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
         }
     }
 
-    const CStr_base<1024>& list = *items.GetAt(count - 1);
-    if (!KeywordPrefixMatch(list.GetText(), "array(")) return false;
-    CStrArray_base<1024> factors;
-    uint32_t factorCount = SplitArguments(factors, list.GetText() + 6);
+    // The factor list is split straight from the definition text: the items
+    // are its bytes, one comma apart, so the last one starts after the others.
+    size_t listAt = 0;
+    for (uint32_t i = 0; i + 1 < count; ++i) listAt += size_t(items.GetAt(i)->GetLength()) + 1;
+    const char* const list = args + listAt;
+    if (!KeywordPrefixMatch(list, "array(")) return false;
+    // Factor texts are short: the small string class keeps their copies small.
+    CStrArray_base<64> factors;
+    uint32_t factorCount = SplitArguments(factors, list + 6);
     if (factorCount > kMaxFactorTexts) return false;
     if (count == 7) object.FastDraw = false;
     // An object never parses to an empty factor list.
     if (!legacy && factorCount == 1 && factors.GetAt(0)->IsEmpty()) factors.GetAt(0)->Assign(kEmptyListFactor);
 
+    // One chunk of records made to measure, instead of chunks by growth steps
+    // that leave unused records behind.
+    object.Factors.Grow(factorCount);
     const char* name = object.Name.GetText();
     for (uint32_t j = 0; j < factorCount; ++j) {
         QDXFactor* factor = object.Factors.AddNew();
