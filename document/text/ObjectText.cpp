@@ -7,6 +7,7 @@
 // quoted path whose backslashes are doubled. Arguments are raw items between
 // top-level commas; numbers follow the C scanner's rules (NumberScan.h).
 #include <cstring>
+#include <vector>
 
 #include "document/model/ImageEncoder.h"
 #include "document/model/LegacyFactorParser.h"
@@ -22,6 +23,8 @@ namespace {
 
 constexpr uint32_t kMaxFactorTexts = 2000;
 constexpr char kEmptyListFactor[] = "Fill(0,0,1,1,0,255)";
+// Longest item a string can hold (a longer one makes the definition unreadable).
+constexpr size_t kMaxItemLength = 0x7efffffd;
 
 // A symbol of the image-as-text alphabet.
 bool IsText128Symbol(unsigned char c) noexcept {
@@ -44,18 +47,25 @@ void Invalidate(QDXObject& object) {
 }
 
 bool ParseRender(QDXObject& object, const char* args, bool legacy) {
-    CStrArray_base<1024> items;
-    const uint32_t count = SplitArguments(items, args);
+    // The arguments are found in place; only the short leading ones are copied
+    // for the number scanners, never the factor list.
+    ArgumentSpan spans[9];
+    const uint32_t count = FindArguments(args, spans, 9);
     if (count != 4 && count != 7 && !(count == 8 && !legacy)) return false;
+    CStr_base<64> items[7];
+    for (uint32_t i = 0; i + 1 < count; ++i) {
+        if (spans[i].length > kMaxItemLength) return false;
+        items[i].AssignBytesN(args + spans[i].offset, int32_t(spans[i].length));
+    }
 
     int32_t width = 0;
     int32_t height = 0;
-    if (!ScanInt(items.GetAt(0)->GetText(), width) || !ScanInt(items.GetAt(1)->GetText(), height)) return false;
+    if (!ScanInt(items[0].GetText(), width) || !ScanInt(items[1].GetText(), height)) return false;
     if (width < 1 || height < 1) return false;
     object.Canvas.Release();
     object.Width = width;
     object.Height = height;
-    if (!ScanHex(items.GetAt(2)->GetText(), object.Background)) return false;
+    if (!ScanHex(items[2].GetText(), object.Background)) return false;
     object.Factors.RemoveAll();
 
     // FastDraw changes only once its own step is reached: with the scales for
@@ -65,40 +75,46 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
         object.FastDraw = false;
     } else {
         // Drawing scales sizes by these; "inf" and "nan" are refused.
-        if (!ScanFiniteReal(items.GetAt(3)->GetText(), object.ScaleX) ||
-            !ScanFiniteReal(items.GetAt(4)->GetText(), object.ScaleY) ||
-            !ScanFiniteReal(items.GetAt(5)->GetText(), object.ScaleThickness))
+        if (!ScanFiniteReal(items[3].GetText(), object.ScaleX) ||
+            !ScanFiniteReal(items[4].GetText(), object.ScaleY) ||
+            !ScanFiniteReal(items[5].GetText(), object.ScaleThickness))
             return false;
         if (count == 8) {
             uint32_t flags = 0;
-            if (!ScanHex(items.GetAt(6)->GetText(), flags)) return false;
+            if (!ScanHex(items[6].GetText(), flags)) return false;
             object.FastDraw = (flags & 1) != 0;
         }
     }
 
-    // The factor list is split straight from the definition text: the items
-    // are its bytes, one comma apart, so the last one starts after the others.
-    size_t listAt = 0;
-    for (uint32_t i = 0; i + 1 < count; ++i) listAt += size_t(items.GetAt(i)->GetLength()) + 1;
-    const char* const list = args + listAt;
+    const ArgumentSpan& last = spans[count - 1];
+    const char* const list = args + last.offset;
     if (!KeywordPrefixMatch(list, "array(")) return false;
-    // Factor texts are short: the small string class keeps their copies small.
-    CStrArray_base<64> factors;
-    uint32_t factorCount = SplitArguments(factors, list + 6);
+    // Where each factor text lies; they are copied one at a time, into one
+    // string, as they are parsed.
+    std::vector<ArgumentSpan> factors(kMaxFactorTexts + 1);
+    const char* const texts = list + 6;
+    uint32_t factorCount = FindArguments(texts, factors.data(), kMaxFactorTexts + 1);
     if (factorCount > kMaxFactorTexts) return false;
     if (count == 7) object.FastDraw = false;
     // An object never parses to an empty factor list.
-    if (!legacy && factorCount == 1 && factors.GetAt(0)->IsEmpty()) factors.GetAt(0)->Assign(kEmptyListFactor);
+    const bool emptyList = !legacy && factorCount == 1 && factors[0].length == 0;
 
     // One chunk of records made to measure, instead of chunks by growth steps
     // that leave unused records behind.
     object.Factors.Grow(factorCount);
     const char* name = object.Name.GetText();
+    CStr_base<64> factorText;
     for (uint32_t j = 0; j < factorCount; ++j) {
         QDXFactor* factor = object.Factors.AddNew();
         factor->Reset();
         factor->AssignName(name, int32_t(j));
-        const char* text = factors.GetAt(j)->GetText();
+        if (emptyList)
+            factorText.Assign(kEmptyListFactor);
+        else if (factors[j].length > kMaxItemLength)
+            return false;
+        else
+            factorText.AssignBytesN(texts + factors[j].offset, int32_t(factors[j].length));
+        const char* text = factorText.GetText();
         if (!(legacy ? ParseLegacyFactorText(*factor, text) : factor->ParseText(text))) {
             object.Factors.RemoveAt(object.Factors.GetCount() - 1);
             return false;
