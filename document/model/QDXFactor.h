@@ -101,6 +101,90 @@ struct QDXForeachTargetInfo {
     bool RenameName(const char* from, const char* to);
 };
 
+// A list of a factor (path nodes, target entries, gradation colours), made on
+// first use. Most factors have no list at all, and an empty chunked array
+// costs as much as many of a factor's numbers; until something adds to it the
+// slot holds nothing and reads as an empty list. It reads and changes like the
+// CArrayAuto<T> it stands for (same checks, same throws), and anything that
+// takes a CArrayAuto<T>& can be given the slot directly (that makes the list).
+template <class T>
+class QDXListSlot {
+public:
+    using Array = CArrayAuto<T>;
+
+    QDXListSlot() noexcept = default;
+    QDXListSlot(const QDXListSlot&) = delete;
+    QDXListSlot& operator=(const QDXListSlot&) = delete;
+    QDXListSlot(QDXListSlot&&) noexcept = default;
+    QDXListSlot& operator=(QDXListSlot&&) noexcept = default;
+    friend void swap(QDXListSlot& a, QDXListSlot& b) noexcept { a.m_array.swap(b.m_array); }
+
+    // The list, made (empty) when there is none yet.
+    Array& Get() {
+        if (m_array == nullptr) m_array = std::make_unique<Array>();
+        return *m_array;
+    }
+    // Whether the list has been made.
+    bool IsMade() const noexcept { return m_array != nullptr; }
+    operator Array&() { return Get(); }
+
+    // ---- reading: a list not yet made reads as an empty one ----
+    uint32_t GetCount() const noexcept { return m_array != nullptr ? m_array->GetCount() : 0; }
+    uint32_t GetReserved() const noexcept { return m_array != nullptr ? m_array->GetReserved() : 0; }
+    T* GetAt(uint32_t i) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->GetAt(i);
+    }
+    const T* GetAt(uint32_t i) const {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->GetAt(i);
+    }
+    T* GetLast() {
+        if (m_array == nullptr) throw 0;
+        return m_array->GetLast();
+    }
+    const T* GetLast() const {
+        if (m_array == nullptr) throw 0;
+        return m_array->GetLast();
+    }
+    T** GetIndex() noexcept { return m_array != nullptr ? m_array->GetIndex() : nullptr; }
+    T* const* GetIndex() const noexcept { return m_array != nullptr ? m_array->GetIndex() : nullptr; }
+    T** begin() noexcept { return m_array != nullptr ? m_array->begin() : nullptr; }
+    T** end() noexcept { return m_array != nullptr ? m_array->end() : nullptr; }
+    const T* const* begin() const noexcept { return m_array != nullptr ? m_array->begin() : nullptr; }
+    const T* const* end() const noexcept { return m_array != nullptr ? m_array->end() : nullptr; }
+
+    // ---- changing: additions make the list, removals never do ----
+    T* AddNew() { return Get().AddNew(); }
+    T* InsertAt(uint32_t i) {
+        if (i != 0 && m_array == nullptr) throw static_cast<uint32_t>(i);
+        return Get().InsertAt(i);
+    }
+    uint32_t SetCount(uint32_t n) { return n == 0 && m_array == nullptr ? 0 : Get().SetCount(n); }
+    void Grow(uint32_t n) { Get().Grow(n); }
+    uint32_t RemoveAt(uint32_t i) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->RemoveAt(i);
+    }
+    uint32_t RemoveAtSwap(uint32_t i) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->RemoveAtSwap(i);
+    }
+    void Swap(uint32_t i, uint32_t j) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        m_array->Swap(i, j);
+    }
+    void RemoveAll() {
+        if (m_array != nullptr) m_array->RemoveAll();
+    }
+    void FreeAll() {
+        if (m_array != nullptr) m_array->FreeAll();
+    }
+
+private:
+    std::unique_ptr<Array> m_array;
+};
+
 // A factor's shape outline, made on first use. Most factors are read, written
 // and edited without ever being drawn, and an outline (element array, crossing
 // lists) costs far more than the text of a factor; until something asks for it
@@ -313,11 +397,12 @@ public:
     bool PrefixReferences(const char* prefix);
 
     // ---- slots, in record order ----
-    CArrayAuto<QDXPath> Path;                         // at most 10000 from text
-    CArrayAuto<QDXForeachTargetInfo> Targets;         // at most 1000 from text
+    // The lists are made on first addition; until then each reads as empty.
+    QDXListSlot<QDXPath> Path;                        // at most 10000 from text
+    QDXListSlot<QDXForeachTargetInfo> Targets;        // at most 1000 from text
     QDXOutlineSlot Diagram;                           // shape outline, built before drawing (made on first use)
     CMemoryBlock<MixGradationPoint> GradationPoints;  // at most 2000 from text
-    CArrayAuto<uint32_t> GradationColors;             // one palette word per point; first GradationCount valid
+    QDXListSlot<uint32_t> GradationColors;            // one palette word per point; first GradationCount valid
     uint32_t GradationCount;
     uint32_t Options;  // option bits, or a whole number, per kind
     int32_t SpaceParam1;

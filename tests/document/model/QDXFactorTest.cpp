@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -301,4 +302,66 @@ TEST(QDXFactorTest, OutlineAndMatricesAreStoredOnFirstWrite) {
     other.SwapContents(f);
     EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 5);
     EXPECT_EQ(view.RAMatrix[0], 0);
+}
+
+// The lists are made on first addition; an unmade list reads, iterates and
+// refuses positions exactly as an empty array does.
+TEST(QDXFactorTest, ListsAreMadeOnFirstAddition) {
+    QDXFactor f;
+    f.Reset();
+    const QDXFactor& view = f;
+    EXPECT_FALSE(f.Path.IsMade() || f.Targets.IsMade() || f.GradationColors.IsMade());
+    EXPECT_EQ(view.Path.GetCount(), 0u);
+    EXPECT_EQ(view.Path.begin(), view.Path.end());
+    struct Row {
+        const char* name;
+        std::function<void()> call;
+        uint32_t thrown;
+    };
+    const Row rows[] = {
+        {"GetAt", [&] { f.Path.GetAt(3); }, 3},
+        {"const GetAt", [&] { view.Targets.GetAt(0); }, 0},
+        {"RemoveAt", [&] { f.GradationColors.RemoveAt(2); }, 2},
+        {"RemoveAtSwap", [&] { f.Path.RemoveAtSwap(1); }, 1},
+        {"Swap", [&] { f.Targets.Swap(4, 0); }, 4},
+        {"InsertAt past the end", [&] { f.Path.InsertAt(1); }, 1},
+    };
+    for (const Row& r : rows) {
+        try {
+            r.call();
+            ADD_FAILURE() << r.name << ": no throw";
+        } catch (uint32_t thrown) {
+            EXPECT_EQ(thrown, r.thrown) << r.name;
+        }
+    }
+    EXPECT_THROW(f.Path.GetLast(), int);
+    f.Path.RemoveAll();
+    f.Targets.FreeAll();
+    EXPECT_EQ(f.GradationColors.SetCount(0), 0u);
+    f.CopyContentsFrom(QDXFactor());
+    EXPECT_FALSE(f.Path.IsMade() || f.Targets.IsMade() || f.GradationColors.IsMade())
+        << "reading, emptying and copying empty lists make nothing";
+
+    // The first addition makes the list; it then behaves as the array.
+    f.Path.InsertAt(0)->X = 5;
+    f.Path.AddNew()->X = 6;
+    ASSERT_TRUE(f.Path.IsMade());
+    CArrayAuto<QDXPath>& nodes = f.Path;  // the slot stands for the array it holds
+    EXPECT_EQ(nodes.GetCount(), 2u);
+    std::vector<int32_t> xs;
+    for (const QDXPath* node : view.Path) xs.push_back(node->X);
+    EXPECT_EQ(xs, (std::vector<int32_t>{5, 6}));
+    *f.GradationColors.AddNew() = 0x40000001u;
+
+    QDXFactor other;
+    other.Reset();
+    other.CopyContentsFrom(f);
+    EXPECT_EQ(other.Path.GetCount(), 2u);
+    EXPECT_NE(other.Path.GetAt(0), f.Path.GetAt(0)) << "copies, not shares";
+    EXPECT_EQ(*other.GradationColors.GetAt(0), 0x40000001u);
+    QDXFactor blank;
+    blank.Reset();
+    blank.SwapContents(f);
+    EXPECT_EQ(blank.Path.GetCount(), 2u);
+    EXPECT_FALSE(f.Path.IsMade()) << "swapping hands over the list itself";
 }
