@@ -53,7 +53,7 @@ void QDXFactor::ResetValues() noexcept {
     Name.SetLength(0);
     FontSpec.SetLength(0);
     Text.SetLength(0);
-    for (CStr_base<64>& name : TemplateNames) name.SetLength(0);
+    TemplateNames.Clear();
 }
 
 void QDXFactor::AssignName(const char* objectName, int32_t index) { Name.Format("%s?%d", objectName, index); }

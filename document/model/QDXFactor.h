@@ -185,6 +185,74 @@ private:
     std::unique_ptr<Array> m_array;
 };
 
+// The four template names of a factor, stored on first write. Only the ghost
+// factors name templates; until then the slot holds nothing and every name
+// reads as empty. names[i] and range-for work as on the CStr_base<64>[4] it
+// stands for; non-const access stores the names, const access never does.
+class QDXTemplateNamesSlot {
+public:
+    static constexpr uint32_t kCount = 4;
+
+    QDXTemplateNamesSlot() noexcept = default;
+    QDXTemplateNamesSlot(const QDXTemplateNamesSlot&) = delete;
+    // Copies the names (an unstored source makes them all empty).
+    QDXTemplateNamesSlot& operator=(const QDXTemplateNamesSlot& other) {
+        if (this == &other) return *this;
+        if (other.m_names != nullptr) {
+            CStr_base<64>* names = Store();
+            for (uint32_t i = 0; i < kCount; ++i) names[i].AssignString(other.m_names[i]);
+        } else {
+            Clear();
+        }
+        return *this;
+    }
+    QDXTemplateNamesSlot(QDXTemplateNamesSlot&&) noexcept = default;
+    QDXTemplateNamesSlot& operator=(QDXTemplateNamesSlot&&) noexcept = default;
+    friend void swap(QDXTemplateNamesSlot& a, QDXTemplateNamesSlot& b) noexcept { a.m_names.swap(b.m_names); }
+
+    bool IsStored() const noexcept { return m_names != nullptr; }
+    // Every name emptied, buffers kept.
+    void Clear() noexcept {
+        if (m_names == nullptr) return;
+        for (uint32_t i = 0; i < kCount; ++i) m_names[i].SetLength(0);
+    }
+
+    static constexpr uint32_t size() noexcept { return kCount; }
+    CStr_base<64>& operator[](size_t i) { return Store()[i]; }
+    const CStr_base<64>& operator[](size_t i) const noexcept { return m_names != nullptr ? m_names[i] : Empty(); }
+    CStr_base<64>* begin() { return Store(); }
+    CStr_base<64>* end() { return Store() + kCount; }
+    // Const iteration over an unstored slot visits four empty names.
+    class ConstIterator {
+    public:
+        ConstIterator(const QDXTemplateNamesSlot* slot, uint32_t i) noexcept : m_slot(slot), m_i(i) {}
+        const CStr_base<64>& operator*() const noexcept { return (*m_slot)[m_i]; }
+        ConstIterator& operator++() noexcept {
+            ++m_i;
+            return *this;
+        }
+        bool operator==(const ConstIterator& other) const noexcept { return m_i == other.m_i; }
+
+    private:
+        const QDXTemplateNamesSlot* m_slot;
+        uint32_t m_i;
+    };
+    ConstIterator begin() const noexcept { return ConstIterator(this, 0); }
+    ConstIterator end() const noexcept { return ConstIterator(this, kCount); }
+
+private:
+    static const CStr_base<64>& Empty() noexcept {
+        static const CStr_base<64> empty;
+        return empty;
+    }
+    CStr_base<64>* Store() {
+        if (m_names == nullptr) m_names = std::make_unique<CStr_base<64>[]>(kCount);
+        return m_names.get();
+    }
+
+    std::unique_ptr<CStr_base<64>[]> m_names;
+};
+
 // A factor's shape outline, made on first use. Most factors are read, written
 // and edited without ever being drawn, and an outline (element array, crossing
 // lists) costs far more than the text of a factor; until something asks for it
@@ -466,7 +534,7 @@ public:
     CStr_base<64> Name;
     CStr_base<64> FontSpec;  // as written
     CStr_base<64> Text;      // unescaped
-    CStr_base<64> TemplateNames[4];
+    QDXTemplateNamesSlot TemplateNames;  // stored on first write; until then four empty names
     uint32_t Kind;  // 0: no kind
 
 private:

@@ -365,3 +365,39 @@ TEST(QDXFactorTest, ListsAreMadeOnFirstAddition) {
     EXPECT_EQ(blank.Path.GetCount(), 2u);
     EXPECT_FALSE(f.Path.IsMade()) << "swapping hands over the list itself";
 }
+
+// Template names are stored on first write: const reads of an unstored slot see
+// four empty names, and copies and swaps carry stored ones.
+TEST(QDXFactorTest, TemplateNamesAreStoredOnFirstWrite) {
+    QDXFactor f;
+    f.Reset();
+    const QDXFactor& view = f;
+    int seen = 0;
+    for (const CStr_base<64>& name : view.TemplateNames) {
+        EXPECT_STREQ(name.GetText(), "");
+        ++seen;
+    }
+    EXPECT_EQ(seen, 4);
+    EXPECT_STREQ(view.TemplateNames[3].GetText(), "");
+    EXPECT_FALSE(f.TemplateNames.IsStored());
+
+    f.TemplateNames[2].Assign("Two");
+    ASSERT_TRUE(f.TemplateNames.IsStored());
+    std::vector<std::string> names;
+    for (const CStr_base<64>& name : view.TemplateNames) names.emplace_back(name.GetText());
+    EXPECT_EQ(names, (std::vector<std::string>{"", "", "Two", ""}));
+
+    QDXFactor other;
+    other.Reset();
+    other.CopyContentsFrom(f);
+    EXPECT_STREQ(static_cast<const QDXFactor&>(other).TemplateNames[2].GetText(), "Two");
+    QDXFactor blank;
+    blank.Reset();
+    other.CopyContentsFrom(blank);
+    EXPECT_STREQ(static_cast<const QDXFactor&>(other).TemplateNames[2].GetText(), "");
+    blank.SwapContents(f);
+    EXPECT_STREQ(static_cast<const QDXFactor&>(blank).TemplateNames[2].GetText(), "Two");
+    EXPECT_FALSE(f.TemplateNames.IsStored());
+    blank.Reset();
+    EXPECT_STREQ(static_cast<const QDXFactor&>(blank).TemplateNames[2].GetText(), "");
+}
