@@ -56,7 +56,20 @@ void QDXFactor::ResetValues() noexcept {
     TemplateNames.Clear();
 }
 
-void QDXFactor::AssignName(const char* objectName, int32_t index) { Name.Format("%s?%d", objectName, index); }
+// "%s?%d" without the formatter: every factor of a loaded document is named.
+void QDXFactor::AssignName(const char* objectName, int32_t index) {
+    char digits[12];
+    char* p = digits + sizeof digits;
+    uint32_t value = index < 0 ? 0u - uint32_t(index) : uint32_t(index);
+    do {
+        *--p = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (index < 0) *--p = '-';
+    *--p = '?';
+    Name.Assign(objectName);
+    Name.AppendBytesN(p, int32_t(digits + sizeof digits - p));
+}
 
 // Every value slot, strings and matrices included; the lists are handled apart.
 #define QDX_FACTOR_VALUE_SLOTS(X)                                                                                  \

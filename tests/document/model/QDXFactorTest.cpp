@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -205,6 +206,9 @@ TEST(QDXFactorTest, NameIsObjectNameQuestionMarkIndex) {
         {"\x95\x94\x95\x69", 10, "\x95\x94\x95\x69?10"},
         {"A name longer than the sixty-four byte growth step of the string class", 7,
          "A name longer than the sixty-four byte growth step of the string class?7"},
+        {"Neg", -45, "Neg?-45"},
+        {"Min", INT32_MIN, "Min?-2147483648"},
+        {"Max", INT32_MAX, "Max?2147483647"},
     };
     QDXFactor f;
     for (const Case& c : cases) {
