@@ -46,11 +46,65 @@ void Invalidate(QDXObject& object) {
     if (object.Owner != nullptr) object.Owner->InvalidateDependents(object.Name.GetText());
 }
 
+// The usual shape of a vector definition: plain leading arguments (no quote,
+// bracket or double-byte character), then "array(". Returns where "array("
+// begins, with the leading arguments' spans and count, or null for any other
+// shape. On this shape FindArguments would give the same leading items.
+const char* FindPlainListStart(const char* args, ArgumentSpan* spans, uint32_t capacity, uint32_t& count) noexcept {
+    const char* item = args;
+    count = 0;
+    for (const char* p = args;; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        switch (c) {
+        case ',':
+            if (count == capacity) return nullptr;
+            spans[count++] = ArgumentSpan{size_t(item - args), size_t(p - item)};
+            item = p + 1;
+            break;
+        case '(':
+            return p - item == 5 && std::memcmp(item, "array", 5) == 0 ? item : nullptr;
+        case 0:
+        case '"':
+        case '\'':
+        case '[':
+        case '{':
+        case ')':
+        case ']':
+        case '}':
+            return nullptr;
+        default:
+            if (IsCp932Lead(c)) return nullptr;
+            break;
+        }
+    }
+}
+
 bool ParseRender(QDXObject& object, const char* args, bool legacy) {
     // The arguments are found in place; only the short leading ones are copied
-    // for the number scanners, never the factor list.
+    // for the number scanners, never the factor list. On the usual shape the
+    // factor list is scanned once, for its items, which also tells where the
+    // list ends; any other shape is split as a whole first.
     ArgumentSpan spans[9];
-    const uint32_t count = FindArguments(args, spans, 9);
+    std::vector<ArgumentSpan> factors(kMaxFactorTexts + 1);
+    uint32_t factorCount = 0;
+    bool factorsFound = false;
+    uint32_t count = 0;
+    uint32_t leading = 0;
+    if (const char* array = FindPlainListStart(args, spans, 8, leading)) {
+        const char* after = nullptr;
+        const uint32_t found = FindArguments(array + 6, factors.data(), kMaxFactorTexts + 1, &after);
+        // What follows the list's closing bracket belongs to the list's item
+        // up to the next top-level comma; a further item changes which item
+        // is last, which the general way handles.
+        ArgumentSpan tail[1];
+        if (FindArguments(after, tail, 1) == 1) {
+            spans[leading] = ArgumentSpan{size_t(array - args), size_t(after - array) + tail[0].length};
+            count = leading + 1;
+            factorCount = found;
+            factorsFound = true;
+        }
+    }
+    if (!factorsFound) count = FindArguments(args, spans, 9);
     if (count != 4 && count != 7 && !(count == 8 && !legacy)) return false;
     CStr_base<64> items[7];
     for (uint32_t i = 0; i + 1 < count; ++i) {
@@ -91,9 +145,8 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
     if (!KeywordPrefixMatch(list, "array(")) return false;
     // Where each factor text lies; they are copied one at a time, into one
     // string, as they are parsed.
-    std::vector<ArgumentSpan> factors(kMaxFactorTexts + 1);
     const char* const texts = list + 6;
-    uint32_t factorCount = FindArguments(texts, factors.data(), kMaxFactorTexts + 1);
+    if (!factorsFound) factorCount = FindArguments(texts, factors.data(), kMaxFactorTexts + 1);
     if (factorCount > kMaxFactorTexts) return false;
     if (count == 7) object.FastDraw = false;
     // An object never parses to an empty factor list.
