@@ -16,6 +16,13 @@
 // keeps Kind 0. The slots are public on purpose: the renderer reads them
 // directly and the method editor writes numeric fields straight into them.
 //
+// Storage: a loaded document holds hundreds of thousands of factors, and most
+// use only a few numbers and a name. The three lists, the outline, the three
+// matrices and the template names are therefore held out of line and made on
+// first write (QDXListSlot, QDXOutlineSlot, QDXMatrixSlot,
+// QDXTemplateNamesSlot); until then each reads as its reset value, and each
+// reads and writes like the plain member it stands for.
+//
 // Units: the shape and path kinds (1-12, 101-112) and their path nodes hold
 // sixteenths of a pixel, all other kinds pixels. Matrices are 16.16 fixed point,
 // row after row.
@@ -127,6 +134,12 @@ public:
     // Whether the list has been made.
     bool IsMade() const noexcept { return m_array != nullptr; }
     operator Array&() { return Get(); }
+    // Read-only, a list not yet made is an empty array.
+    operator const Array&() const noexcept {
+        if (m_array != nullptr) return *m_array;
+        static const Array empty;
+        return empty;
+    }
 
     // ---- reading: a list not yet made reads as an empty one ----
     uint32_t GetCount() const noexcept { return m_array != nullptr ? m_array->GetCount() : 0; }

@@ -7,7 +7,7 @@
 // quoted path whose backslashes are doubled. Arguments are raw items between
 // top-level commas; numbers follow the C scanner's rules (NumberScan.h).
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "document/model/ImageEncoder.h"
 #include "document/model/LegacyFactorParser.h"
@@ -85,14 +85,15 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
     // factor list is scanned once, for its items, which also tells where the
     // list ends; any other shape is split as a whole first.
     ArgumentSpan spans[9];
-    std::vector<ArgumentSpan> factors(kMaxFactorTexts + 1);
+    // Written before read: FindArguments stores every span it reports.
+    const auto factors = std::make_unique_for_overwrite<ArgumentSpan[]>(kMaxFactorTexts + 1);
     uint32_t factorCount = 0;
     bool factorsFound = false;
     uint32_t count = 0;
     uint32_t leading = 0;
     if (const char* array = FindPlainListStart(args, spans, 8, leading)) {
         const char* after = nullptr;
-        const uint32_t found = FindArguments(array + 6, factors.data(), kMaxFactorTexts + 1, &after);
+        const uint32_t found = FindArguments(array + 6, factors.get(), kMaxFactorTexts + 1, &after);
         // What follows the list's closing bracket belongs to the list's item
         // up to the next top-level comma; a further item changes which item
         // is last, which the general way handles.
@@ -146,7 +147,7 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
     // Where each factor text lies; they are copied one at a time, into one
     // string, as they are parsed.
     const char* const texts = list + 6;
-    if (!factorsFound) factorCount = FindArguments(texts, factors.data(), kMaxFactorTexts + 1);
+    if (!factorsFound) factorCount = FindArguments(texts, factors.get(), kMaxFactorTexts + 1);
     if (factorCount > kMaxFactorTexts) return false;
     if (count == 7) object.FastDraw = false;
     // An object never parses to an empty factor list.

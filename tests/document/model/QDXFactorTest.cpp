@@ -317,6 +317,8 @@ TEST(QDXFactorTest, ListsAreMadeOnFirstAddition) {
     EXPECT_FALSE(f.Path.IsMade() || f.Targets.IsMade() || f.GradationColors.IsMade());
     EXPECT_EQ(view.Path.GetCount(), 0u);
     EXPECT_EQ(view.Path.begin(), view.Path.end());
+    const CArrayAuto<QDXForeachTargetInfo>& targets = view.Targets;
+    EXPECT_EQ(targets.GetCount(), 0u);
     struct Row {
         const char* name;
         std::function<void()> call;
