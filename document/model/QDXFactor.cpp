@@ -43,26 +43,33 @@ void QDXFactor::ResetValues() noexcept {
     IntParam3 = IntParam4 = IntParam5 = 0;
     IntParam6 = 256;
 
-    // Identities in 16.16: the colour matrix maps each of its four channels onto
-    // itself; the mapping matrices carry their constant term in entry 20.
-    std::memset(ColorExMatrix, 0, sizeof ColorExMatrix);
-    ColorExMatrix[0] = ColorExMatrix[11] = ColorExMatrix[22] = ColorExMatrix[33] = 0x10000;
-    std::memset(XYMatrix, 0, sizeof XYMatrix);
-    XYMatrix[0] = XYMatrix[8] = 0x10000;
-    XYMatrix[20] = 0x1000000;
-    std::memset(RAMatrix, 0, sizeof RAMatrix);
-    RAMatrix[9] = 0x10000;
-    RAMatrix[20] = 0x1000000;
+    // Back to the identities; a stored matrix keeps its storage.
+    ColorExMatrix.Reset();
+    XYMatrix.Reset();
+    RAMatrix.Reset();
 
     // Emptied, buffers kept: the next parse usually fills them again.
     SourceName.SetLength(0);
     Name.SetLength(0);
     FontSpec.SetLength(0);
     Text.SetLength(0);
-    for (CStr_base<64>& name : TemplateNames) name.SetLength(0);
+    TemplateNames.Clear();
 }
 
-void QDXFactor::AssignName(const char* objectName, int32_t index) { Name.Format("%s?%d", objectName, index); }
+// "%s?%d" without the formatter: every factor of a loaded document is named.
+void QDXFactor::AssignName(const char* objectName, int32_t index) {
+    char digits[12];
+    char* p = digits + sizeof digits;
+    uint32_t value = index < 0 ? 0u - uint32_t(index) : uint32_t(index);
+    do {
+        *--p = char('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (index < 0) *--p = '-';
+    *--p = '?';
+    Name.Assign(objectName);
+    Name.AppendBytesN(p, int32_t(digits + sizeof digits - p));
+}
 
 // Every value slot, strings and matrices included; the lists are handled apart.
 #define QDX_FACTOR_VALUE_SLOTS(X)                                                                                  \

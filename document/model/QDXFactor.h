@@ -16,10 +16,20 @@
 // keeps Kind 0. The slots are public on purpose: the renderer reads them
 // directly and the method editor writes numeric fields straight into them.
 //
+// Storage: a loaded document holds hundreds of thousands of factors, and most
+// use only a few numbers and a name. The three lists, the outline, the three
+// matrices and the template names are therefore held out of line and made on
+// first write (QDXListSlot, QDXOutlineSlot, QDXMatrixSlot,
+// QDXTemplateNamesSlot); until then each reads as its reset value, and each
+// reads and writes like the plain member it stands for.
+//
 // Units: the shape and path kinds (1-12, 101-112) and their path nodes hold
 // sixteenths of a pixel, all other kinds pixels. Matrices are 16.16 fixed point,
 // row after row.
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 
 #include "foundation/containers/ArrayAuto.h"
 #include "foundation/containers/MemoryBlock.h"
@@ -98,6 +108,305 @@ struct QDXForeachTargetInfo {
     bool RenameName(const char* from, const char* to);
 };
 
+// A list of a factor (path nodes, target entries, gradation colours), made on
+// first use. Most factors have no list at all, and an empty chunked array
+// costs as much as many of a factor's numbers; until something adds to it the
+// slot holds nothing and reads as an empty list. It reads and changes like the
+// CArrayAuto<T> it stands for (same checks, same throws), and anything that
+// takes a CArrayAuto<T>& can be given the slot directly (that makes the list).
+template <class T>
+class QDXListSlot {
+public:
+    using Array = CArrayAuto<T>;
+
+    QDXListSlot() noexcept = default;
+    QDXListSlot(const QDXListSlot&) = delete;
+    QDXListSlot& operator=(const QDXListSlot&) = delete;
+    QDXListSlot(QDXListSlot&&) noexcept = default;
+    QDXListSlot& operator=(QDXListSlot&&) noexcept = default;
+    friend void swap(QDXListSlot& a, QDXListSlot& b) noexcept { a.m_array.swap(b.m_array); }
+
+    // The list, made (empty) when there is none yet.
+    Array& Get() {
+        if (m_array == nullptr) m_array = std::make_unique<Array>();
+        return *m_array;
+    }
+    // Whether the list has been made.
+    bool IsMade() const noexcept { return m_array != nullptr; }
+    operator Array&() { return Get(); }
+    // Read-only, a list not yet made is an empty array.
+    operator const Array&() const noexcept {
+        if (m_array != nullptr) return *m_array;
+        static const Array empty;
+        return empty;
+    }
+
+    // ---- reading: a list not yet made reads as an empty one ----
+    uint32_t GetCount() const noexcept { return m_array != nullptr ? m_array->GetCount() : 0; }
+    uint32_t GetReserved() const noexcept { return m_array != nullptr ? m_array->GetReserved() : 0; }
+    T* GetAt(uint32_t i) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->GetAt(i);
+    }
+    const T* GetAt(uint32_t i) const {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->GetAt(i);
+    }
+    T* GetLast() {
+        if (m_array == nullptr) throw 0;
+        return m_array->GetLast();
+    }
+    const T* GetLast() const {
+        if (m_array == nullptr) throw 0;
+        return m_array->GetLast();
+    }
+    T** GetIndex() noexcept { return m_array != nullptr ? m_array->GetIndex() : nullptr; }
+    T* const* GetIndex() const noexcept { return m_array != nullptr ? m_array->GetIndex() : nullptr; }
+    T** begin() noexcept { return m_array != nullptr ? m_array->begin() : nullptr; }
+    T** end() noexcept { return m_array != nullptr ? m_array->end() : nullptr; }
+    const T* const* begin() const noexcept { return m_array != nullptr ? m_array->begin() : nullptr; }
+    const T* const* end() const noexcept { return m_array != nullptr ? m_array->end() : nullptr; }
+
+    // ---- changing: additions make the list, removals never do ----
+    T* AddNew() { return Get().AddNew(); }
+    T* InsertAt(uint32_t i) {
+        if (i != 0 && m_array == nullptr) throw static_cast<uint32_t>(i);
+        return Get().InsertAt(i);
+    }
+    uint32_t SetCount(uint32_t n) { return n == 0 && m_array == nullptr ? 0 : Get().SetCount(n); }
+    void Grow(uint32_t n) { Get().Grow(n); }
+    uint32_t RemoveAt(uint32_t i) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->RemoveAt(i);
+    }
+    uint32_t RemoveAtSwap(uint32_t i) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        return m_array->RemoveAtSwap(i);
+    }
+    void Swap(uint32_t i, uint32_t j) {
+        if (m_array == nullptr) throw static_cast<uint32_t>(i);
+        m_array->Swap(i, j);
+    }
+    void RemoveAll() {
+        if (m_array != nullptr) m_array->RemoveAll();
+    }
+    void FreeAll() {
+        if (m_array != nullptr) m_array->FreeAll();
+    }
+
+private:
+    std::unique_ptr<Array> m_array;
+};
+
+// The four template names of a factor, stored on first write. Only the ghost
+// factors name templates; until then the slot holds nothing and every name
+// reads as empty. names[i] and range-for work as on the CStr_base<64>[4] it
+// stands for; non-const access stores the names, const access never does.
+class QDXTemplateNamesSlot {
+public:
+    static constexpr uint32_t kCount = 4;
+
+    QDXTemplateNamesSlot() noexcept = default;
+    QDXTemplateNamesSlot(const QDXTemplateNamesSlot&) = delete;
+    // Copies the names (an unstored source makes them all empty).
+    QDXTemplateNamesSlot& operator=(const QDXTemplateNamesSlot& other) {
+        if (this == &other) return *this;
+        if (other.m_names != nullptr) {
+            CStr_base<64>* names = Store();
+            for (uint32_t i = 0; i < kCount; ++i) names[i].AssignString(other.m_names[i]);
+        } else {
+            Clear();
+        }
+        return *this;
+    }
+    QDXTemplateNamesSlot(QDXTemplateNamesSlot&&) noexcept = default;
+    QDXTemplateNamesSlot& operator=(QDXTemplateNamesSlot&&) noexcept = default;
+    friend void swap(QDXTemplateNamesSlot& a, QDXTemplateNamesSlot& b) noexcept { a.m_names.swap(b.m_names); }
+
+    bool IsStored() const noexcept { return m_names != nullptr; }
+    // Every name emptied, buffers kept.
+    void Clear() noexcept {
+        if (m_names == nullptr) return;
+        for (uint32_t i = 0; i < kCount; ++i) m_names[i].SetLength(0);
+    }
+
+    static constexpr uint32_t size() noexcept { return kCount; }
+    CStr_base<64>& operator[](size_t i) { return Store()[i]; }
+    const CStr_base<64>& operator[](size_t i) const noexcept { return m_names != nullptr ? m_names[i] : Empty(); }
+    CStr_base<64>* begin() { return Store(); }
+    CStr_base<64>* end() { return Store() + kCount; }
+    // Const iteration over an unstored slot visits four empty names.
+    class ConstIterator {
+    public:
+        ConstIterator(const QDXTemplateNamesSlot* slot, uint32_t i) noexcept : m_slot(slot), m_i(i) {}
+        const CStr_base<64>& operator*() const noexcept { return (*m_slot)[m_i]; }
+        ConstIterator& operator++() noexcept {
+            ++m_i;
+            return *this;
+        }
+        bool operator==(const ConstIterator& other) const noexcept { return m_i == other.m_i; }
+
+    private:
+        const QDXTemplateNamesSlot* m_slot;
+        uint32_t m_i;
+    };
+    ConstIterator begin() const noexcept { return ConstIterator(this, 0); }
+    ConstIterator end() const noexcept { return ConstIterator(this, kCount); }
+
+private:
+    static const CStr_base<64>& Empty() noexcept {
+        static const CStr_base<64> empty;
+        return empty;
+    }
+    CStr_base<64>* Store() {
+        if (m_names == nullptr) m_names = std::make_unique<CStr_base<64>[]>(kCount);
+        return m_names.get();
+    }
+
+    std::unique_ptr<CStr_base<64>[]> m_names;
+};
+
+// A factor's shape outline, made on first use. Most factors are read, written
+// and edited without ever being drawn, and an outline (element array, crossing
+// lists) costs far more than the text of a factor; until something asks for it
+// the slot holds nothing and reads as a new outline: one start element at
+// (0, 0). Anything that takes a DiagramInfo& can be given the slot directly.
+class QDXOutlineSlot {
+public:
+    QDXOutlineSlot() noexcept = default;
+    QDXOutlineSlot(const QDXOutlineSlot&) = delete;
+    QDXOutlineSlot& operator=(const QDXOutlineSlot&) = delete;
+
+    // The outline, made (as a new outline) when there is none yet.
+    DiagramInfo& Get() {
+        if (m_outline == nullptr) m_outline = std::make_unique<DiagramInfo>();
+        return *m_outline;
+    }
+    // Whether the outline has been made.
+    bool IsMade() const noexcept { return m_outline != nullptr; }
+
+    operator DiagramInfo&() { return Get(); }
+    DiagramInfo* operator->() { return &Get(); }
+
+    // The outline's own operations; reading an outline not yet made reads a
+    // new one, and resetting it keeps it unmade.
+    void Reset() {
+        if (m_outline != nullptr) m_outline->Reset();
+    }
+    uint32_t GetCount() const noexcept { return m_outline != nullptr ? m_outline->GetCount() : 1; }
+    const DiagramInfoFactor& operator[](uint32_t i) const {
+        if (m_outline != nullptr) return (*m_outline)[i];
+        static const DiagramInfoFactor start{};
+        if (i != 0) throw static_cast<uint32_t>(i);
+        return start;
+    }
+    DiagramInfoFactor& operator[](uint32_t i) { return Get()[i]; }
+    bool SetStartPoint(int32_t x, int32_t y) { return Get().SetStartPoint(x, y); }
+    bool AddLine(int32_t x, int32_t y, uint8_t enabled) { return Get().AddLine(x, y, enabled); }
+    bool AddCircleCurve(int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t direction, uint8_t enabled) {
+        return Get().AddCircleCurve(x, y, cx, cy, direction, enabled);
+    }
+    bool AddArc(int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t enabled) {
+        return Get().AddArc(x, y, cx, cy, enabled);
+    }
+    bool AddJump(int32_t x, int32_t y) { return Get().AddJump(x, y); }
+    bool AddReturn() { return Get().AddReturn(); }
+    bool AddTip() { return Get().AddTip(); }
+    bool AddSeparator() { return Get().AddSeparator(); }
+
+private:
+    std::unique_ptr<DiagramInfo> m_outline;
+};
+
+// A fixed-point matrix slot whose entries are stored only once written. Few
+// kinds use a matrix, and three matrices would otherwise be most of a factor's
+// record; an unstored matrix reads as its identity (Identity::Make()).
+//
+// It reads and writes like the int32_t[N] it stands for: m[i], range-for, and
+// conversion to int32_t (&)[N] or a pointer. Every non-const access stores the
+// entries (starting from the identity); const access never does. A reset puts
+// the identity back and keeps the storage for the next use.
+template <uint32_t N, class Identity>
+class QDXMatrixSlot {
+public:
+    using Array = int32_t[N];
+
+    QDXMatrixSlot() noexcept = default;
+    ~QDXMatrixSlot() { delete m_block; }
+    QDXMatrixSlot(const QDXMatrixSlot&) = delete;
+    // Copies the entries (an unstored source makes this one read as the identity).
+    QDXMatrixSlot& operator=(const QDXMatrixSlot& other) {
+        if (this == &other) return *this;
+        if (other.m_block != nullptr) {
+            Store() = *other.m_block;
+        } else if (m_block != nullptr) {
+            *m_block = kIdentity;
+        }
+        return *this;
+    }
+    QDXMatrixSlot(QDXMatrixSlot&& other) noexcept : m_block(other.m_block) { other.m_block = nullptr; }
+    QDXMatrixSlot& operator=(QDXMatrixSlot&& other) noexcept {
+        std::swap(m_block, other.m_block);
+        return *this;
+    }
+    friend void swap(QDXMatrixSlot& a, QDXMatrixSlot& b) noexcept { std::swap(a.m_block, b.m_block); }
+
+    static constexpr uint32_t size() noexcept { return N; }
+    // Whether entries are stored (false: the slot reads as the identity).
+    bool IsStored() const noexcept { return m_block != nullptr; }
+    void Reset() noexcept {
+        if (m_block != nullptr) *m_block = kIdentity;
+    }
+
+    Array& Get() { return Store().v; }
+    const Array& Get() const noexcept { return m_block != nullptr ? m_block->v : kIdentity.v; }
+    operator Array&() { return Get(); }
+    operator const Array&() const noexcept { return Get(); }
+    int32_t& operator[](size_t i) { return Get()[i]; }
+    const int32_t& operator[](size_t i) const noexcept { return Get()[i]; }
+    int32_t* begin() { return Get(); }
+    int32_t* end() { return Get() + N; }
+    const int32_t* begin() const noexcept { return Get(); }
+    const int32_t* end() const noexcept { return Get() + N; }
+
+private:
+    struct Block {
+        Array v;
+    };
+    static constexpr Block MakeIdentity() {
+        Block b{};
+        Identity::Make(b.v);
+        return b;
+    }
+    static constexpr Block kIdentity = MakeIdentity();
+
+    Block& Store() {
+        if (m_block == nullptr) m_block = new Block(kIdentity);
+        return *m_block;
+    }
+
+    Block* m_block = nullptr;
+};
+
+// The identities of the three matrices in 16.16: the colour matrix maps each of
+// its four channels onto itself; the mapping matrices carry their constant
+// term in entry 20.
+struct QDXColorExIdentity {
+    static constexpr void Make(int32_t (&m)[36]) { m[0] = m[11] = m[22] = m[33] = 0x10000; }
+};
+struct QDXXYIdentity {
+    static constexpr void Make(int32_t (&m)[42]) {
+        m[0] = m[8] = 0x10000;
+        m[20] = 0x1000000;
+    }
+};
+struct QDXRAIdentity {
+    static constexpr void Make(int32_t (&m)[42]) {
+        m[9] = 0x10000;
+        m[20] = 0x1000000;
+    }
+};
+
 class QDXFactor {
 public:
     // Number of entries of the three matrices (4 x 9, 6 x 7, 6 x 7).
@@ -169,11 +478,12 @@ public:
     bool PrefixReferences(const char* prefix);
 
     // ---- slots, in record order ----
-    CArrayAuto<QDXPath> Path;                         // at most 10000 from text
-    CArrayAuto<QDXForeachTargetInfo> Targets;         // at most 1000 from text
-    DiagramInfo Diagram;                              // shape outline, built before drawing
+    // The lists are made on first addition; until then each reads as empty.
+    QDXListSlot<QDXPath> Path;                        // at most 10000 from text
+    QDXListSlot<QDXForeachTargetInfo> Targets;        // at most 1000 from text
+    QDXOutlineSlot Diagram;                           // shape outline, built before drawing (made on first use)
     CMemoryBlock<MixGradationPoint> GradationPoints;  // at most 2000 from text
-    CArrayAuto<uint32_t> GradationColors;             // one palette word per point; first GradationCount valid
+    QDXListSlot<uint32_t> GradationColors;            // one palette word per point; first GradationCount valid
     uint32_t GradationCount;
     uint32_t Options;  // option bits, or a whole number, per kind
     int32_t SpaceParam1;
@@ -229,14 +539,15 @@ public:
     int32_t IntParam4;
     int32_t IntParam5;
     int32_t IntParam6;
-    int32_t ColorExMatrix[kColorExMatrixSize];  // 4 rows of 9
-    int32_t XYMatrix[kMappingMatrixSize];       // 6 rows of 7
-    int32_t RAMatrix[kMappingMatrixSize];       // 6 rows of 7
+    // Stored on first write; until then each reads as its identity.
+    QDXMatrixSlot<kColorExMatrixSize, QDXColorExIdentity> ColorExMatrix;  // 4 rows of 9
+    QDXMatrixSlot<kMappingMatrixSize, QDXXYIdentity> XYMatrix;            // 6 rows of 7
+    QDXMatrixSlot<kMappingMatrixSize, QDXRAIdentity> RAMatrix;            // 6 rows of 7
     CStr_base<64> SourceName;
     CStr_base<64> Name;
     CStr_base<64> FontSpec;  // as written
     CStr_base<64> Text;      // unescaped
-    CStr_base<64> TemplateNames[4];
+    QDXTemplateNamesSlot TemplateNames;  // stored on first write; until then four empty names
     uint32_t Kind;  // 0: no kind
 
 private:

@@ -8,6 +8,8 @@
 //
 // Once the header is recognised the document is either read whole or cleared;
 // ExtOptions keeps its content through a failure.
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -35,6 +37,36 @@ constexpr int32_t kCannotOpen = 1;
 constexpr int32_t kNoMemory = 2;
 constexpr int32_t kShortRead = 3;
 constexpr int32_t kNotADocument = 4;
+
+// Whether p starts a character of the text that starts at `text`: the run of
+// lead-byte values right before it is even (the byte before the run, if any,
+// ends a character whatever it is, and the run pairs up from there).
+bool StartsCharacter(const char* text, const char* p) noexcept {
+    size_t run = 0;
+    while (p - run > text && IsCp932Lead(static_cast<unsigned char>(p[-1 - std::ptrdiff_t(run)]))) ++run;
+    return run % 2 == 0;
+}
+
+// The first c (not NUL) of the text at a character start, or null: as FindChar,
+// with the library's byte search finding the candidates. Every candidate that
+// is rejected is a trail byte, and the run looked back over ends at a byte that
+// is not a lead-byte value, so the whole search reads each byte a bounded
+// number of times.
+char* FindCharStart(char* text, char c) noexcept {
+    for (char* p = text;; ++p) {
+        p = std::strchr(p, c);
+        if (p == nullptr || StartsCharacter(text, p)) return p;
+    }
+}
+
+// The first occurrence of a pattern at a character start, or null: as
+// FindSubstring. Patterns here begin with a line feed, which is no lead byte.
+char* FindTextStart(char* text, const char* pattern) noexcept {
+    for (char* p = text;; ++p) {
+        p = std::strstr(p, pattern);
+        if (p == nullptr || StartsCharacter(text, p)) return p;
+    }
+}
 
 // Reads a palette text: as it is, or (older wording) with every "Pallet" read
 // as "Palette"; format 1.0 reads only the replaced copy when the text came
@@ -83,8 +115,8 @@ int32_t CQDXCtrl::LoadText(char* text) {
     char* const bodyText = text + (body - text);
 
     try {
-        const int32_t objectAt = FindSubstring(bodyText, kObjectMarker);
-        if (objectAt < 0) {
+        char* const objectMarker = FindTextStart(bodyText, kObjectMarker);
+        if (objectMarker == nullptr) {
             // A palette-only document.
             if (!ReadPalette(*PaletteTables, bodyText, true, !legacy)) {
                 Clear();
@@ -96,40 +128,39 @@ int32_t CQDXCtrl::LoadText(char* text) {
             ExtOptions.Clear();
             return kLoaded;
         }
-        bodyText[objectAt] = 0;
+        *objectMarker = 0;
         if (!ReadPalette(*PaletteTables, bodyText, !legacy, true)) {
             Clear();
             return kNotADocument;
         }
         RemoveAllObjects();
 
-        char* section = bodyText + objectAt + sizeof kObjectMarker - 1;
+        char* section = objectMarker + sizeof kObjectMarker - 1;
         char* metaData = nullptr;
         if (KeywordPrefixMatch(section, kMetaDataLine)) {
             // No object lines at all, as written for a document without objects.
             metaData = section + sizeof kMetaDataLine - 1;
             *section = 0;
         } else {
-            const int32_t metaAt = FindSubstring(section, kMetaDataMarker);
-            if (metaAt >= 0) {
-                section[metaAt] = 0;
-                metaData = section + metaAt + sizeof kMetaDataMarker - 1;
+            if (char* metaMarker = FindTextStart(section, kMetaDataMarker)) {
+                *metaMarker = 0;
+                metaData = metaMarker + sizeof kMetaDataMarker - 1;
             }
             char* line = section;
             CStr_base<64> name;
             for (;;) {
-                const int32_t lineEnd = FindChar(line, '\n');
+                char* const lineEnd = FindCharStart(line, '\n');
                 char* next = nullptr;
-                if (lineEnd >= 0) {
-                    line[lineEnd] = 0;
-                    next = line + lineEnd + 1;
+                if (lineEnd != nullptr) {
+                    *lineEnd = 0;
+                    next = lineEnd + 1;
                 }
-                const int32_t equals = FindChar(line, '=');
-                if (equals < 0) {
+                const char* const equals = FindCharStart(line, '=');
+                if (equals == nullptr || equals - line > INT32_MAX) {
                     Clear();
                     return kNotADocument;
                 }
-                name.AssignBytesN(line, equals);
+                name.AssignBytesN(line, int32_t(equals - line));
                 QDXObject* object = nullptr;
                 if (!IsStorableObjectName(name.GetText()) ||
                     !Objects.Insert(name.GetText(), &object)) {
@@ -139,7 +170,7 @@ int32_t CQDXCtrl::LoadText(char* text) {
                 object->Name.AssignString(name);
                 object->Owner = this;
                 object->CompleteSave = true;
-                const char* definition = line + equals + 1;
+                const char* definition = equals + 1;
                 if (!(legacy ? object->ParseLegacyText(definition) : object->ParseText(definition))) {
                     DeleteObject(name.GetText());
                     Clear();

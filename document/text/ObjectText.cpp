@@ -7,6 +7,7 @@
 // quoted path whose backslashes are doubled. Arguments are raw items between
 // top-level commas; numbers follow the C scanner's rules (NumberScan.h).
 #include <cstring>
+#include <memory>
 
 #include "document/model/ImageEncoder.h"
 #include "document/model/LegacyFactorParser.h"
@@ -22,6 +23,8 @@ namespace {
 
 constexpr uint32_t kMaxFactorTexts = 2000;
 constexpr char kEmptyListFactor[] = "Fill(0,0,1,1,0,255)";
+// Longest item a string can hold (a longer one makes the definition unreadable).
+constexpr size_t kMaxItemLength = 0x7efffffd;
 
 // A symbol of the image-as-text alphabet.
 bool IsText128Symbol(unsigned char c) noexcept {
@@ -43,19 +46,81 @@ void Invalidate(QDXObject& object) {
     if (object.Owner != nullptr) object.Owner->InvalidateDependents(object.Name.GetText());
 }
 
+// The usual shape of a vector definition: plain leading arguments (no quote,
+// bracket or double-byte character), then "array(". Returns where "array("
+// begins, with the leading arguments' spans and count, or null for any other
+// shape. On this shape FindArguments would give the same leading items.
+const char* FindPlainListStart(const char* args, ArgumentSpan* spans, uint32_t capacity, uint32_t& count) noexcept {
+    const char* item = args;
+    count = 0;
+    for (const char* p = args;; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        switch (c) {
+        case ',':
+            if (count == capacity) return nullptr;
+            spans[count++] = ArgumentSpan{size_t(item - args), size_t(p - item)};
+            item = p + 1;
+            break;
+        case '(':
+            return p - item == 5 && std::memcmp(item, "array", 5) == 0 ? item : nullptr;
+        case 0:
+        case '"':
+        case '\'':
+        case '[':
+        case '{':
+        case ')':
+        case ']':
+        case '}':
+            return nullptr;
+        default:
+            if (IsCp932Lead(c)) return nullptr;
+            break;
+        }
+    }
+}
+
 bool ParseRender(QDXObject& object, const char* args, bool legacy) {
-    CStrArray_base<1024> items;
-    const uint32_t count = SplitArguments(items, args);
+    // The arguments are found in place; only the short leading ones are copied
+    // for the number scanners, never the factor list. On the usual shape the
+    // factor list is scanned once, for its items, which also tells where the
+    // list ends; any other shape is split as a whole first.
+    ArgumentSpan spans[9];
+    // Written before read: FindArguments stores every span it reports.
+    const auto factors = std::make_unique_for_overwrite<ArgumentSpan[]>(kMaxFactorTexts + 1);
+    uint32_t factorCount = 0;
+    bool factorsFound = false;
+    uint32_t count = 0;
+    uint32_t leading = 0;
+    if (const char* array = FindPlainListStart(args, spans, 8, leading)) {
+        const char* after = nullptr;
+        const uint32_t found = FindArguments(array + 6, factors.get(), kMaxFactorTexts + 1, &after);
+        // What follows the list's closing bracket belongs to the list's item
+        // up to the next top-level comma; a further item changes which item
+        // is last, which the general way handles.
+        ArgumentSpan tail[1];
+        if (FindArguments(after, tail, 1) == 1) {
+            spans[leading] = ArgumentSpan{size_t(array - args), size_t(after - array) + tail[0].length};
+            count = leading + 1;
+            factorCount = found;
+            factorsFound = true;
+        }
+    }
+    if (!factorsFound) count = FindArguments(args, spans, 9);
     if (count != 4 && count != 7 && !(count == 8 && !legacy)) return false;
+    CStr_base<64> items[7];
+    for (uint32_t i = 0; i + 1 < count; ++i) {
+        if (spans[i].length > kMaxItemLength) return false;
+        items[i].AssignBytesN(args + spans[i].offset, int32_t(spans[i].length));
+    }
 
     int32_t width = 0;
     int32_t height = 0;
-    if (!ScanInt(items.GetAt(0)->GetText(), width) || !ScanInt(items.GetAt(1)->GetText(), height)) return false;
+    if (!ScanInt(items[0].GetText(), width) || !ScanInt(items[1].GetText(), height)) return false;
     if (width < 1 || height < 1) return false;
     object.Canvas.Release();
     object.Width = width;
     object.Height = height;
-    if (!ScanHex(items.GetAt(2)->GetText(), object.Background)) return false;
+    if (!ScanHex(items[2].GetText(), object.Background)) return false;
     object.Factors.RemoveAll();
 
     // FastDraw changes only once its own step is reached: with the scales for
@@ -65,32 +130,45 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
         object.FastDraw = false;
     } else {
         // Drawing scales sizes by these; "inf" and "nan" are refused.
-        if (!ScanFiniteReal(items.GetAt(3)->GetText(), object.ScaleX) ||
-            !ScanFiniteReal(items.GetAt(4)->GetText(), object.ScaleY) ||
-            !ScanFiniteReal(items.GetAt(5)->GetText(), object.ScaleThickness))
+        if (!ScanFiniteReal(items[3].GetText(), object.ScaleX) ||
+            !ScanFiniteReal(items[4].GetText(), object.ScaleY) ||
+            !ScanFiniteReal(items[5].GetText(), object.ScaleThickness))
             return false;
         if (count == 8) {
             uint32_t flags = 0;
-            if (!ScanHex(items.GetAt(6)->GetText(), flags)) return false;
+            if (!ScanHex(items[6].GetText(), flags)) return false;
             object.FastDraw = (flags & 1) != 0;
         }
     }
 
-    const CStr_base<1024>& list = *items.GetAt(count - 1);
-    if (!KeywordPrefixMatch(list.GetText(), "array(")) return false;
-    CStrArray_base<1024> factors;
-    uint32_t factorCount = SplitArguments(factors, list.GetText() + 6);
+    const ArgumentSpan& last = spans[count - 1];
+    const char* const list = args + last.offset;
+    if (!KeywordPrefixMatch(list, "array(")) return false;
+    // Where each factor text lies; they are copied one at a time, into one
+    // string, as they are parsed.
+    const char* const texts = list + 6;
+    if (!factorsFound) factorCount = FindArguments(texts, factors.get(), kMaxFactorTexts + 1);
     if (factorCount > kMaxFactorTexts) return false;
     if (count == 7) object.FastDraw = false;
     // An object never parses to an empty factor list.
-    if (!legacy && factorCount == 1 && factors.GetAt(0)->IsEmpty()) factors.GetAt(0)->Assign(kEmptyListFactor);
+    const bool emptyList = !legacy && factorCount == 1 && factors[0].length == 0;
 
+    // One chunk of records made to measure, instead of chunks by growth steps
+    // that leave unused records behind.
+    object.Factors.Grow(factorCount);
     const char* name = object.Name.GetText();
+    CStr_base<64> factorText;
     for (uint32_t j = 0; j < factorCount; ++j) {
         QDXFactor* factor = object.Factors.AddNew();
         factor->Reset();
         factor->AssignName(name, int32_t(j));
-        const char* text = factors.GetAt(j)->GetText();
+        if (emptyList)
+            factorText.Assign(kEmptyListFactor);
+        else if (factors[j].length > kMaxItemLength)
+            return false;
+        else
+            factorText.AssignBytesN(texts + factors[j].offset, int32_t(factors[j].length));
+        const char* text = factorText.GetText();
         if (!(legacy ? ParseLegacyFactorText(*factor, text) : factor->ParseText(text))) {
             object.Factors.RemoveAt(object.Factors.GetCount() - 1);
             return false;

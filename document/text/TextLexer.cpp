@@ -88,9 +88,27 @@ private:
     const uint32_t m_oldCount;
 };
 
-// The split proper; returns the end position.
-template <unsigned N>
-const unsigned char* Split(ReusingItems<N>& items, const unsigned char* p) {
+// Records where each item lies instead of copying it.
+class SpanItems {
+public:
+    SpanItems(const unsigned char* base, ArgumentSpan* spans, uint32_t capacity) noexcept
+        : m_base(base), m_spans(spans), m_capacity(capacity) {}
+    void Add(const unsigned char* p, size_t len) noexcept {
+        if (m_count < m_capacity) m_spans[m_count] = ArgumentSpan{size_t(p - m_base), len};
+        if (m_count != UINT32_MAX) ++m_count;
+    }
+    uint32_t GetCount() const noexcept { return m_count; }
+
+private:
+    const unsigned char* m_base;
+    ArgumentSpan* m_spans;
+    uint32_t m_capacity;
+    uint32_t m_count = 0;
+};
+
+// The split proper, handing each item to items.Add; returns the end position.
+template <class Items>
+const unsigned char* Split(Items& items, const unsigned char* p) {
     size_t i = 0;
     size_t start = 0;
     size_t depth = 0;
@@ -176,6 +194,14 @@ uint32_t SplitArguments(CStrArray_base<N>& items, const char* text, const char**
         stop = Split(reuse, reinterpret_cast<const unsigned char*>(source));
     }
     if (end != nullptr) *end = text + (reinterpret_cast<const char*>(stop) - source);
+    return items.GetCount();
+}
+
+uint32_t FindArguments(const char* text, ArgumentSpan* spans, uint32_t capacity, const char** end) noexcept {
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    SpanItems items(p, spans, capacity);
+    const unsigned char* stop = Split(items, p);
+    if (end != nullptr) *end = reinterpret_cast<const char*>(stop);
     return items.GetCount();
 }
 

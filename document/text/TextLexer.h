@@ -18,6 +18,7 @@
 // count, an offset of -1, a false) and the parsers decide. Growing an item, the
 // output array or a string may throw what the strings and arrays throw (the int 0
 // for an impossible size, std::bad_alloc).
+#include <cstddef>
 #include <cstdint>
 
 #include "foundation/containers/StrArray.h"
@@ -49,6 +50,19 @@ uint32_t SplitArguments(CStrArray_base<N>& items, const char* text, const char**
 
 extern template uint32_t SplitArguments<64>(CStrArray_base<64>&, const char*, const char**);
 extern template uint32_t SplitArguments<1024>(CStrArray_base<1024>&, const char*, const char**);
+
+// Where one item of an argument list lies: its offset from the start of the
+// list's text and its length in bytes.
+struct ArgumentSpan {
+    size_t offset;
+    size_t length;
+};
+
+// SplitArguments without copies: the same items, by the same rules, reported
+// as spans of the text. The first `capacity` spans are stored; the return value
+// is the number of items, which may be more. `end` as for SplitArguments.
+uint32_t FindArguments(const char* text, ArgumentSpan* spans, uint32_t capacity,
+                       const char** end = nullptr) noexcept;
 
 // Finds the byte that closes the quoted text opening at `open`: the delimiter is
 // the byte at open (a double quote in written text, but any byte serves). Returns

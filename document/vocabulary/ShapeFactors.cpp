@@ -12,6 +12,7 @@
 
 #include "document/model/QDXFactor.h"
 #include "document/text/TextLexer.h"
+#include "document/vocabulary/FactorSink.h"
 #include "document/vocabulary/FactorTable.h"
 
 namespace vocabulary {
@@ -49,17 +50,66 @@ bool ParsePath(QDXFactor& factor, const char* elements) {
     return true;
 }
 
+// The nodes are written straight into the list, byte for byte as
+// QDXPath::WriteText writes them: a long path holds most of a document's
+// numbers, and one formatter call per node costs more than its conversions.
 bool WritePath(const QDXFactor& factor, CStr_base<1024>& list) {
-    thread_local CStr_base<64> node;
-    const uint32_t count = factor.Path.GetCount();
-    for (uint32_t i = 0; i < count; ++i) {
-        if (!factor.Path.GetAt(i)->WriteText(node)) return false;
-        list.AppendString(node);
-        list.AppendChar(',');
+    FactorSink sink(list, uint32_t(list.GetLength()));
+    auto pair = [&sink](int32_t a, int32_t b) {
+        sink.Int(a);
+        sink.Char(',');
+        sink.Int(b);
+    };
+    for (const QDXPath* node : factor.Path) {
+        switch (node->Type) {
+        case QDXPath::kLine:
+            if (!node->Enabled) sink.Char('!');
+            sink.Bytes("Line(", 5);
+            pair(node->X, node->Y);
+            sink.Char(')');
+            break;
+        case QDXPath::kCircleCurve:
+            if (!node->Enabled) sink.Char('!');
+            sink.Bytes("CircleCurve(", 12);
+            pair(node->X, node->Y);
+            sink.Char(',');
+            pair(node->X2, node->Y2);
+            sink.Char(',');
+            sink.Char(node->CurveFlag ? 't' : 'f');
+            sink.Char(')');
+            break;
+        case QDXPath::kArc:
+            if (!node->Enabled) sink.Char('!');
+            sink.Bytes("Arc(", 4);
+            pair(node->X, node->Y);
+            sink.Char(',');
+            pair(node->X2, node->Y2);
+            sink.Char(')');
+            break;
+        case QDXPath::kJump:
+            sink.Bytes("Jump(", 5);
+            pair(node->X, node->Y);
+            sink.Char(')');
+            break;
+        case QDXPath::kReturn:
+            sink.Bytes("Return", 6);
+            break;
+        case QDXPath::kTip:
+            sink.Bytes("Tip", 3);
+            break;
+        case QDXPath::kSeparator:
+            sink.Bytes("Separator", 9);
+            break;
+        default:
+            sink.Finish();
+            return false;
+        }
+        sink.Char(',');
     }
+    sink.Finish();
     // Drop the trailing comma only when there is one: an empty path keeps
     // the "(" of its opening word ("qdxpath()").
-    if (count != 0) list.SetLength(list.GetLength() - 1);
+    if (factor.Path.GetCount() != 0) list.SetLength(list.GetLength() - 1);
     list.AppendChar(')');
     return true;
 }

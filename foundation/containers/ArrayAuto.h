@@ -111,9 +111,13 @@ public:
         chunk->size = k;
 
         if (newReserved > m_indexSize) {
-            // One more than a multiple of 1000 slots: 1001, 2001, 3001, ...
-            const uint64_t slots = (newReserved + 1000) / 1000 * 1000 + 1;
-            if (slots > UINT32_MAX) throw std::bad_alloc();
+            // The index at least doubles, so that filling an array one element at
+            // a time copies each slot a bounded number of times; a first index
+            // fits its first chunk exactly, so an array that stays small (the
+            // common case) pays for no slots it never uses.
+            uint64_t slots = uint64_t(m_indexSize) * 2;
+            if (slots < newReserved) slots = newReserved;
+            if (slots > UINT32_MAX) slots = UINT32_MAX;
             T** index = new T*[slots];  // on failure the chunk goes with its elements
             if (m_reserved != 0) std::memcpy(index, m_index, sizeof(T*) * m_reserved);
             delete[] m_index;

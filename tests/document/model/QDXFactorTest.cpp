@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,9 +51,9 @@ void Dirty(QDXFactor& f) {
     f.Kind = 101;
 }
 
-template <size_t N>
-std::vector<int32_t> Matrix(const int32_t (&m)[N]) {
-    return std::vector<int32_t>(m, m + N);
+template <class M>
+std::vector<int32_t> Matrix(const M& m) {
+    return std::vector<int32_t>(std::begin(m), std::end(m));
 }
 
 std::vector<int32_t> Identity(size_t size, std::vector<std::pair<size_t, int32_t>> entries) {
@@ -204,6 +206,9 @@ TEST(QDXFactorTest, NameIsObjectNameQuestionMarkIndex) {
         {"\x95\x94\x95\x69", 10, "\x95\x94\x95\x69?10"},
         {"A name longer than the sixty-four byte growth step of the string class", 7,
          "A name longer than the sixty-four byte growth step of the string class?7"},
+        {"Neg", -45, "Neg?-45"},
+        {"Min", INT32_MIN, "Min?-2147483648"},
+        {"Max", INT32_MAX, "Max?2147483647"},
     };
     QDXFactor f;
     for (const Case& c : cases) {
@@ -245,4 +250,160 @@ TEST(QDXFactorTest, CopyAndSwapReachEverySlot) {
     EXPECT_STREQ(swapped.FontSpec.GetText(), "MS Gothic");
     swapped.SwapContents(dirty);
     ExpectResetState(swapped);
+}
+
+// The outline and the matrices are stored only once something writes them: a
+// factor that is read and written as text never pays for them, yet every read
+// sees the values of a new record.
+TEST(QDXFactorTest, OutlineAndMatricesAreStoredOnFirstWrite) {
+    QDXFactor f;
+    f.Reset();
+    const QDXFactor& view = f;
+    EXPECT_FALSE(f.Diagram.IsMade());
+    EXPECT_EQ(view.Diagram.GetCount(), 1u);
+    EXPECT_EQ(view.Diagram[0].Type, DiagramInfoFactor::kStart);
+    EXPECT_EQ(view.Diagram[0].X, 0);
+    EXPECT_EQ(view.Diagram[0].Enabled, 1);
+    EXPECT_THROW(view.Diagram[1], uint32_t);
+    EXPECT_EQ(view.ColorExMatrix[11], 65536);
+    EXPECT_EQ(view.XYMatrix[20], 16777216);
+    const int32_t* ra = view.RAMatrix;
+    EXPECT_EQ(ra[9], 65536);
+    f.Reset();
+    EXPECT_FALSE(f.Diagram.IsMade() || f.ColorExMatrix.IsStored() || f.XYMatrix.IsStored() || f.RAMatrix.IsStored())
+        << "reading and resetting store nothing";
+
+    // Writing stores, starting from the identity.
+    f.XYMatrix[3] = -7;
+    ASSERT_TRUE(f.XYMatrix.IsStored());
+    EXPECT_EQ(Matrix(view.XYMatrix), Identity(42, {{0, 65536}, {3, -7}, {8, 65536}, {20, 16777216}}));
+    f.Diagram.AddLine(16, 32, 1);
+    ASSERT_TRUE(f.Diagram.IsMade());
+    DiagramInfo& outline = f.Diagram;  // the slot stands for the outline it holds
+    EXPECT_EQ(outline.GetCount(), 2u);
+    EXPECT_EQ(outline[1].X, 16);
+
+    // A reset gives back the identity and the start element but keeps storage.
+    const int32_t* stored = view.XYMatrix;
+    f.Reset();
+    EXPECT_EQ(Matrix(view.XYMatrix), Identity(42, {{0, 65536}, {8, 65536}, {20, 16777216}}));
+    EXPECT_EQ(static_cast<const int32_t*>(view.XYMatrix), stored);
+    EXPECT_EQ(f.Diagram.GetCount(), 1u);
+    EXPECT_EQ(&f.Diagram.Get(), &outline);
+
+    // Copies carry stored entries, and an unstored source reads as the identity.
+    QDXFactor other;
+    other.Reset();
+    f.RAMatrix[0] = 5;
+    other.CopyContentsFrom(f);
+    EXPECT_EQ(view.RAMatrix[0], 5);
+    EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 5);
+    EXPECT_NE(static_cast<const int32_t*>(static_cast<const QDXFactor&>(other).RAMatrix), view.RAMatrix.begin());
+    QDXFactor blank;
+    blank.Reset();
+    other.CopyContentsFrom(blank);
+    EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 0);
+    other.SwapContents(f);
+    EXPECT_EQ(static_cast<const QDXFactor&>(other).RAMatrix[0], 5);
+    EXPECT_EQ(view.RAMatrix[0], 0);
+}
+
+// The lists are made on first addition; an unmade list reads, iterates and
+// refuses positions exactly as an empty array does.
+TEST(QDXFactorTest, ListsAreMadeOnFirstAddition) {
+    QDXFactor f;
+    f.Reset();
+    const QDXFactor& view = f;
+    EXPECT_FALSE(f.Path.IsMade() || f.Targets.IsMade() || f.GradationColors.IsMade());
+    EXPECT_EQ(view.Path.GetCount(), 0u);
+    EXPECT_EQ(view.Path.begin(), view.Path.end());
+    const CArrayAuto<QDXForeachTargetInfo>& targets = view.Targets;
+    EXPECT_EQ(targets.GetCount(), 0u);
+    struct Row {
+        const char* name;
+        std::function<void()> call;
+        uint32_t thrown;
+    };
+    const Row rows[] = {
+        {"GetAt", [&] { f.Path.GetAt(3); }, 3},
+        {"const GetAt", [&] { view.Targets.GetAt(0); }, 0},
+        {"RemoveAt", [&] { f.GradationColors.RemoveAt(2); }, 2},
+        {"RemoveAtSwap", [&] { f.Path.RemoveAtSwap(1); }, 1},
+        {"Swap", [&] { f.Targets.Swap(4, 0); }, 4},
+        {"InsertAt past the end", [&] { f.Path.InsertAt(1); }, 1},
+    };
+    for (const Row& r : rows) {
+        try {
+            r.call();
+            ADD_FAILURE() << r.name << ": no throw";
+        } catch (uint32_t thrown) {
+            EXPECT_EQ(thrown, r.thrown) << r.name;
+        }
+    }
+    EXPECT_THROW(f.Path.GetLast(), int);
+    f.Path.RemoveAll();
+    f.Targets.FreeAll();
+    EXPECT_EQ(f.GradationColors.SetCount(0), 0u);
+    f.CopyContentsFrom(QDXFactor());
+    EXPECT_FALSE(f.Path.IsMade() || f.Targets.IsMade() || f.GradationColors.IsMade())
+        << "reading, emptying and copying empty lists make nothing";
+
+    // The first addition makes the list; it then behaves as the array.
+    f.Path.InsertAt(0)->X = 5;
+    f.Path.AddNew()->X = 6;
+    ASSERT_TRUE(f.Path.IsMade());
+    CArrayAuto<QDXPath>& nodes = f.Path;  // the slot stands for the array it holds
+    EXPECT_EQ(nodes.GetCount(), 2u);
+    std::vector<int32_t> xs;
+    for (const QDXPath* node : view.Path) xs.push_back(node->X);
+    EXPECT_EQ(xs, (std::vector<int32_t>{5, 6}));
+    *f.GradationColors.AddNew() = 0x40000001u;
+
+    QDXFactor other;
+    other.Reset();
+    other.CopyContentsFrom(f);
+    EXPECT_EQ(other.Path.GetCount(), 2u);
+    EXPECT_NE(other.Path.GetAt(0), f.Path.GetAt(0)) << "copies, not shares";
+    EXPECT_EQ(*other.GradationColors.GetAt(0), 0x40000001u);
+    QDXFactor blank;
+    blank.Reset();
+    blank.SwapContents(f);
+    EXPECT_EQ(blank.Path.GetCount(), 2u);
+    EXPECT_FALSE(f.Path.IsMade()) << "swapping hands over the list itself";
+}
+
+// Template names are stored on first write: const reads of an unstored slot see
+// four empty names, and copies and swaps carry stored ones.
+TEST(QDXFactorTest, TemplateNamesAreStoredOnFirstWrite) {
+    QDXFactor f;
+    f.Reset();
+    const QDXFactor& view = f;
+    int seen = 0;
+    for (const CStr_base<64>& name : view.TemplateNames) {
+        EXPECT_STREQ(name.GetText(), "");
+        ++seen;
+    }
+    EXPECT_EQ(seen, 4);
+    EXPECT_STREQ(view.TemplateNames[3].GetText(), "");
+    EXPECT_FALSE(f.TemplateNames.IsStored());
+
+    f.TemplateNames[2].Assign("Two");
+    ASSERT_TRUE(f.TemplateNames.IsStored());
+    std::vector<std::string> names;
+    for (const CStr_base<64>& name : view.TemplateNames) names.emplace_back(name.GetText());
+    EXPECT_EQ(names, (std::vector<std::string>{"", "", "Two", ""}));
+
+    QDXFactor other;
+    other.Reset();
+    other.CopyContentsFrom(f);
+    EXPECT_STREQ(static_cast<const QDXFactor&>(other).TemplateNames[2].GetText(), "Two");
+    QDXFactor blank;
+    blank.Reset();
+    other.CopyContentsFrom(blank);
+    EXPECT_STREQ(static_cast<const QDXFactor&>(other).TemplateNames[2].GetText(), "");
+    blank.SwapContents(f);
+    EXPECT_STREQ(static_cast<const QDXFactor&>(blank).TemplateNames[2].GetText(), "Two");
+    EXPECT_FALSE(f.TemplateNames.IsStored());
+    blank.Reset();
+    EXPECT_STREQ(static_cast<const QDXFactor&>(blank).TemplateNames[2].GetText(), "");
 }

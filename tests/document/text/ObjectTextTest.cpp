@@ -171,6 +171,47 @@ TEST_F(ObjectTextTest, FactorListLimitIs2000) {
     }
 }
 
+// The list is found where the arguments put it, whatever the leading
+// arguments hold: the usual plain numbers, quotes, brackets, or a list-like
+// item before the last one. Bytes after the list's closing bracket belong to
+// its item; a further item makes another item the last.
+TEST_F(ObjectTextTest, FactorListIsTheLastArgumentWhateverComesBefore) {
+    struct Case {
+        const char* name;
+        std::string text;
+        bool parses;
+        uint32_t background;
+        std::vector<int32_t> factorX2;  // X2 of each factor read
+    };
+    const std::string a = "array(Box(0,0,5,5,16,ff,255))";
+    const std::string b = "array(Box(0,0,7,7,16,ff,255),Box(0,0,9,9,16,ff,255))";
+    const Case cases[] = {
+        {"plain numbers", "Render(8,8,c," + a + ")", true, 0xc, {5}},
+        {"blanks before numbers", "Render( 8, 8, c," + a + ")", true, 0xc, {5}},
+        {"seven arguments", "Render(8,8,c,1,1,1," + a + ")", true, 0xc, {5}},
+        {"bytes after the list belong to its item", "Render(8,8,c," + a + "x)", true, 0xc, {5}},
+        {"list never closed", "Render(8,8,c,array(Box(0,0,5,5,16,ff,255)", true, 0xc, {5}},
+        {"an item after the list", "Render(8,8,c," + a + ",5)", false, 0, {}},
+        {"a list-like leading item reads as hex", "Render(8,8," + a + ",1,1,1," + b + ")", true, 0xa, {7, 9}},
+        {"the last item is no list", "Render(8,8,c,1,1,1,7)", false, 0, {}},
+        {"quoted leading item", "Render(8,8,\"c\"," + a + ")", false, 0, {}},
+        {"bracketed leading item", "Render(8,(8),c," + a + ")", false, 0, {}},
+        {"a keyword other than array", "Render(8,8,c,arrays(Box(0,0,5,5,16,ff,255)))", false, 0, {}},
+    };
+    for (const Case& c : cases) {
+        QDXObject& object = NewObject();
+        ASSERT_EQ(c.text.compare(0, 7, "Render("), 0);
+        EXPECT_EQ(object.ParseText(c.text.c_str()), c.parses) << c.name;
+        if (c.parses) {
+            EXPECT_EQ(object.Background, c.background) << c.name;
+            std::vector<int32_t> x2;
+            for (const QDXFactor* f : object.Factors) x2.push_back(f->X2);
+            EXPECT_EQ(x2, c.factorX2) << c.name;
+        }
+        doc.DeleteObject(objName.GetText());
+    }
+}
+
 // An empty list reads as the one factor "Fill(0,0,1,1,0,255)": both texts
 // load, and save alike.
 TEST_F(ObjectTextTest, EmptyListReadsAsOneFill) {

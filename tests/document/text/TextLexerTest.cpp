@@ -91,6 +91,30 @@ void CheckSplitCases() {
 TEST(TextLexerSplit, ItemsAndEndPosition64) { CheckSplitCases<64>(); }
 TEST(TextLexerSplit, ItemsAndEndPosition1024) { CheckSplitCases<1024>(); }
 
+// The spans name exactly the items of the split, in the text itself; spans
+// beyond the capacity are counted but not stored.
+TEST(TextLexerSplit, SpansInPlace) {
+    for (const SplitCase& c : kSplitCases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<char> text = Exact(c.text);
+        ArgumentSpan spans[8];
+        const char* end = nullptr;
+        const uint32_t count = FindArguments(text.data(), spans, 8, &end);
+        ASSERT_EQ(count, c.items.size());
+        std::vector<std::string> items;
+        for (uint32_t i = 0; i < count; ++i) items.emplace_back(text.data() + spans[i].offset, spans[i].length);
+        EXPECT_EQ(items, c.items);
+        EXPECT_EQ(size_t(end - text.data()), c.end == kAtNul ? c.text.size() : c.end);
+    }
+    const std::vector<char> text = Exact("a,bb,ccc,dddd)");
+    ArgumentSpan spans[2] = {{99, 99}, {99, 99}};
+    EXPECT_EQ(FindArguments(text.data(), spans, 1), 4u);
+    EXPECT_EQ(spans[0].offset, 0u);
+    EXPECT_EQ(spans[0].length, 1u);
+    EXPECT_EQ(spans[1].offset, 99u) << "nothing stored beyond the capacity";
+    EXPECT_EQ(FindArguments(text.data(), nullptr, 0), 4u);
+}
+
 // The array is emptied first: items of an earlier, longer split do not survive,
 // and a later addition hands out an empty item, as after any emptying.
 TEST(TextLexerSplit, ReplacesEarlierItems) {

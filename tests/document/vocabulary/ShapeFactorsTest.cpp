@@ -250,4 +250,38 @@ TEST(FactorRoundTripTest, EveryKeyword) {
     EXPECT_GE(tested, 24u);
 }
 
+// The path list is written node by node without the formatter: it must give
+// exactly the bytes each node's own text form gives, for every type, both
+// marks and the extreme coordinates.
+TEST(ShapeFactorsTest, PathListWritesEachNodeAsItsTextForm) {
+    QDXFactor f;
+    f.Reset();
+    ASSERT_TRUE(f.ParseText("Diagram(0,0,ff,qdxpath(Line(1,1)))"));
+    f.Path.RemoveAll();
+    const int32_t values[] = {0, -1, 7, INT32_MIN, INT32_MAX, 123456};
+    std::string expected;
+    CStr_base<64> node;
+    int v = 0;
+    for (int32_t type = QDXPath::kLine; type <= QDXPath::kSeparator; ++type) {
+        for (bool enabled : {true, false}) {
+            for (bool flag : {false, true}) {
+                QDXPath* p = f.Path.AddNew();
+                *p = QDXPath{};
+                p->Type = type;
+                p->X = values[v++ % 6];
+                p->Y = values[v++ % 6];
+                p->X2 = values[v++ % 6];
+                p->Y2 = values[v++ % 6];
+                p->CurveFlag = flag;
+                p->Enabled = enabled;
+                ASSERT_TRUE(p->WriteText(node));
+                expected += std::string(expected.empty() ? "" : ",") + node.GetText();
+            }
+        }
+    }
+    CStr_base<1024> out;
+    ASSERT_TRUE(f.WriteText(out));
+    EXPECT_EQ(std::string(out.GetText()), "Diagram(0,0,ff,255,qdxpath(" + expected + "))");
+}
+
 }  // namespace

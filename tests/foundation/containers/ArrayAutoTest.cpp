@@ -58,14 +58,14 @@ TEST(ArrayAuto, GrowthStepsChunksAndIndexSize) {
         uint32_t reserved, growthStep, indexSize;
     };
     const Row rows[] = {
-        {"first element makes a chunk of 10 and 1001 slots", 1, 10, 10, 1001},
-        {"ten chunks of 10", 100, 100, 10, 1001},
-        {"step becomes 50 once 110 exist", 110, 110, 50, 1001},
-        {"111th element makes a chunk of 50", 111, 160, 50, 1001},
-        {"step becomes 250 once 510 exist", 510, 510, 250, 1001},
-        {"chunk of 250", 511, 760, 250, 1001},
-        {"760 made still fit 1001 slots", 760, 760, 250, 1001},
-        {"the chunk passing 1001 enlarges the index to 2001", 761, 1010, 250, 2001},
+        {"first element makes a chunk of 10 and an index of 10 slots", 1, 10, 10, 10},
+        {"ten chunks of 10: the index doubles 10, 20, 40, 80, 160", 100, 100, 10, 160},
+        {"step becomes 50 once 110 exist", 110, 110, 50, 160},
+        {"111th element makes a chunk of 50", 111, 160, 50, 160},
+        {"step becomes 250 once 510 exist", 510, 510, 250, 640},
+        {"chunk of 250 doubles the index", 511, 760, 250, 1280},
+        {"760 made still fit 1280 slots", 760, 760, 250, 1280},
+        {"1010 made still fit 1280 slots", 761, 1010, 250, 1280},
     };
     for (const Row& r : rows) {
         CArrayAuto<int> a;
@@ -84,10 +84,28 @@ TEST(ArrayAuto, GrowthStepsChunksAndIndexSize) {
     big.Grow(5000);
     EXPECT_EQ(big.GetCount(), 0u);
     EXPECT_EQ(big.GetReserved(), 5000u);
-    EXPECT_EQ(big.GetIndexSize(), 6001u);
+    EXPECT_EQ(big.GetIndexSize(), 5000u) << "a first index fits its chunk exactly";
     EXPECT_EQ(big.GetGrowthStep(), 50u);
     big.Grow(4000);
     EXPECT_EQ(big.GetReserved(), 5000u);
+}
+
+// Filling an array one element at a time must not copy the index once per
+// chunk: it grows geometrically, so a large array sees few index sizes.
+TEST(ArrayAuto, IndexGrowsGeometrically) {
+    for (uint32_t step : {1u, 10u, 1000u}) {
+        CArrayAuto<int> a;
+        a.SetGrowthStep(step);
+        std::set<uint32_t> sizes;
+        for (int i = 0; i < 200000; ++i) {
+            *a.AddNew() = i;
+            sizes.insert(a.GetIndexSize());
+            ASSERT_GE(a.GetIndexSize(), a.GetReserved());
+        }
+        EXPECT_LE(sizes.size(), 20u) << "step " << step;
+        EXPECT_LE(a.GetIndexSize(), 2 * a.GetReserved()) << "step " << step;
+        for (int i = 0; i < 200000; i += 997) ASSERT_EQ(*a.GetAt(uint32_t(i)), i);
+    }
 }
 
 TEST(ArrayAuto, ElementsNeverMoveAndRemovedOnesAreReused) {
@@ -356,7 +374,7 @@ TEST(ArrayAuto, SizesThatWouldOverflowFailWithoutChangingTheArray) {
     EXPECT_THROW(a.Grow(11), std::bad_alloc);
     EXPECT_EQ(a.GetReserved(), 10u);
     EXPECT_EQ(a.GetCount(), 1u);
-    EXPECT_EQ(a.GetIndexSize(), 1001u);
+    EXPECT_EQ(a.GetIndexSize(), 10u);
 }
 
 TEST(ArrayAuto, ArrayElementTypesAndMoves) {

@@ -64,6 +64,10 @@ TEST(DiagramInfo, NewAndResetRecordHoldOneStartElement) {
     EXPECT_EQ(Snapshot(record), std::vector<Step>{Start(0, 0)});
     ExpectFreshWorkFields(record[0], "new");
     EXPECT_EQ(record.elements.GetGrowthStep(), 10u);
+    // A new outline makes room for its start element only: outlines are made
+    // by the hundred thousand and most are never drawn.
+    EXPECT_EQ(record.elements.GetReserved(), 1u);
+    EXPECT_LE(record.elements.GetIndexSize(), 2u);
 
     record.SetStartPoint(5, -6);
     record.AddLine(10, 20, 1);
