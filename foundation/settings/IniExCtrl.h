@@ -138,7 +138,8 @@ public:
     // `clear`). True when the whole text was read, and the root is then current;
     // false at "[EndSection]" in the root or at a section name containing "/" or
     // ".", with what was read before kept and the current section where reading
-    // stopped.
+    // stopped. "[]" makes no section (the empty name is no path): the lines up to
+    // its own "[EndSection]" belong to the section around it.
     bool Parse(const char* text, bool clear);
 
     // Writes a section and everything below it at `depth` (0 for the root).
