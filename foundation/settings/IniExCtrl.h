@@ -129,7 +129,9 @@ public:
     // escapes), or for null the remembered file name; an empty name means the
     // user's settings file, whose folder is made when missing. The new text
     // replaces the file only once it is completely written; on any failure the
-    // old file stays as it was and the result is false. Lines end with LF.
+    // old file stays as it was and the result is false. Lines end with LF, except
+    // that a line ending in CR (a value can) gets CR LF after it, since loading
+    // reads CR LF as LF.
     bool Save(const char* path);
 
     // --- text form ---

@@ -37,14 +37,38 @@ struct StringSink {
     bool Flush(bool) { return true; }
 };
 
+// A file is read with CR LF taken as LF (files written on Windows), which would
+// cost a value that ends in CR its last byte. So a line that ends in CR (only a
+// value can) is stored with CR LF after it, which reads back as the line itself;
+// every other line ends in LF alone.
 struct FileSink {
     IFFile& file;
     CStr_base<1024> out;
-    // Writes what has collected when it is large enough, or at the end.
+    // Writes what has collected when it is large enough, or at the end. What has
+    // collected always ends at the end of a line.
     bool Flush(bool final) {
         constexpr int32_t kChunk = 64 * 1024;
         if (out.GetLength() == 0 || (!final && out.GetLength() < kChunk)) return true;
-        const bool ok = file.Write(out.GetText(), uint32_t(out.GetLength())) == 0;
+        const char* text = out.GetText();
+        const char* const end = text + out.GetLength();
+        bool ok = true;
+        while (ok && text != end) {
+            const char* crlf = nullptr;
+            for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))) != nullptr;
+                 ++p) {
+                if (p + 1 != end && p[1] == '\n') {
+                    crlf = p;
+                    break;
+                }
+            }
+            if (crlf == nullptr) {
+                ok = file.Write(text, uint32_t(end - text)) == 0;
+                break;
+            }
+            // Up to that CR, one more CR; the LF starts the next piece.
+            ok = file.Write(text, uint32_t(crlf + 1 - text)) == 0 && file.Write("\r", 1) == 0;
+            text = crlf + 1;
+        }
         out.SetLength(0);
         return ok;
     }
