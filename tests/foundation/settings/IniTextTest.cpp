@@ -295,6 +295,29 @@ TEST(IniText, ValueEscapesRoundTrip) {
     }
 }
 
+TEST(IniText, ALeadByteBeforeLfCannotBreakTheLine) {
+    // No character ends in LF; copying the pair would put a raw LF into the
+    // line and let the rest of the value be read as lines of the text.
+    CStr_base<64> s("\x81\n");
+    CStr_base<64> scratch;
+    EscapeIniValue(s, scratch);
+    EXPECT_STREQ(s.GetText(), "\x81\\n");
+    s.Assign("\x81\n/=");
+    EscapeIniName(s, scratch);
+    EXPECT_STREQ(s.GetText(), "\x81\\n\\s\\e");
+
+    Tree tree;
+    ASSERT_TRUE(tree.AddSection("A"));
+    ASSERT_NE(tree.SetString("A/k", "\x81\n[EndSection]\ninjected=1\n\x81"), nullptr);
+    const std::string text = Write(tree);
+    EXPECT_EQ(text, "[A]\n\tk=\x81\\n[EndSection]\\ninjected=1\\n\x81\n[EndSection]\n");
+    Tree reread;
+    ASSERT_TRUE(reread.Parse(text.c_str(), false));
+    // The lead byte reads back paired with the escape's backslash; the tree
+    // keeps its shape.
+    EXPECT_EQ(Dump(reread), "/A/|/A/k=\x81\\n[EndSection]\ninjected=1\n\x81|");
+}
+
 TEST(IniText, UnescapeDropsWhatNoEscapeProduces) {
     struct Case {
         const char* text;
