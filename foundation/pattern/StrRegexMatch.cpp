@@ -27,9 +27,10 @@
 // Step budget: backtracking can take time that grows geometrically with the
 // pattern ("%*a%*a%*a...b" over a run of letters), and a repetition of an item
 // that adds captures runs up to the capture limit before it gives up. So every
-// call to StrRegexMatchElement is a step, and work that is not one call per unit
-// is charged by its size: each capture added, each 64 bytes copied into a
-// capture or compared against a literal or an earlier capture. A run of
+// call to StrRegexMatchElement is a step, and so is every item a sequence or set
+// walks past; other work is charged by its size: each capture added, each 64
+// bytes copied into a capture or compared against a literal or an earlier
+// capture, each 16 elements looked at to see whether an item can add captures. A run of
 // StrRegexMatchCompiled may take StrRegexStepBudget(text length) steps in all;
 // the step that would pass it ends the run as "no match" (see the header).
 #include "foundation/pattern/StrRegexMatch.h"
@@ -201,6 +202,7 @@ int32_t StrRegexMatchRest(const char* t, const Items& sibs, uint32_t from, int32
     const uint32_t n = sibs.GetCount();
     for (uint32_t j = from; j < n; ++j) {
         const Element& item = *sibs.GetIndex()[j];
+        ctx.Charge(1);
         if (IsClass(item, 'p')) {
             mark = offset;
             continue;
@@ -464,6 +466,7 @@ int32_t MatchSequence(const char* t, const Element& e, Captures& caps, MatchCont
     const uint32_t n = e.items.GetCount();
     for (uint32_t i = 0; i < n; ++i) {
         const Element& item = *e.items.GetIndex()[i];
+        ctx.Charge(1);
         if (IsClass(item, 'p')) {
             mark = offset;
             continue;
@@ -509,6 +512,7 @@ int32_t MatchSet(const char* t, const Element& e, Captures& caps, MatchContext& 
     const uint32_t n = e.items.GetCount();
     for (uint32_t i = 0; i < n; ++i) {
         const Element& item = *e.items.GetIndex()[i];
+        ctx.Charge(1);
         if (IsClass(item, 'p')) continue;
         if (IsClass(item, 'P')) {
             if (*t == 0) return 0;
@@ -581,8 +585,9 @@ int32_t CopyLastCapture(const Element& e, Captures& caps, MatchContext& ctx) {
 }
 
 // The handler's length when it stays inside the text, else a failure.
-int32_t CheckedHandlerResult(const char* t, int r) {
+int32_t CheckedHandlerResult(const char* t, int r, MatchContext& ctx) {
     if (r < 0) return -1;
+    ctx.Charge(static_cast<uint32_t>(r) / kBytesPerStep);
     return std::memchr(t, 0, static_cast<size_t>(r)) == nullptr ? r : -1;
 }
 
@@ -651,13 +656,13 @@ int32_t MatchClass(const char* t, const Element& e, Captures& caps, const Items*
             const uint32_t n = e.index < 0 ? 0u : static_cast<uint32_t>(e.index);
             const CArrayAuto<StrRegexClassHandler>& table = StrRegexClassHandlers();
             if (n >= table.GetCount() || *table.GetAt(n) == nullptr) return -1;
-            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, sibs, static_cast<int>(idx)));
+            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, sibs, static_cast<int>(idx)), ctx);
         }
         case 'U': {
             const uint32_t n = e.index < 0 ? 0u : static_cast<uint32_t>(e.index);
             const CArrayAuto<StrRegexCaptureHandler>& table = StrRegexCaptureHandlers();
             if (n >= table.GetCount() || *table.GetAt(n) == nullptr) return -1;
-            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, caps, sibs, static_cast<int>(idx)));
+            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, caps, sibs, static_cast<int>(idx)), ctx);
         }
         case 'z':
             // Its one item, standing in the "z" item's place among the siblings. A

@@ -45,7 +45,7 @@ using StrRegexCaptureHandler = int (*)(const char*, const CStrRegexStruct&, CStr
 CArrayAuto<StrRegexClassHandler>& StrRegexClassHandlers();      // "%u"
 CArrayAuto<StrRegexCaptureHandler>& StrRegexCaptureHandlers();  // "%U"
 
-// Steps (element matches, captures added, 64-byte blocks of text copied or
+// Steps (items tried, captures added, 64-byte blocks of text copied or
 // compared) one run of StrRegexMatchCompiled may take over a text of `length`
 // bytes: 4,194,304 plus 64 per byte. A pattern that needs more (catastrophic
 // backtracking, repetitions that keep adding captures) is refused: the run
