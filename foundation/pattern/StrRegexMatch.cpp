@@ -23,6 +23,16 @@
 // Code page 932: a lead byte (0x81-0x9F, 0xE0-0xFC) and the byte after it form one
 // character unless that byte is the terminating NUL. Every step consumes whole
 // characters, so matches start and end on character boundaries.
+//
+// Step budget: backtracking can take time that grows geometrically with the
+// pattern ("%*a%*a%*a...b" over a run of letters), and a repetition of an item
+// that adds captures runs up to the capture limit before it gives up. So every
+// call to StrRegexMatchElement is a step, and so is every item a sequence or set
+// walks past; other work is charged by its size: each capture added, each 64
+// bytes copied into a capture or compared against a literal or an earlier
+// capture, each 16 elements looked at to see whether an item can add captures. A run of
+// StrRegexMatchCompiled may take StrRegexStepBudget(text length) steps in all;
+// the step that would pass it ends the run as "no match" (see the header).
 #include "foundation/pattern/StrRegexMatch.h"
 
 #include <cstring>
@@ -38,8 +48,17 @@ using Captures = CStrArray_base<64>;
 using Record = KSM_CStrRegexHitBufStruct;
 
 // More captures than this at once come only from a runaway pattern ("%2000000000T");
-// the step that would add one fails instead of exhausting memory.
-constexpr uint32_t kMaxCaptures = 1u << 20;
+// the step that would add one fails instead of exhausting memory. Reaching it
+// from nothing takes a few milliseconds, and every capture is charged to the
+// step budget as well, so a pattern that fills and empties the captures again
+// and again is bounded in time too.
+constexpr uint32_t kMaxCaptures = 1u << 16;
+
+// Bytes of capture or literal text that cost one step beyond the first.
+constexpr uint32_t kBytesPerStep = 64;
+
+// Thrown by a step past the budget; caught by the driver, never seen outside.
+struct StepBudgetSpent {};
 
 constexpr uint32_t kRecords = 1000;
 
@@ -51,8 +70,17 @@ struct GreedyBuffers {
 struct MatchContext {
     MatchContext(const char* text, bool ci) : textStart(text), caseInsensitive(ci) {}
 
+    // Charges `steps` to the budget; past it, the whole run ends as no match.
+    void Charge(uint64_t steps) {
+        if (steps > stepsLeft) throw StepBudgetSpent{};
+        stepsLeft -= steps;
+    }
+    // A step that handles `bytes` bytes of capture or literal text.
+    void ChargeBytes(uint64_t bytes) { Charge(1 + bytes / kBytesPerStep); }
+
     const char* textStart;
     bool caseInsensitive;
+    uint64_t stepsLeft = 0;
     uint32_t depth = 0;        // nested StrRegexMatchRepeat calls
     uint32_t greedyDepth = 0;  // nested greedy elements backing off
     std::vector<std::unique_ptr<GreedyBuffers>> greedyBuffers;  // one per greedy depth
@@ -98,8 +126,10 @@ bool RunsRest(const Element& e) {
 }
 
 // True when matching e can never change the captures; such an element that matched
-// nothing at a position matches nothing there every further time too.
-bool LeavesCaptures(const Element& e) {
+// nothing at a position matches nothing there every further time too. `visited`
+// counts the elements looked at.
+bool LeavesCapturesWalk(const Element& e, uint64_t& visited) {
+    ++visited;
     if (e.kind == Element::kCapture) return false;
     if (e.kind == Element::kClass) {
         switch (e.classLetter) {
@@ -110,17 +140,28 @@ bool LeavesCaptures(const Element& e) {
         }
     }
     for (const Element* item : e.items)
-        if (!LeavesCaptures(*item)) return false;
+        if (!LeavesCapturesWalk(*item, visited)) return false;
     return true;
+}
+
+// The same, the walk charged to the budget (a large subtree repeated many times
+// would otherwise cost time that no step accounts for).
+bool LeavesCaptures(const Element& e, MatchContext& ctx) {
+    uint64_t visited = 0;
+    const bool leaves = LeavesCapturesWalk(e, visited);
+    ctx.Charge(visited / 16);
+    return leaves;
 }
 
 void TruncateCaptures(Captures& caps, uint32_t count) {
     while (caps.GetCount() > count) caps.RemoveAt(caps.GetCount() - 1);
 }
 
-// A new capture, or null when a runaway pattern already holds too many.
-CStr_base<64>* AddCapture(Captures& caps) {
+// A new capture that is to hold `bytes` bytes, or null when a runaway pattern
+// already holds too many.
+CStr_base<64>* AddCapture(Captures& caps, uint32_t bytes, MatchContext& ctx) {
     if (caps.GetCount() >= kMaxCaptures) return nullptr;
+    ctx.Charge(1 + bytes / kBytesPerStep);
     return caps.AddNew();
 }
 
@@ -161,6 +202,7 @@ int32_t StrRegexMatchRest(const char* t, const Items& sibs, uint32_t from, int32
     const uint32_t n = sibs.GetCount();
     for (uint32_t j = from; j < n; ++j) {
         const Element& item = *sibs.GetIndex()[j];
+        ctx.Charge(1);
         if (IsClass(item, 'p')) {
             mark = offset;
             continue;
@@ -331,7 +373,7 @@ int32_t StrRegexMatchLazy(const char* t, const Element& e, Captures& caps, const
         }
         length += r;
         ++count;
-        if (r == 0 && count < minimum && LeavesCaptures(e)) break;  // the rest match nothing too
+        if (r == 0 && count < minimum && LeavesCaptures(e, ctx)) break;  // the rest match nothing too
     }
     if (IsLastSibling(sibs, idx)) return length;
 
@@ -387,7 +429,7 @@ int32_t StrRegexMatchRepeat(const char* t, const Element& e, Captures& caps, con
         if (own >= 0) ownEnd = length + own;
         length += r;
         ++count;
-        if (r == 0 && count < minimum && LeavesCaptures(e)) break;  // the rest match nothing too
+        if (r == 0 && count < minimum && LeavesCaptures(e, ctx)) break;  // the rest match nothing too
     }
     if (negative) {
         // A look-ahead: it consumes nothing and keeps nothing.
@@ -403,7 +445,7 @@ int32_t StrRegexMatchRepeat(const char* t, const Element& e, Captures& caps, con
             if (own >= 0) ownEnd = length + own;
             length += r;
             ++count;
-            if (r == 0 && LeavesCaptures(e)) break;
+            if (r == 0 && LeavesCaptures(e, ctx)) break;
         }
     } else if (e.modifier == '/') {
         for (;;) {
@@ -424,6 +466,7 @@ int32_t MatchSequence(const char* t, const Element& e, Captures& caps, MatchCont
     const uint32_t n = e.items.GetCount();
     for (uint32_t i = 0; i < n; ++i) {
         const Element& item = *e.items.GetIndex()[i];
+        ctx.Charge(1);
         if (IsClass(item, 'p')) {
             mark = offset;
             continue;
@@ -453,12 +496,12 @@ int32_t MatchSequence(const char* t, const Element& e, Captures& caps, MatchCont
         if (ranRest) break;
     }
     if (capture) {
-        CStr_base<64>* text = AddCapture(caps);
+        const int32_t end = captureEnd >= 0 ? captureEnd : mark >= 0 ? mark : offset;
+        CStr_base<64>* text = AddCapture(caps, static_cast<uint32_t>(end), ctx);
         if (text == nullptr) {
             TruncateCaptures(caps, start);
             return -1;
         }
-        const int32_t end = captureEnd >= 0 ? captureEnd : mark >= 0 ? mark : offset;
         text->AssignBytesN(t, end);  // stops at the end of the text
     }
     return mark >= 0 ? mark : offset;
@@ -469,6 +512,7 @@ int32_t MatchSet(const char* t, const Element& e, Captures& caps, MatchContext& 
     const uint32_t n = e.items.GetCount();
     for (uint32_t i = 0; i < n; ++i) {
         const Element& item = *e.items.GetIndex()[i];
+        ctx.Charge(1);
         if (IsClass(item, 'p')) continue;
         if (IsClass(item, 'P')) {
             if (*t == 0) return 0;
@@ -514,16 +558,19 @@ int32_t MatchCaptureText(const char* t, const Element& e, Captures& caps, MatchC
     const int64_t k = e.classLetter == 'v' ? n : count - 1 - n;
     if (k < 0 || k >= count) return 0;
     const CStr_base<64>& capture = *caps.GetAt(static_cast<uint32_t>(k));
+    ctx.Charge(static_cast<uint32_t>(capture.GetLength()) / kBytesPerStep);
     return MatchBytes(t, capture.GetText(), capture.GetLength(), ctx.caseInsensitive);
 }
 
 // "%t": the last capture's text (empty without captures) into capture N, adding
 // empty captures until it exists.
-int32_t CopyLastCapture(const Element& e, Captures& caps) {
+int32_t CopyLastCapture(const Element& e, Captures& caps, MatchContext& ctx) {
     const uint32_t n = e.index < 0 ? 0u : static_cast<uint32_t>(e.index);
     if (n >= kMaxCaptures) return -1;
     const uint32_t count = caps.GetCount();
     const CStr_base<64>* last = count != 0 ? caps.GetAt(count - 1) : nullptr;
+    const uint32_t lastLength = last != nullptr ? static_cast<uint32_t>(last->GetLength()) : 0;
+    ctx.Charge((n >= count ? n + 1 - count : 0) + lastLength / kBytesPerStep);
     while (caps.GetCount() <= n) {
         CStr_base<64>* added = caps.AddNew();
         if (added->GetLength() != 0) added->SetLength(0);  // reused strings keep old text
@@ -538,8 +585,9 @@ int32_t CopyLastCapture(const Element& e, Captures& caps) {
 }
 
 // The handler's length when it stays inside the text, else a failure.
-int32_t CheckedHandlerResult(const char* t, int r) {
+int32_t CheckedHandlerResult(const char* t, int r, MatchContext& ctx) {
     if (r < 0) return -1;
+    ctx.Charge(static_cast<uint32_t>(r) / kBytesPerStep);
     return std::memchr(t, 0, static_cast<size_t>(r)) == nullptr ? r : -1;
 }
 
@@ -590,7 +638,7 @@ int32_t MatchClass(const char* t, const Element& e, Captures& caps, const Items*
             if (caps.GetCount() != 0) caps.RemoveAt(caps.GetCount() - 1);
             return 0;
         case 'T': {
-            CStr_base<64>* added = AddCapture(caps);
+            CStr_base<64>* added = AddCapture(caps, 0, ctx);
             if (added == nullptr) return -1;
             if (added->GetLength() != 0) added->SetLength(0);
             return 0;
@@ -600,7 +648,7 @@ int32_t MatchClass(const char* t, const Element& e, Captures& caps, const Items*
             if (n < caps.GetCount()) caps.RemoveAt(n);
             return 0;
         }
-        case 't': return CopyLastCapture(e, caps);
+        case 't': return CopyLastCapture(e, caps, ctx);
         case 'v':
         case 'V':
             return MatchCaptureText(t, e, caps, ctx);
@@ -608,13 +656,13 @@ int32_t MatchClass(const char* t, const Element& e, Captures& caps, const Items*
             const uint32_t n = e.index < 0 ? 0u : static_cast<uint32_t>(e.index);
             const CArrayAuto<StrRegexClassHandler>& table = StrRegexClassHandlers();
             if (n >= table.GetCount() || *table.GetAt(n) == nullptr) return -1;
-            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, sibs, static_cast<int>(idx)));
+            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, sibs, static_cast<int>(idx)), ctx);
         }
         case 'U': {
             const uint32_t n = e.index < 0 ? 0u : static_cast<uint32_t>(e.index);
             const CArrayAuto<StrRegexCaptureHandler>& table = StrRegexCaptureHandlers();
             if (n >= table.GetCount() || *table.GetAt(n) == nullptr) return -1;
-            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, caps, sibs, static_cast<int>(idx)));
+            return CheckedHandlerResult(t, (*table.GetAt(n))(t, e, caps, sibs, static_cast<int>(idx)), ctx);
         }
         case 'z':
             // Its one item, standing in the "z" item's place among the siblings. A
@@ -630,10 +678,12 @@ int32_t MatchClass(const char* t, const Element& e, Captures& caps, const Items*
 int32_t StrRegexMatchElement(const char* t, const Element& e, Captures& caps, const Items* sibs,
                              uint32_t idx, int32_t& ownEnd, MatchContext& ctx) {
     ownEnd = -1;
+    ctx.Charge(1);
     switch (e.kind) {
         case Element::kEmpty:
             return 0;
         case Element::kLiteral:
+            ctx.Charge(static_cast<uint32_t>(e.text.GetLength()) / kBytesPerStep);
             return MatchBytes(t, e.text.GetText(), e.text.GetLength(), ctx.caseInsensitive);
         case Element::kGroup:
         case Element::kCapture:
@@ -668,6 +718,42 @@ bool HasOption(const char* options, char letter) {
     return options != nullptr && std::strchr(options, letter) != nullptr;
 }
 
+// The driver's loop over the offsets of the text (see StrRegexMatchCompiled).
+int32_t RunMatches(const char* text, size_t length, const CStrRegexStruct& root, MatchContext& ctx, bool all,
+                   bool startOnly, Captures& caps, CArrayAuto<CStrArray_base<64>>* captureLists,
+                   CArrayAuto<CStrRegexMatchStruct>* matches, StrRegexMatchCallback callback) {
+    int64_t offset = 0;
+    int32_t found = 0;
+    while (offset < static_cast<int64_t>(length)) {
+        const char* at = text + offset;
+        int32_t own;
+        int32_t c = StrRegexMatchRepeat(at, root, caps, nullptr, 0, own, ctx);
+        if (c >= 0 && callback != nullptr) {
+            c = callback(at, static_cast<int32_t>(offset), c, caps);
+            if (c < 0) caps.RemoveAll();  // a rejected match leaves no captures behind
+        }
+        if (c < 0) {
+            if (startOnly) break;
+            offset += CharLength(at);
+            continue;
+        }
+        if (matches != nullptr) *matches->AddNew() = {static_cast<int32_t>(offset), c};
+        if (captureLists != nullptr) {
+            // Copies are charged too: many matches with many captures each would
+            // otherwise fill memory at no cost.
+            uint64_t bytes = 0;
+            for (const CStr_base<64>* capture : caps) bytes += static_cast<uint32_t>(capture->GetLength());
+            ctx.Charge(16 * uint64_t(caps.GetCount()) + bytes / kBytesPerStep);
+            captureLists->AddNew()->Copy(caps);
+        }
+        if (!all) return 1;
+        ++found;
+        offset += c != 0 ? c : CharLength(at);
+        caps.RemoveAll();
+    }
+    return found;
+}
+
 }  // namespace
 
 CArrayAuto<StrRegexClassHandler>& StrRegexClassHandlers() {
@@ -700,29 +786,20 @@ int32_t StrRegexMatchCompiled(const char* text, const CStrRegexStruct& root, con
     if (length > static_cast<size_t>(INT32_MAX)) return 0;  // offsets are 32-bit
 
     MatchContext ctx(text, caseInsensitive);
-    int64_t offset = 0;
-    int32_t found = 0;
-    while (offset < static_cast<int64_t>(length)) {
-        const char* at = text + offset;
-        int32_t own;
-        int32_t c = StrRegexMatchRepeat(at, root, caps, nullptr, 0, own, ctx);
-        if (c >= 0 && callback != nullptr) {
-            c = callback(at, static_cast<int32_t>(offset), c, caps);
-            if (c < 0) caps.RemoveAll();  // a rejected match leaves no captures behind
-        }
-        if (c < 0) {
-            if (startOnly) break;
-            offset += CharLength(at);
-            continue;
-        }
-        if (matches != nullptr) *matches->AddNew() = {static_cast<int32_t>(offset), c};
-        if (captureLists != nullptr) captureLists->AddNew()->Copy(caps);
-        if (!all) return 1;
-        ++found;
-        offset += c != 0 ? c : CharLength(at);
+    ctx.stepsLeft = StrRegexStepBudget(length);
+    const uint32_t listsBefore = captureLists != nullptr ? captureLists->GetCount() : 0;
+    try {
+        return RunMatches(text, length, root, ctx, all, startOnly, caps, captureLists, matches, callback);
+    } catch (const StepBudgetSpent&) {
+        // Refused as a whole, like a pattern too deep to compile: no match and
+        // nothing of this run left in the outputs.
         caps.RemoveAll();
+        if (matches != nullptr) matches->RemoveAll();
+        if (captureLists != nullptr) {
+            while (captureLists->GetCount() > listsBefore) captureLists->RemoveAt(captureLists->GetCount() - 1);
+        }
+        return 0;
     }
-    return found;
 }
 
 int32_t StrRegexMatch(const char* text, const char* pattern, const char* options,

@@ -45,6 +45,19 @@ using StrRegexCaptureHandler = int (*)(const char*, const CStrRegexStruct&, CStr
 CArrayAuto<StrRegexClassHandler>& StrRegexClassHandlers();      // "%u"
 CArrayAuto<StrRegexCaptureHandler>& StrRegexCaptureHandlers();  // "%U"
 
+// Steps (items tried, captures added, 64-byte blocks of text copied or
+// compared) one run of StrRegexMatchCompiled may take over a text of `length`
+// bytes: 4,194,304 plus 64 per byte. A pattern that needs more (catastrophic
+// backtracking, repetitions that keep adding captures) is refused: the run
+// returns 0 and leaves no match, capture or capture list behind, as for a
+// pattern too deep to compile. A callback may still have been called for
+// matches found before the budget ran out. The program's own pattern (the file
+// title) needs about one step per byte of a path, some 4,500 for a path of 4096
+// bytes: a thousandth of the budget. The fixed part also covers a pattern of a
+// few hundred items tried at every offset of a text of some thousand bytes, and
+// costs some tens of milliseconds when a runaway pattern spends it all.
+inline constexpr uint64_t StrRegexStepBudget(uint64_t length) { return (uint64_t(1) << 22) + 64 * length; }
+
 // Compiles pattern and runs StrRegexMatchCompiled. Every argument after options
 // may be null. Returns the number of matches (0 for a pattern that nests too deeply).
 int32_t StrRegexMatch(const char* text, const char* pattern, const char* options,
@@ -53,10 +66,13 @@ int32_t StrRegexMatch(const char* text, const char* pattern, const char* options
                       CArrayAuto<CStrRegexMatchStruct>* matches = nullptr,
                       StrRegexMatchCallback callback = nullptr);
 
-// Runs a compiled pattern. The captures (emptied first) receive the captures of
-// the match, in the order the captures finish (inner before outer); with "g" they
-// end empty and each match's captures are appended as a copy to captureLists,
-// which is not emptied. matches (emptied first) receives every match.
+// Runs a compiled pattern within StrRegexStepBudget. The captures (emptied
+// first) receive the captures of the match, in the order the captures finish
+// (inner before outer), at most 65,536 at once (a step that would add more
+// fails); with "g" they end empty and each match's captures are appended as a
+// copy to captureLists, which is not emptied. matches (emptied first) receives
+// every match. Returns 0 with the outputs as for no match when the step budget
+// runs out.
 // Throws the integer 0 for a tree the compiler never builds (unknown kind or class
 // letter, nested too deeply).
 int32_t StrRegexMatchCompiled(const char* text, const CStrRegexStruct& root, const char* options,

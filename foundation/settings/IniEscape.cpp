@@ -5,16 +5,22 @@ namespace {
 
 // The one scan all three escapes share: text[0..length) is walked by code-page-932
 // characters into out. A lead byte and the byte after it are copied unchanged,
-// whatever that byte is (0x5C, the backslash, is a common trail byte); every other
-// byte goes to `single(p, i, w)`, which writes its form at w (advancing w) and
-// returns the index of the next byte to read. Returns the bytes written.
+// whatever that byte is (0x5C, the backslash, is a common trail byte), except LF:
+// no character ends in LF, and a raw LF written into a line would end it there
+// and let the rest of the text be read as lines of its own. So a lead byte
+// before LF stands alone and the LF gets its escape. (The text form has no way
+// to write that pair: the lead byte reads back paired with the escape's
+// backslash. A value loses that invalid pair's shape, never the tree its
+// structure.) Every other byte goes to `single(p, i, w)`, which writes its form
+// at w (advancing w) and returns the index of the next byte to read. Returns the
+// bytes written.
 template <class Single>
 inline size_t TranslateSingleBytes(const char* text, size_t length, char* out, Single single) noexcept {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
     char* w = out;
     size_t i = 0;
     while (i < length) {
-        if (IsCp932Lead(p[i]) && i + 1 < length) {
+        if (IsCp932Lead(p[i]) && i + 1 < length && p[i + 1] != '\n') {
             *w++ = char(p[i]);
             *w++ = char(p[i + 1]);
             i += 2;

@@ -6,7 +6,8 @@
 // recoverable; the name escapes make a user text (an object name) safe as one
 // key or section name of a key path. Both scan by code-page-932 characters: a
 // lead byte and the byte after it are one character and are copied unchanged,
-// even when the second byte is 0x5C (a backslash).
+// even when the second byte is 0x5C (a backslash); a lead byte before LF is a
+// byte of its own, so no escaped text ever holds a raw LF.
 //
 // Value escapes, writer side:     Reader side:
 //   "\\"          -> "\0"            "\\" -> "\"      "\n" -> LF     "\t" -> TAB

@@ -129,7 +129,9 @@ public:
     // escapes), or for null the remembered file name; an empty name means the
     // user's settings file, whose folder is made when missing. The new text
     // replaces the file only once it is completely written; on any failure the
-    // old file stays as it was and the result is false. Lines end with LF.
+    // old file stays as it was and the result is false. Lines end with LF, except
+    // that a line ending in CR (a value can) gets CR LF after it, since loading
+    // reads CR LF as LF.
     bool Save(const char* path);
 
     // --- text form ---
@@ -138,7 +140,8 @@ public:
     // `clear`). True when the whole text was read, and the root is then current;
     // false at "[EndSection]" in the root or at a section name containing "/" or
     // ".", with what was read before kept and the current section where reading
-    // stopped.
+    // stopped. "[]" makes no section (the empty name is no path): the lines up to
+    // its own "[EndSection]" belong to the section around it.
     bool Parse(const char* text, bool clear);
 
     // Writes a section and everything below it at `depth` (0 for the root).

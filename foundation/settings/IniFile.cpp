@@ -2,7 +2,8 @@
 //
 // Reading takes the whole file at once and accepts both line ends: CR LF (files
 // written on Windows, whose C runtime turned them into LF while reading) becomes
-// LF, a lone CR stays. Writing produces LF line ends and goes through a
+// LF, a lone CR stays. Writing produces LF line ends (CR LF after a line that
+// ends in CR, so that the CR survives the reading) and goes through a
 // temporary file that replaces the target only when everything was written, so
 // a failure never leaves a truncated settings file behind.
 #include <cstring>

@@ -12,8 +12,17 @@
 //
 // Both directions work without recursion, so a text nested arbitrarily deep
 // (a damaged or hostile file) costs memory, never the stack.
+//
+// "[]" names no section the tree can hold (a path names nothing by the empty
+// name), so the reader makes none. It still opens a level, as the writer's own
+// pairing of "[name]" and "[EndSection]" has it: the lines up to the matching
+// "[EndSection]" belong to the section around it, and that end line closes only
+// the "[]". Reading it as a section that is never entered would let its end
+// line close the section around it instead, and everything after it would land
+// one level too high or stop the reading.
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "foundation/files/IFFile.h"
 #include "foundation/settings/IniEscape.h"
@@ -28,14 +37,38 @@ struct StringSink {
     bool Flush(bool) { return true; }
 };
 
+// A file is read with CR LF taken as LF (files written on Windows), which would
+// cost a value that ends in CR its last byte. So a line that ends in CR (only a
+// value can) is stored with CR LF after it, which reads back as the line itself;
+// every other line ends in LF alone.
 struct FileSink {
     IFFile& file;
     CStr_base<1024> out;
-    // Writes what has collected when it is large enough, or at the end.
+    // Writes what has collected when it is large enough, or at the end. What has
+    // collected always ends at the end of a line.
     bool Flush(bool final) {
         constexpr int32_t kChunk = 64 * 1024;
         if (out.GetLength() == 0 || (!final && out.GetLength() < kChunk)) return true;
-        const bool ok = file.Write(out.GetText(), uint32_t(out.GetLength())) == 0;
+        const char* text = out.GetText();
+        const char* const end = text + out.GetLength();
+        bool ok = true;
+        while (ok && text != end) {
+            const char* crlf = nullptr;
+            for (const char* p = text; (p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))) != nullptr;
+                 ++p) {
+                if (p + 1 != end && p[1] == '\n') {
+                    crlf = p;
+                    break;
+                }
+            }
+            if (crlf == nullptr) {
+                ok = file.Write(text, uint32_t(end - text)) == 0;
+                break;
+            }
+            // Up to that CR, one more CR; the LF starts the next piece.
+            ok = file.Write(text, uint32_t(crlf + 1 - text)) == 0 && file.Write("\r", 1) == 0;
+            text = crlf + 1;
+        }
         out.SetLength(0);
         return ok;
     }
@@ -60,6 +93,10 @@ bool CIniExCtrl_base<NB, K, S>::Parse(const char* text, bool clear) {
     if (clear) Clear();
     CStr_base<64> key;
     CStr_base<64> name;
+    // The levels opened by this text, innermost last: true for a "[]" level,
+    // false for a section. An "[EndSection]" beyond them leaves a section the
+    // reading began in.
+    std::vector<bool> levels;
     const char* p = text;
     for (;;) {
         while (*p == ' ' || *p == '\t') ++p;
@@ -74,19 +111,23 @@ bool CIniExCtrl_base<NB, K, S>::Parse(const char* text, bool clear) {
         } else {
             const size_t n = size_t(q - first);
             if (n == 12 && std::memcmp(first, "[EndSection]", 12) == 0) {
-                if (m_current->parent == nullptr) return false;
-                m_current = m_current->parent;
-                ApplyRelativePath("..");
-            } else if (n >= 2 && first[0] == '[' && q[-1] == ']') {
+                const bool unnamed = !levels.empty() && levels.back();
+                if (!unnamed) {
+                    if (m_current->parent == nullptr) return false;
+                    m_current = m_current->parent;
+                    ApplyRelativePath("..");
+                }
+                if (!levels.empty()) levels.pop_back();
+            } else if (n == 2 && first[0] == '[' && first[1] == ']') {
+                levels.push_back(true);
+            } else if (n > 2 && first[0] == '[' && q[-1] == ']') {
                 const size_t length = n - 2;
                 if (!detail::IsIniSectionNameAllowed(first + 1, length)) return false;
                 name.AssignBytesN(first + 1, LineLength(first + 1, q - 1));
                 auto* element = m_current->sections.Find(name.GetText(), 0);
-                Section* section = element != nullptr ? element->GetValue() : MakeSubsection(name.GetText());
-                // The empty name names the current section as a path, so "[]"
-                // makes the subsection but stays where it is.
-                if (length != 0) m_current = section;
+                m_current = element != nullptr ? element->GetValue() : MakeSubsection(name.GetText());
                 ApplyRelativePath(name.GetText());
+                levels.push_back(false);
             }
         }
         if (*q == 0 || q[1] == 0) break;

@@ -349,6 +349,92 @@ TEST(StrRegexMatch, RunawayPatternsEndQuickly) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
 }
 
+std::string Repeated(const char* piece, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+TEST(StrRegexMatch, StepBudgetRefusesRunawayPatterns) {
+    // Greedy items before a failing item back off into every split of the text
+    // among them: 6 items over 26 letters are about 2.5 million steps, and each
+    // further item multiplies that by about 6.
+    const std::string letters(26, 'a');
+    const std::string six = Repeated("%*a", 6) + "b";
+    const std::string twelve = Repeated("%*a", 12) + "b";
+    const std::string twelveDot = Repeated("%*0a", 12) + ".";
+    const std::string lettersDot = letters + ".";
+    // A repetition of a capture that matches nothing adds captures up to the
+    // limit and takes them back; nested, it did that again and again.
+    const Row rows[] = {
+        {"six greedy items and a failing one", six.c_str(), letters.c_str(), "", 0, "", ""},
+        {"twelve greedy items run out of steps", twelve.c_str(), letters.c_str(), "", 0, "", ""},
+        {"twelve greedy items that fit at the first try", twelveDot.c_str(), lettersDot.c_str(), "", 1,
+         "(0,27)", ""},
+        {"empty capture repeated past the limit", "%2444441{", "j", "g", 0, "", ""},
+        {"that inside a repeated look-ahead", "%0,100(%!2444441{%)", "j", "g", 0, "", ""},
+        {"empty captures past the limit", "%65537T", "j", "s", 0, "", ""},
+        {"filling and emptying the captures over and over", "%0,1000000(%65535t%0,65536H%)", "j", "s", 0, "", ""},
+    };
+    for (const Row& r : rows) Check(r);
+
+    // Items that match nothing and call no step of their own still cost time
+    // when the rest of a sequence is walked past them at every back-off.
+    const std::string marks = "%*j" + Repeated("%p", 20000) + "x";
+    const std::string longText(200000, 'a');
+    EXPECT_EQ(Matched(marks.c_str(), longText.c_str(), "s").count, 0);
+
+    // The last capture number still within the limit.
+    CStrArray_base<64> caps;
+    ASSERT_EQ(StrRegexMatch("j", "%{j%}%65535t", "s", &caps), 1);
+    ASSERT_EQ(caps.GetCount(), 65536u);
+    EXPECT_STREQ(caps.GetAt(65535)->GetText(), "j");
+}
+
+TEST(StrRegexMatch, RunOutOfStepsLeavesNothingBehind) {
+    // With "g" the first match ("b" at 0, captured) is found; at offset 1 the
+    // chain of greedy items runs out of steps, which refuses the whole run.
+    const std::string pattern = "%[%{b%}%(" + Repeated("%*a", 12) + "c%)%]";
+    const std::string text = "b" + std::string(30, 'a');
+    CStrArray_base<64> caps;
+    caps.Add("stale");
+    CArrayAuto<CStrArray_base<64>> lists;
+    lists.AddNew()->Add("earlier");
+    CArrayAuto<CStrRegexMatchStruct> matches;
+    matches.AddNew();
+    int calls = 0;
+    static int* callCount;
+    callCount = &calls;
+    EXPECT_EQ(StrRegexMatch(text.c_str(), pattern.c_str(), "g", &caps, &lists, &matches,
+                            [](const char*, int32_t, int32_t length, CStrArray_base<64>&) {
+                                ++*callCount;
+                                return length;
+                            }),
+              0);
+    EXPECT_EQ(calls, 1);  // the first match had been reported
+    EXPECT_EQ(caps.GetCount(), 0u);
+    EXPECT_EQ(matches.GetCount(), 0u);
+    ASSERT_EQ(lists.GetCount(), 1u);
+    EXPECT_EQ(Joined(*lists.GetAt(0)), "earlier");
+
+    // The same text without the runaway branch: both outputs as usual.
+    EXPECT_EQ(StrRegexMatch(text.c_str(), "%{b%}", "g", &caps, &lists, &matches), 1);
+    EXPECT_EQ(lists.GetCount(), 2u);
+}
+
+TEST(StrRegexMatch, BudgetGrowsWithTheText) {
+    // A long text may need more steps than the fixed part of the budget: one
+    // greedy item over a million characters that backs off to its start takes
+    // several steps per character.
+    std::string text(1'500'000, 'a');
+    text = "xb" + text;
+    CArrayAuto<CStrRegexMatchStruct> matches;
+    EXPECT_EQ(StrRegexMatch(text.c_str(), "%*0jxb", "s", nullptr, nullptr, &matches), 1);
+    ASSERT_EQ(matches.GetCount(), 1u);
+    EXPECT_EQ(matches.GetAt(0)->length, 2);
+    EXPECT_GT(StrRegexStepBudget(text.size()), StrRegexStepBudget(0));
+}
+
 bool IsBoundary(const std::string& text, size_t pos) {
     size_t i = 0;
     while (i < pos) {

@@ -72,6 +72,25 @@ TEST_F(IniFile, LoadsAWindowsWrittenFile) {
     }
 }
 
+TEST_F(IniFile, ValuesEndingInCrSurviveSaveAndLoad) {
+    // Loading reads CR LF as LF, so such a line is stored with one more CR.
+    const std::string path = m_folder + "/cr.ini";
+    Tree tree;
+    ASSERT_NE(tree.SetString("a", "end\r"), nullptr);
+    ASSERT_NE(tree.SetString("b", "\r"), nullptr);
+    ASSERT_NE(tree.SetString("c", "mid\rdle"), nullptr);
+    ASSERT_NE(tree.SetString("d", "two\r\r"), nullptr);
+    ASSERT_TRUE(tree.Save(path.c_str()));
+    EXPECT_EQ(ReadText(path), "a=end\r\r\nb=\r\r\nc=mid\rdle\nd=two\r\r\r\n");
+
+    Tree loaded;
+    ASSERT_TRUE(loaded.Load(Wide(path).c_str(), true));
+    for (const char* key : {"a", "b", "c", "d"}) {
+        ASSERT_NE(loaded.FindValue(key), nullptr) << key;
+        EXPECT_STREQ(loaded.FindValue(key)->GetText(), tree.FindValue(key)->GetText()) << key;
+    }
+}
+
 TEST_F(IniFile, LoadOfAMissingFileFails) {
     const std::u16string missing = Wide(m_folder + "/missing.ini");
     Tree tree;

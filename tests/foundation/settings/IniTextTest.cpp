@@ -142,7 +142,7 @@ TEST(IniText, ParseHandlesEveryKindOfLine) {
         {"end line at the root stops", "a=1\n[EndSection]\nb=2\n", false, "/a=1|"},
         {"dot in a section name stops", "a=1\n[a.b]\nb=2\n", false, "/a=1|"},
         {"slash in a section name stops", "[A]\n[a/b]\nb=2\n", false, "/A/|"},
-        {"empty name makes but does not enter", "[]\nk=v\n", true, "//|/k=v|"},
+        {"empty name makes no section", "[]\nk=v\n", true, "/k=v|"},
         {"value escapes", "k=C:\\\\x\\n\\t\\0\\1\\q\\\n", true, "/k=C:\\x\n\t\\\\\\0|"},
         {"CR LF without translation", "k=v\r\n[A]\r\nx=1\r\n[EndSection]\r\n", true, "/k=v\r|/x=1\r|"},
         {"section name with trail byte 0x5C", "[\x95\x5c]\nk=v\n", true, "/\x95\x5c/|/\x95\x5c/k=v|"},
@@ -152,6 +152,62 @@ TEST(IniText, ParseHandlesEveryKindOfLine) {
         EXPECT_EQ(tree.Parse(c.text, false), c.result) << c.name;
         EXPECT_EQ(Dump(tree), c.dump) << c.name;
     }
+}
+
+// "[]" makes no section, but its end line is its own: it must not close the
+// section around it, or everything after it lands a level too high (or, at the
+// root, is not read at all).
+TEST(IniText, AnUnnamedSectionLineOpensALevelThatItsEndLineCloses) {
+    struct Case {
+        const char* name;
+        const char* text;
+        bool result;
+        const char* dump;
+    };
+    const Case cases[] = {
+        {"lines inside belong to the section around it", "[A]\n[]\nx=1\n[EndSection]\ny=2\n[EndSection]\nz=3\n",
+         true, "/A/|/A/x=1|/A/y=2|/z=3|"},
+        {"at the root", "[]\n[EndSection]\nr=1\n", true, "/r=1|"},
+        {"a section inside", "[]\n[B]\nk=v\n[EndSection]\n[EndSection]\nr=1\n", true, "/B/|/B/k=v|/r=1|"},
+        {"nested in each other", "[A]\n[]\n[]\n[EndSection]\n[EndSection]\n[EndSection]\nr=1\n", true,
+         "/A/|/r=1|"},
+        {"between sections", "[A]\n[]\n[B]\n[]\n[EndSection]\nb=1\n[EndSection]\na=1\n[EndSection]\n"
+         "[EndSection]\nr=1\n", true, "/A/|/A/B/|/A/B/b=1|/A/a=1|/r=1|"},
+        {"one end line too many still stops", "[]\n[EndSection]\n[EndSection]\nlost=1\n", false, ""},
+        {"indented, as a writer would put it", "[A]\n\t[]\n\t[EndSection]\n[EndSection]\nr=1\n", true,
+         "/A/|/r=1|"},
+    };
+    for (const Case& c : cases) {
+        Tree tree;
+        EXPECT_EQ(tree.Parse(c.text, false), c.result) << c.name;
+        EXPECT_EQ(Dump(tree), c.dump) << c.name;
+        // What was read writes a text that reads back to the same tree.
+        Tree reread;
+        EXPECT_TRUE(reread.Parse(Write(tree).c_str(), false)) << c.name;
+        EXPECT_EQ(Dump(reread), c.dump) << c.name;
+    }
+
+    // Reading that began in a section may still leave it.
+    Tree tree;
+    ASSERT_TRUE(tree.Parse("[A]\n", false));
+    ASSERT_TRUE(tree.ChangeSection("A"));
+    ASSERT_TRUE(tree.Parse("[]\n[EndSection]\n[EndSection]\nr=1\n", false));
+    EXPECT_EQ(Dump(tree), "/A/|/r=1|");
+}
+
+TEST(IniText, AFileWithAnUnnamedSectionKeepsEverythingThroughWriteAndRead) {
+    // "[a]", "[]", "[EndSection]", "[b]", "k=v", "[EndSection]".
+    const std::string path = std::string(OC_SOURCE_DIR) + "/tests/foundation/settings/data/settings-emptyname-dataloss.ini";
+    Tree tree;
+    ASSERT_TRUE(tree.Load(std::u16string(path.begin(), path.end()).c_str(), true));
+    EXPECT_EQ(Dump(tree), "/a/|/a/b/|/a/b/k=v|");
+
+    const std::string first = Write(tree);
+    EXPECT_EQ(first, "[a]\n\t[b]\n\t\tk=v\n\t[EndSection]\n[EndSection]\n");
+    Tree reread;
+    ASSERT_TRUE(reread.Parse(first.c_str(), false));
+    EXPECT_EQ(Dump(reread), Dump(tree));
+    EXPECT_EQ(Write(reread), first);
 }
 
 TEST(IniText, ParseReturnsToTheRootOnlyWhenItSucceeds) {
@@ -237,6 +293,29 @@ TEST(IniText, ValueEscapesRoundTrip) {
         EXPECT_STREQ(s.GetText(), c.value) << c.escaped;
         EXPECT_STREQ(scratch.GetText(), c.value) << c.escaped;
     }
+}
+
+TEST(IniText, ALeadByteBeforeLfCannotBreakTheLine) {
+    // No character ends in LF; copying the pair would put a raw LF into the
+    // line and let the rest of the value be read as lines of the text.
+    CStr_base<64> s("\x81\n");
+    CStr_base<64> scratch;
+    EscapeIniValue(s, scratch);
+    EXPECT_STREQ(s.GetText(), "\x81\\n");
+    s.Assign("\x81\n/=");
+    EscapeIniName(s, scratch);
+    EXPECT_STREQ(s.GetText(), "\x81\\n\\s\\e");
+
+    Tree tree;
+    ASSERT_TRUE(tree.AddSection("A"));
+    ASSERT_NE(tree.SetString("A/k", "\x81\n[EndSection]\ninjected=1\n\x81"), nullptr);
+    const std::string text = Write(tree);
+    EXPECT_EQ(text, "[A]\n\tk=\x81\\n[EndSection]\\ninjected=1\\n\x81\n[EndSection]\n");
+    Tree reread;
+    ASSERT_TRUE(reread.Parse(text.c_str(), false));
+    // The lead byte reads back paired with the escape's backslash; the tree
+    // keeps its shape.
+    EXPECT_EQ(Dump(reread), "/A/|/A/k=\x81\\n[EndSection]\ninjected=1\n\x81|");
 }
 
 TEST(IniText, UnescapeDropsWhatNoEscapeProduces) {
