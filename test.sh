@@ -14,6 +14,9 @@ if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "de_DE.UTF-8 not available: the locale test will be skipped"
 fi
 
+# An include from a higher layer fails at once, before the builds.
+bash scripts/check-layers.sh
+
 jobs=$(nproc)
 export CTEST_OUTPUT_ON_FAILURE=1
 export QT_QPA_PLATFORM=offscreen

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "foundation/files/AtomicFile.h"
+#include "foundation/strings/Str.h"
 #include "imagefiles/ImageFiles.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -74,4 +75,25 @@ bool SaveBMP(const CSprite& sprite, const char* path) {
         }
     }
     return file.Commit() == IFFile::kOk;
+}
+
+bool SaveBMPWide(const CSprite& sprite, const char16_t* path) {
+    if (path == nullptr) return false;
+    // "?" is never a trail byte of code page 932, so a "?" the conversion
+    // has more than the path is a character it could not convert.
+    size_t questionMarks = 0;
+    for (const char16_t* c = path; *c != 0; ++c) questionMarks += *c == u'?';
+    CStr_base<64> narrow;
+    try {
+        if (!narrow.FromWide(path, false)) return false;
+    } catch (...) {
+        return false;
+    }
+    const char* text = narrow.GetText();
+    for (int32_t i = 0; i < narrow.GetLength(); ++i) {
+        if (text[i] != '?') continue;
+        if (questionMarks == 0) return false;
+        --questionMarks;
+    }
+    return SaveBMP(sprite, text);
 }

@@ -4,12 +4,12 @@
 // pasting a clipboard bitmap.
 //
 // Design note: the operations that act on one sprite (DecodeWebP, LoadWebPFile,
-// SaveBMP, EncodeWebP, LoadFromClipboard) are free functions taking the sprite
+// SaveBMP, SaveBMPWide, EncodeWebP, LoadFromClipboard) are free functions taking the sprite
 // as their first parameter rather than members of CSprite, so that the raster
 // surface does not depend on this layer.
 //
 // Loaders want an empty sprite, return bool and show nothing. Every loader and
-// encoder except SaveBMP returns false while the raster library is not started
+// encoder except the BMP writers returns false while the raster library is not started
 // (RasterLibrary.h). Writers write through the file layer's atomic replace: a
 // false result leaves no partial file behind and an existing file untouched.
 //
@@ -59,6 +59,12 @@ inline constexpr uint32_t kWebPStripMaxWidth = 8192;
 // bytes as they are). False for a sprite without pixels, an image whose file
 // size would not fit 32 bits, or any failure to create or write the file.
 bool SaveBMP(const CSprite& sprite, const char* path);
+
+// SaveBMP for a UTF-16 path: the path is converted to code page 932 without
+// escapes and written as SaveBMP writes. A path with a character code page 932
+// cannot hold gives false and writes nothing (the conversion would put "?" in
+// its place, and the file would land under another name).
+bool SaveBMPWide(const CSprite& sprite, const char16_t* path);
 
 // Quality convention of the WebP encoders: below 0 lossless (every pixel exact,
 // the colour under alpha 0 included); otherwise lossy at 0..100.

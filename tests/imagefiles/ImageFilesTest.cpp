@@ -300,6 +300,29 @@ TEST_F(ImageFilesTest, WritersRefuseNothingToWriteAndBadTargets) {
     EXPECT_TRUE(Entries(m_folder).empty());
 }
 
+TEST_F(ImageFilesTest, WidePathBitmapIsTheNarrowPathBitmap) {
+    const CSprite s = imagefiles_test::NoiseWithAlpha(5, 3, 4);
+    ASSERT_TRUE(SaveBMP(s, Path("narrow.bmp").c_str()));
+    const std::string expected = ReadText(Path("narrow.bmp"));
+    const std::u16string folder = imagefiles_test::Wide(m_folder + "/");
+
+    // The name goes through code page 932 to the file system: U+753B U+50CF.
+    ASSERT_TRUE(SaveBMPWide(s, (folder + u"\u753B\u50CF.bmp").c_str()));
+    EXPECT_EQ(ReadText(Path("\xE7\x94\xBB\xE5\x83\x8F.bmp")), expected);  // UTF-8 "画像.bmp"
+    // A "?" of the path itself is no conversion loss.
+    ASSERT_TRUE(SaveBMPWide(s, (folder + u"a?b.bmp").c_str()));
+    EXPECT_EQ(ReadText(Path("a?b.bmp")), expected);
+
+    // A character code page 932 cannot hold would become "?" and name another
+    // file; nothing is written instead (e-acute, and a character beyond U+FFFF).
+    EXPECT_FALSE(SaveBMPWide(s, (folder + u"caf\u00E9.bmp").c_str()));
+    EXPECT_FALSE(SaveBMPWide(s, (folder + u"a?\U0001F600.bmp").c_str()));
+    EXPECT_FALSE(SaveBMPWide(s, nullptr));
+    EXPECT_FALSE(SaveBMPWide(CSprite(), (folder + u"empty.bmp").c_str()));
+    EXPECT_FALSE(SaveBMPWide(s, (folder + u"no/such/folder/x.bmp").c_str()));
+    EXPECT_EQ(Entries(m_folder), (std::vector<std::string>{"a?b.bmp", "narrow.bmp", "\xE7\x94\xBB\xE5\x83\x8F.bmp"}));
+}
+
 TEST_F(ImageFilesTest, FailedWritesKeepTheOldFile) {
     // Both writers, with files that cannot grow past 4 KiB: the write fails part
     // way, the writer says so, the old file is untouched and nothing else is left.

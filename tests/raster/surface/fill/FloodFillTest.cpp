@@ -120,7 +120,8 @@ TEST_F(FloodFillTest, SameRegionAsPointStackFillOnRandomMasks) {
     EXPECT_GT(changed, 200);
 }
 
-// The Part's known answers on a small fixture.
+// Each region rule on a row of five pixels small enough to check by eye: which
+// pixels join the region, which stop it, and when a fill changes nothing.
 TEST_F(FloodFillTest, RegionRules) {
     // Row of five: the fill starts at x = 0.
     struct Case {
