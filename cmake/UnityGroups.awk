@@ -75,6 +75,26 @@ FNR == 1 { anon = 0; order[++files] = FILENAME }
 anon && /^\} *\/\/ *namespace *$/ { anon = 0; next }
 /^#define +[A-Za-z_]/ { m = $2; sub(/\(.*/, "", m); defined[FILENAME, m] = 1; text[FILENAME, m] = $0; next }
 /^#undef +[A-Za-z_]/ { delete defined[FILENAME, $2]; next }
+# The enumerators of a file-local unscoped enum are file-local names as well.
+function enumerators(s,    k, i, piece, part) {
+    sub(/\/\/.*/, "", s)
+    if (index(s, "}")) { s = substr(s, 1, index(s, "}") - 1); inenum = 0 }
+    k = split(s, part, ",")
+    for (i = 1; i <= k; ++i) {
+        piece = part[i]
+        sub(/^[ \t]+/, "", piece)
+        if (match(piece, /^[A-Za-z_][A-Za-z0-9_]*/)) local_name(FILENAME, substr(piece, RSTART, RLENGTH))
+    }
+}
+FNR == 1 { inenum = 0 }
+inenum { enumerators($0); next }
+(anon || /^static /) && /^enum( +[A-Za-z_][A-Za-z0-9_]*)?( *: *[A-Za-z_][A-Za-z0-9_:]*)? *\{/ {
+    inenum = 1
+    rest = $0; sub(/^[^{]*\{/, "", rest)
+    enumerators(rest)
+    if (match($0, /^enum +[A-Za-z_][A-Za-z0-9_]*/)) { n = substr($0, RSTART, RLENGTH); sub(/.* /, "", n); local_name(FILENAME, n) }
+    next
+}
 /^static / || /^(inline +)?(static +)?(constexpr|const) / || (anon && /^[A-Za-z_]/) {
     n = declared($0)
     if (n != "") local_name(FILENAME, n)

@@ -69,14 +69,6 @@ constexpr uint32_t kPaletteEntryMask = 0xC3FF0000u;
 // Palette references begin here; a smaller word refers to no palette.
 constexpr uint32_t kFirstPaletteReference = 0x40000000u;
 
-constexpr uint32_t kFrameRefA = 12;
-constexpr uint32_t kFrameRef = 112;
-constexpr uint32_t kGhostFactor = 1101;
-constexpr uint32_t kGhostObject = 1102;
-constexpr uint32_t kDiagramTransform = 1105;
-constexpr uint32_t kDiagramTransform2 = 1106;
-constexpr uint32_t kTargetList = 1110;
-constexpr uint32_t kForeach = 1111;
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
@@ -272,18 +264,18 @@ public:
         if (m_depth > kMaxNesting) return false;
         DepthGuard guard(m_depth);
         switch (factor.Kind) {
-            case kFrameRefA:
-            case kFrameRef:
-            case kDiagramTransform:
+            case QDXFactor::kFrameRefA:
+            case QDXFactor::kFrameRef:
+            case QDXFactor::kDiagramTransform:
                 return FrameSource(factor, object, factor.RefNumber1, templates);
-            case kDiagramTransform2:
+            case QDXFactor::kDiagramTransform2:
                 return FrameSource(factor, object, factor.RefNumber1, templates) ||
                        FrameSource(factor, object, factor.RefNumber2, templates);
-            case kGhostFactor:
+            case QDXFactor::kGhostFactor:
                 return GhostFactor(factor, object, templates);
-            case kGhostObject:
+            case QDXFactor::kGhostObject:
                 return GhostObject(factor, object, templates);
-            case kForeach:
+            case QDXFactor::kForeach:
                 return Foreach(factor, object, templates);
             default:
                 if (!FactorKindNamesSourceObject(factor.Kind)) return false;
@@ -393,7 +385,7 @@ private:
         // The list factor; a GhostFactor stands for the factor it ghosts (one
         // step only), after its source is taken as a name of its own.
         const QDXFactor* list = FactorAt(object, factor.RefNumber2);
-        if (list != nullptr && list->Kind == kGhostFactor) {
+        if (list != nullptr && list->Kind == QDXFactor::kGhostFactor) {
             const char* source = Resolve(list->SourceName.GetText(), templates);
             if (Found(source, factor.Name.GetText())) return true;
             const QDXObject* ghost = FindNamed(m_document, source);
@@ -402,7 +394,7 @@ private:
         if (const QDXFactor* repeated = FactorAt(object, factor.RefNumber1)) {
             if (Factor(*repeated, object, templates)) return true;
         }
-        if (list == nullptr || list->Kind != kTargetList) return false;
+        if (list == nullptr || list->Kind != QDXFactor::kTargetList) return false;
 
         const int64_t count = list->Targets.GetCount();
         int64_t first = 0;

@@ -25,29 +25,17 @@
 
 namespace {
 
-enum : uint32_t {
-    kFrameRefA = 12,
-    kFrameRef = 112,
-    kDiagramTransform = 1105,
-    kDiagramTransform2 = 1106,
-    kForeach = 1111,
-    kSetMaskRef = 1115,
-    kGhostFactor = 1101,
-    kTransform = 1104,
-    kHomographyTransform = 1116,
-};
-
 // Kinds whose RefNumber1 is a position in their own object's list. SetMaskRef
 // belongs here too: left out, any edit before its factor would make it mask
 // with another factor.
 bool HasOwnListRef1(uint32_t kind) noexcept {
     switch (kind) {
-        case kFrameRefA:
-        case kFrameRef:
-        case kDiagramTransform:
-        case kDiagramTransform2:
-        case kForeach:
-        case kSetMaskRef:
+        case QDXFactor::kFrameRefA:
+        case QDXFactor::kFrameRef:
+        case QDXFactor::kDiagramTransform:
+        case QDXFactor::kDiagramTransform2:
+        case QDXFactor::kForeach:
+        case QDXFactor::kSetMaskRef:
             return true;
         default:
             return false;
@@ -55,7 +43,7 @@ bool HasOwnListRef1(uint32_t kind) noexcept {
 }
 
 // Kinds whose RefNumber2 is a position in their own object's list as well.
-bool HasOwnListRef2(uint32_t kind) noexcept { return kind == kDiagramTransform2 || kind == kForeach; }
+bool HasOwnListRef2(uint32_t kind) noexcept { return kind == QDXFactor::kDiagramTransform2 || kind == QDXFactor::kForeach; }
 
 // Applies map (int32_t -> int32_t) to every factor number pointing into
 // object's list: the own-list numbers of its factors except skipOwn, and the
@@ -73,7 +61,7 @@ void RenumberReferences(QDXObject& object, const QDXFactor* skipOwn, const Map& 
     auto renumberGhosts = [name, &map](QDXObject& holder) {
         if (holder.Kind != QDXObject::kVector) return;
         for (QDXFactor* factor : holder.Factors) {
-            if (factor->Kind == kGhostFactor && factor->SourceName == name)
+            if (factor->Kind == QDXFactor::kGhostFactor && factor->SourceName == name)
                 factor->RefNumber1 = map(factor->RefNumber1);
         }
     };
@@ -270,10 +258,10 @@ bool QDXFactor::Translate(int32_t dx, int32_t dy) {
                 AddWrapping(node->Y2, dy);
             }
             return true;
-        case kGhostFactor:
+        case QDXFactor::kGhostFactor:
             return true;
-        case kTransform:
-        case kHomographyTransform: {
+        case QDXFactor::kTransform:
+        case QDXFactor::kHomographyTransform: {
             // Pixel units: whole pixels, truncated toward zero.
             const int32_t px = dx / 16;
             const int32_t py = dy / 16;

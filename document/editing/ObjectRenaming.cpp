@@ -25,8 +25,6 @@
 
 namespace {
 
-enum : uint32_t { kGhostObject = 1102, kTargetList = 1110 };
-
 // Every reference of the factor equal to from becomes to; true when any did.
 bool RenameReferences(QDXFactor& factor, const char* from, const char* to) {
     bool changed = false;
@@ -163,10 +161,10 @@ bool CQDXCtrl::ApplyRenameRecord(const char* record) {
 
 bool QDXFactor::PrefixReferences(const char* prefix) {
     if (FactorKindNamesSourceObject(Kind)) PrefixReferenceName(prefix, SourceName);
-    if (Kind == kGhostObject) {
+    if (Kind == QDXFactor::kGhostObject) {
         for (CStr_base<64>& name : TemplateNames) PrefixReferenceName(prefix, name);
     }
-    if (Kind == kTargetList) {
+    if (Kind == QDXFactor::kTargetList) {
         for (QDXForeachTargetInfo* entry : Targets) {
             for (CStr_base<64>& name : entry->Names) PrefixReferenceName(prefix, name);
         }

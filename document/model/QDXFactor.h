@@ -413,6 +413,21 @@ public:
     static constexpr uint32_t kColorExMatrixSize = 36;
     static constexpr uint32_t kMappingMatrixSize = 42;
 
+    // Kind codes that the document itself acts on: factors that point at other
+    // factors by position, name other objects in ghost and target lists, or
+    // move by whole pixels.
+    static constexpr uint32_t kFrameRefA = 12;
+    static constexpr uint32_t kFrameRef = 112;
+    static constexpr uint32_t kGhostFactor = 1101;
+    static constexpr uint32_t kGhostObject = 1102;
+    static constexpr uint32_t kTransform = 1104;
+    static constexpr uint32_t kDiagramTransform = 1105;
+    static constexpr uint32_t kDiagramTransform2 = 1106;
+    static constexpr uint32_t kTargetList = 1110;
+    static constexpr uint32_t kForeach = 1111;
+    static constexpr uint32_t kSetMaskRef = 1115;
+    static constexpr uint32_t kHomographyTransform = 1116;
+
     // The members built empty and every value slot at its reset value (a record
     // is never read before a reset, but a defined start costs nothing).
     QDXFactor();
