@@ -9,9 +9,11 @@
 // or 11 for the three tables) picks a colour from these tables.
 //
 // A document holds exactly one palette for its whole life; it is large (about
-// 40 KiB of tables plus 2048 sprites), so it lives in its own block.
+// 40 KiB of tables, and the strips when any is rendered), so it lives in its
+// own block.
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "raster/surface/sprite/Sprite.h"
 
@@ -30,8 +32,40 @@ struct Palette4Entry {
     uint32_t StripHeight = 0;       // 0..256
 };
 
-struct QDXPalette {
+// The rendered strips of one palette table, 1024 sprites made on first write:
+// most documents render no strip at all, and a table of empty sprites costs
+// several times what the colour tables do, for every document made. Until then
+// every strip reads as an empty sprite and a walk over the strips visits none.
+class QDXStripTable {
+public:
     static constexpr uint32_t kEntries = 1024;
+
+    QDXStripTable() noexcept = default;
+    QDXStripTable(const QDXStripTable&) = delete;
+    QDXStripTable& operator=(const QDXStripTable&) = delete;
+
+    bool IsMade() const noexcept { return m_strips != nullptr; }
+    // Strip i, the table made when it is not yet.
+    CSprite& operator[](uint32_t i) { return Make()[i]; }
+    const CSprite& operator[](uint32_t i) const noexcept {
+        if (m_strips != nullptr) return m_strips[i];
+        static const CSprite empty;
+        return empty;
+    }
+    CSprite* begin() noexcept { return m_strips.get(); }
+    CSprite* end() noexcept { return m_strips != nullptr ? m_strips.get() + kEntries : nullptr; }
+
+private:
+    CSprite* Make() {
+        if (m_strips == nullptr) m_strips = std::make_unique<CSprite[]>(kEntries);
+        return m_strips.get();
+    }
+
+    std::unique_ptr<CSprite[]> m_strips;
+};
+
+struct QDXPalette {
+    static constexpr uint32_t kEntries = QDXStripTable::kEntries;
 
     // All three tables zero, every strip empty.
     QDXPalette() = default;
@@ -70,6 +104,6 @@ struct QDXPalette {
     uint32_t Palette1[kEntries] = {};  // colour codes
     Palette2Entry Palette2[kEntries];
     Palette4Entry Palette4[kEntries];
-    CSprite Palette2Strips[kEntries];  // Length x 1 each, or empty
-    CSprite Palette4Strips[kEntries];  // StripWidth x StripHeight each, or empty
+    QDXStripTable Palette2Strips;  // Length x 1 each, or empty
+    QDXStripTable Palette4Strips;  // StripWidth x StripHeight each, or empty
 };

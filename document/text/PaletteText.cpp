@@ -123,8 +123,10 @@ bool ParsePalette2(QDXPalette& palette, const CStrArray_base<64>& items) {
             if (entry.Length > kMaxStripSize) return false;
         }
         palette.Palette2[i] = entry;
-        CSprite& strip = palette.Palette2Strips[i];
         const int32_t length = static_cast<int32_t>(entry.Length);
+        // No strip table yet and no strip wanted: there is nothing to release.
+        if (length < 2 && !palette.Palette2Strips.IsMade()) continue;
+        CSprite& strip = palette.Palette2Strips[i];
         // Only the width counts: a strip is always one row high.
         if (strip.GetWidth() != length) {
             strip.Release();
@@ -150,10 +152,11 @@ bool ParsePalette4(QDXPalette& palette, const CStrArray_base<64>& items) {
             if (entry.StripWidth > kMaxStripSize || entry.StripHeight > kMaxStripSize) return false;
         }
         palette.Palette4[i] = entry;
-        CSprite& strip = palette.Palette4Strips[i];
         const int32_t w = static_cast<int32_t>(entry.StripWidth);
         const int32_t h = static_cast<int32_t>(entry.StripHeight);
         const bool wanted = w >= 2 && h >= 2;
+        if (!wanted && !palette.Palette4Strips.IsMade()) continue;
+        CSprite& strip = palette.Palette4Strips[i];
         if (!FitStrip(strip, w, h, wanted)) return false;
         if (wanted && ready) DrawRectangle(strip, entry.CornerColors);
     }

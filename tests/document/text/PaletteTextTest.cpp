@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/model/QDXPalette.h"
@@ -112,6 +113,26 @@ TEST(PaletteTextTest, ParseAcceptsAndRefusesTable) {
     }
 }
 
+TEST(PaletteTextTest, StripTablesAreMadeOnlyForAStrip) {
+    RasterState ready(true);
+    auto palette = NewPalette();
+    // Entries too short for a strip render nothing, so no table of strips is made.
+    ASSERT_TRUE(palette->ParseText((Line("Palette2(", {{4, "ff0000#00ff00#1"}}) + "\n" +
+                                    Line("Palette4(", {{5, "1#2#3#4#3#1"}}))
+                                       .c_str()));
+    EXPECT_FALSE(palette->Palette2Strips.IsMade());
+    EXPECT_FALSE(palette->Palette4Strips.IsMade());
+    EXPECT_FALSE(std::as_const(*palette).Palette2Strips[4].HasImage());
+
+    ASSERT_TRUE(palette->ParseText(Line("Palette4(", {{5, "1#2#3#4#3#2"}}).c_str()));
+    EXPECT_FALSE(palette->Palette2Strips.IsMade());
+    ASSERT_TRUE(palette->Palette4Strips.IsMade());
+    EXPECT_EQ(palette->Palette4Strips[5].GetHeight(), 2);
+    // Once made, an entry that no longer wants its strip releases it.
+    ASSERT_TRUE(palette->ParseText(Line("Palette4(", {{5, "1#2#3#4#3#1"}}).c_str()));
+    EXPECT_FALSE(palette->Palette4Strips[5].HasImage());
+}
+
 TEST(PaletteTextTest, EmptyFormAndUnnamedTables) {
     RasterState ready(true);
     auto palette = NewPalette();
@@ -200,7 +221,7 @@ TEST(PaletteTextTest, StripsAreColouredInTheModelOfTheFirstColour) {
     ASSERT_TRUE(palette->ParseText(
         Line("Palette2(", {{0, items[0]}, {1, items[1]}, {2, items[2]}, {3, items[3]}}).c_str()));
 
-    const CSprite* strips = palette->Palette2Strips;
+    const QDXStripTable& strips = palette->Palette2Strips;
     EXPECT_EQ(Pixel(strips[0], 0, 0), 0xFFFF0000u);
     EXPECT_EQ(Pixel(strips[0], 4, 0), 0xFF0000FFu);
     EXPECT_EQ(Pixel(strips[1], 0, 0), 0xFF000000u | HSVToRGB(0, 256, 256));
