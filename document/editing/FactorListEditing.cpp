@@ -94,24 +94,33 @@ void AddWrapping(int32_t& value, int32_t d) noexcept { value = int32_t(uint32_t(
 
 }  // namespace
 
-bool QDXObject::AppendFactor(const char* text) {
-    if (Kind != kVector) return false;
-    const uint32_t n = Factors.GetCount();
-    if (n >= kMaxFactorsPerObject) return false;
-    QDXFactor* factor = Factors.AddNew();
+namespace {
+
+// Puts a new factor read from text at position n (the later records move up in
+// the index only) and names it; false, with the list as it was, when the text
+// does not parse.
+bool ParseNewFactorAt(QDXObject& object, uint32_t n, const char* text) {
+    QDXFactor* factor = object.Factors.InsertAt(n);
     factor->Reset();
-    factor->AssignName(Name.GetText(), int32_t(n));
+    factor->AssignName(object.Name.GetText(), int32_t(n));
     bool parsed = false;
     try {
         parsed = factor->ParseText(text);
     } catch (...) {
-        Factors.RemoveAt(n);
+        object.Factors.RemoveAt(n);
         throw;
     }
-    if (!parsed) {
-        Factors.RemoveAt(n);
-        return false;
-    }
+    if (!parsed) object.Factors.RemoveAt(n);
+    return parsed;
+}
+
+}  // namespace
+
+bool QDXObject::AppendFactor(const char* text) {
+    if (Kind != kVector) return false;
+    const uint32_t n = Factors.GetCount();
+    if (n >= kMaxFactorsPerObject) return false;
+    if (!ParseNewFactorAt(*this, n, text)) return false;
     // Nothing moved, so no number changes.
     MarkChanged(*this);
     return true;
@@ -121,22 +130,10 @@ bool QDXObject::InsertFactor(uint32_t n, const char* text) {
     const uint32_t count = Factors.GetCount();
     if (n > count || Kind != kVector) return false;
     if (count >= kMaxFactorsPerObject) return false;
-    // The later records move up in the index only; their names follow once the
-    // text has parsed, so a failure has only the new record to take out again.
-    QDXFactor* factor = Factors.InsertAt(n);
-    factor->Reset();
-    factor->AssignName(Name.GetText(), int32_t(n));
-    bool parsed = false;
-    try {
-        parsed = factor->ParseText(text);
-    } catch (...) {
-        Factors.RemoveAt(n);
-        throw;
-    }
-    if (!parsed) {
-        Factors.RemoveAt(n);
-        return false;
-    }
+    // The later records' names follow once the text has parsed, so a failure
+    // has only the new record to take out again.
+    if (!ParseNewFactorAt(*this, n, text)) return false;
+    const QDXFactor* factor = Factors.GetAt(n);
     if (n < count) RenameFactors(*this, n + 1, count);
 
     // The new factor keeps the own-list numbers written in its text; a
