@@ -51,7 +51,12 @@ bool DecodeStill(CSprite& sprite, const uint8_t* bytes, uint32_t size, const Web
     return true;
 }
 
-bool DecodeAnimation(CSprite& sprite, const uint8_t* bytes, uint32_t size) {
+bool DecodeAnimation(CSprite& sprite, const uint8_t* bytes, uint32_t size, const WebPBitstreamFeatures& features) {
+    // The demuxer allocates the whole canvas as soon as it is made; a canvas
+    // the program cannot take is refused from the header, before that.
+    if (features.width <= 0 || features.height <= 0 || !IsSpriteSizeAllowed(features.width, features.height)) {
+        return false;
+    }
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options)) return false;
     options.color_mode = MODE_BGRA;
@@ -67,7 +72,10 @@ bool DecodeAnimation(CSprite& sprite, const uint8_t* bytes, uint32_t size) {
     const uint64_t fullWidth = uint64_t(info.frame_count) * canvasWidth;
     const uint32_t stripWidth = fullWidth < kWebPStripMaxWidth ? uint32_t(fullWidth) : kWebPStripMaxWidth;
     // The canvas itself must be a size the program takes, not only the strip.
-    if (!IsSpriteSizeAllowed(int32_t(canvasWidth), int32_t(canvasHeight))) return false;
+    if (canvasWidth != uint32_t(features.width) || canvasHeight != uint32_t(features.height) ||
+        !IsSpriteSizeAllowed(int32_t(canvasWidth), int32_t(canvasHeight))) {
+        return false;
+    }
     if (!sprite.CreateWithinLimits(int32_t(stripWidth), int32_t(canvasHeight), false)) return false;
 
     const size_t frameStride = size_t(canvasWidth) * 4;
@@ -135,7 +143,11 @@ bool DecodeWebP(CSprite& sprite, const uint8_t* bytes, uint32_t size) {
     if (WebPGetFeatures(bytes, size, &features) != VP8_STATUS_OK) return false;
     try {
         if (!features.has_animation) return DecodeStill(sprite, bytes, size, features);
-        if (!DecodeAnimation(sprite, bytes, size)) return false;
+        if (!DecodeAnimation(sprite, bytes, size, features)) {
+            // A frame that fails to decode leaves the strip half written.
+            sprite.Release();
+            return false;
+        }
     } catch (const std::bad_alloc&) {
         sprite.Release();
         return false;
