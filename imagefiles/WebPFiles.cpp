@@ -24,6 +24,7 @@
 #include "foundation/files/AtomicFile.h"
 #include "foundation/files/SFile.h"
 #include "imagefiles/ImageFiles.h"
+#include "platform/image/ImageCodec.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -39,7 +40,20 @@ struct AnimDecoderDeleter {
 };
 using AnimDecoderPtr = std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter>;
 
+// Whether a still image's data can describe its size. A lossy key frame codes
+// a mode decision of fixed odds 145:111 (0.8 bit or more) for every 16 x 16
+// macroblock, so one byte covers at most 16 macroblocks, 4096 pixels: a header
+// that claims more than that is refused before the sprite is allocated, as the
+// image decoders do. A lossless stream can describe a flat image of any size
+// in a few bytes, and such an image really decodes: only the size rule holds it.
+bool IsStillBackedByData(uint32_t size, const WebPBitstreamFeatures& features) {
+    constexpr uint64_t kLossyPixelsPerByte = 16 * 16 * 16;
+    const uint64_t pixels = uint64_t(features.width) * uint64_t(features.height);
+    return features.format != 1 || pixels <= platform::kUnbackedPixels || pixels <= kLossyPixelsPerByte * size;
+}
+
 bool DecodeStill(CSprite& sprite, const uint8_t* bytes, uint32_t size, const WebPBitstreamFeatures& features) {
+    if (!IsStillBackedByData(size, features)) return false;
     if (!sprite.CreateWithinLimits(features.width, features.height, false)) return false;
     const int stride = sprite.GetStride() * 4;
     const size_t outputSize = size_t(stride) * size_t(features.height);

@@ -64,6 +64,33 @@ TEST_F(ImageFilesTest, WebPAnimationWithABadFrameLeavesNothing) {
     EXPECT_FALSE(sprite.HasImage());
 }
 
+TEST_F(ImageFilesTest, LossyWebPMustHoldTheDataForItsSize) {
+    // A flat lossy image spends close to a bit on each 16 x 16 block; its
+    // header patched to 16000 x 16000 claims far more than its bytes hold.
+    const CSprite flat = imagefiles_test::Painted(4096, 4096, [](int32_t, int32_t) { return 0xFF336699u; });
+    CMemoryBlock<unsigned char> encoded;
+    ASSERT_TRUE(EncodeWebP(flat, encoded, 50.0f));
+    const std::string bytes(reinterpret_cast<const char*>(encoded.GetBuffer()), encoded.GetCount());
+    ASSERT_EQ(bytes.substr(12, 4), "VP8 ");
+    CSprite back;
+    ASSERT_TRUE(DecodeWebP(back, encoded.GetBuffer(), encoded.GetCount()));
+    EXPECT_EQ(back.GetWidth(), 4096);
+
+    std::string claimed = bytes;
+    for (size_t at : {size_t(26), size_t(28)}) {
+        claimed[at] = char(16000 & 0xFF);
+        claimed[at + 1] = char(16000 >> 8);
+    }
+    const testsupport::ChildOutcome outcome = testsupport::RunInChild([&claimed] {
+        CSprite sprite;
+        return DecodeWebP(sprite, reinterpret_cast<const uint8_t*>(claimed.data()), uint32_t(claimed.size())) ||
+               sprite.HasImage();
+    });
+    ASSERT_TRUE(outcome.finished) << "the decoding child died";
+    EXPECT_FALSE(outcome.result);
+    EXPECT_LT(outcome.peakGrowthKb, kRefusalBudgetKb);
+}
+
 TEST_F(ImageFilesTest, HostileBitmapsFailUnderEveryName) {
     const char* const fixtures[] = {"rle8-32767x32767.bmp", "png-32767x32767.png", "jpeg-65500x16392.jpg"};
     const char* const names[] = {"a.bmp", "a.png", "a.jpg", "a.webp", "a"};
