@@ -12,8 +12,9 @@
 //   PNG: the filtered rows (one filter byte a row plus the packed samples)
 //        against kDeflateMaxRatio times the bytes left. This is exact: libpng
 //        fails a stream that ends early, so no readable file is refused.
-//   JPEG: the blocks of the first scan. A Huffman scan that starts a
-//        component's DC values spends at least one bit a block. Arithmetic
+//   JPEG: the blocks of the first scan. A sequential Huffman scan, or a
+//        progressive one that starts the DC values, spends at least one bit
+//        a block. Arithmetic
 //        coding is held to the same bit a block: its adaptive coder can spend
 //        less, so a huge, nearly flat arithmetic-coded file may be refused.
 //        A first scan that starts no DC values is not a valid progression and

@@ -57,7 +57,9 @@ struct DecodedPixels {
     }
 };
 
-// Decodes PNG, JPEG or BMP bytes. On false `out` is left empty.
+// Decodes PNG, JPEG or BMP bytes. On false `out` is left empty. Sizes outside
+// IsDecodedSizeAllowed, and sizes above kUnbackedPixels that the file's data
+// cannot describe, are refused before the pixels are allocated.
 //   PNG: every colour type and bit depth; palette and tRNS give alpha, 16-bit
 //        channels are scaled to 8 bits, interlaced files are read whole. No
 //        gamma correction: the stored values are the pixels.

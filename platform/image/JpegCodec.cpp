@@ -73,7 +73,8 @@ bool IsFirstScanBacked(const jpeg_decompress_struct& info) {
         const jpeg_component_info* component = info.cur_comp_info[i];
         blocks += uint64_t(component->width_in_blocks) * component->height_in_blocks;
     }
-    const bool startsDc = info.Ss == 0 && info.Ah == 0;
+    // A sequential scan codes every coefficient whatever its header says.
+    const bool startsDc = !info.progressive_mode || (info.Ss == 0 && info.Ah == 0);
     const uint64_t bits = startsDc ? uint64_t(info.src->bytes_in_buffer) * 8 : 0;
     return IsBackedByData(info.image_width, info.image_height, blocks, bits);
 }

@@ -170,7 +170,7 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedPixels& out) noexcept {
     // inflate to that much.
     const uint64_t width = reader.width;
     const uint64_t height = reader.height;
-    if (!IsDecodedSizeAllowed(width, height)) return false;
+    if (!IsDecodedSizeAllowed(width, height)) return false;  // first: the product must not overflow
     const uint64_t rowData = height + width * height * reader.storedBits / 8;
     if (!IsBackedByData(width, height, rowData, uint64_t(size - reader.position) * kDeflateMaxRatio)) {
         return false;
