@@ -42,7 +42,8 @@ using AnimDecoderPtr = std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter>;
 
 // Whether a still image's data can describe its size. A lossy key frame codes
 // a mode decision of fixed odds 145:111 (0.8 bit or more) for every 16 x 16
-// macroblock, so one byte covers at most 16 macroblocks, 4096 pixels: a header
+// macroblock; counting half a bit each, one byte covers at most 16 macroblocks,
+// 4096 pixels: a header
 // that claims more than that is refused before the sprite is allocated, as the
 // image decoders do. A lossless stream can describe a flat image of any size
 // in a few bytes, and such an image really decodes: only the size rule holds it.
