@@ -24,6 +24,7 @@
 #include "foundation/files/AtomicFile.h"
 #include "foundation/files/SFile.h"
 #include "imagefiles/ImageFiles.h"
+#include "platform/image/ImageCodec.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -39,7 +40,21 @@ struct AnimDecoderDeleter {
 };
 using AnimDecoderPtr = std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter>;
 
+// Whether a still image's data can describe its size. A lossy key frame codes
+// a mode decision of fixed odds 145:111 (0.8 bit or more) for every 16 x 16
+// macroblock; counting half a bit each, one byte covers at most 16 macroblocks,
+// 4096 pixels: a header
+// that claims more than that is refused before the sprite is allocated, as the
+// image decoders do. A lossless stream can describe a flat image of any size
+// in a few bytes, and such an image really decodes: only the size rule holds it.
+bool IsStillBackedByData(uint32_t size, const WebPBitstreamFeatures& features) {
+    constexpr uint64_t kLossyPixelsPerByte = 16 * 16 * 16;
+    const uint64_t pixels = uint64_t(features.width) * uint64_t(features.height);
+    return features.format != 1 || pixels <= platform::kUnbackedPixels || pixels <= kLossyPixelsPerByte * size;
+}
+
 bool DecodeStill(CSprite& sprite, const uint8_t* bytes, uint32_t size, const WebPBitstreamFeatures& features) {
+    if (!IsStillBackedByData(size, features)) return false;
     if (!sprite.CreateWithinLimits(features.width, features.height, false)) return false;
     const int stride = sprite.GetStride() * 4;
     const size_t outputSize = size_t(stride) * size_t(features.height);
@@ -51,7 +66,12 @@ bool DecodeStill(CSprite& sprite, const uint8_t* bytes, uint32_t size, const Web
     return true;
 }
 
-bool DecodeAnimation(CSprite& sprite, const uint8_t* bytes, uint32_t size) {
+bool DecodeAnimation(CSprite& sprite, const uint8_t* bytes, uint32_t size, const WebPBitstreamFeatures& features) {
+    // The demuxer allocates the whole canvas as soon as it is made; a canvas
+    // the program cannot take is refused from the header, before that.
+    if (features.width <= 0 || features.height <= 0 || !IsSpriteSizeAllowed(features.width, features.height)) {
+        return false;
+    }
     WebPAnimDecoderOptions options;
     if (!WebPAnimDecoderOptionsInit(&options)) return false;
     options.color_mode = MODE_BGRA;
@@ -67,7 +87,10 @@ bool DecodeAnimation(CSprite& sprite, const uint8_t* bytes, uint32_t size) {
     const uint64_t fullWidth = uint64_t(info.frame_count) * canvasWidth;
     const uint32_t stripWidth = fullWidth < kWebPStripMaxWidth ? uint32_t(fullWidth) : kWebPStripMaxWidth;
     // The canvas itself must be a size the program takes, not only the strip.
-    if (!IsSpriteSizeAllowed(int32_t(canvasWidth), int32_t(canvasHeight))) return false;
+    if (canvasWidth != uint32_t(features.width) || canvasHeight != uint32_t(features.height) ||
+        !IsSpriteSizeAllowed(int32_t(canvasWidth), int32_t(canvasHeight))) {
+        return false;
+    }
     if (!sprite.CreateWithinLimits(int32_t(stripWidth), int32_t(canvasHeight), false)) return false;
 
     const size_t frameStride = size_t(canvasWidth) * 4;
@@ -135,7 +158,11 @@ bool DecodeWebP(CSprite& sprite, const uint8_t* bytes, uint32_t size) {
     if (WebPGetFeatures(bytes, size, &features) != VP8_STATUS_OK) return false;
     try {
         if (!features.has_animation) return DecodeStill(sprite, bytes, size, features);
-        if (!DecodeAnimation(sprite, bytes, size)) return false;
+        if (!DecodeAnimation(sprite, bytes, size, features)) {
+            // A frame that fails to decode leaves the strip half written.
+            sprite.Release();
+            return false;
+        }
     } catch (const std::bad_alloc&) {
         sprite.Release();
         return false;

@@ -235,6 +235,8 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedPixels& out) noexcept {
     ReadPalette(data, size, offset, h, palette);
 
     if (h.compression == kRle8 || h.compression == kRle4) {
+        const uint64_t dataBytes = size - offset;
+        if (!IsBackedByData(width, height, width * height, dataBytes * kRunLengthPixelsPerByte)) return false;
         if (!AllocatePixels(out, width, height)) return false;
         for (uint64_t i = 0, n = width * height; i < n; ++i) out.pixels[i] = palette[0];
         if (!DecodeRunLengths(data + offset, data + size, out, h.compression == kRle4, palette)) {
@@ -247,7 +249,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedPixels& out) noexcept {
     // Uncompressed rows: whole 32-bit words each; the last row need not be padded.
     const uint64_t rowBytes = (width * h.bits + 7) / 8;
     const uint64_t stride = (width * h.bits + 31) / 32 * 4;
-    if (width > uint64_t(kMaxDecodedSide) || height > uint64_t(kMaxDecodedSide)) return false;
+    if (!IsDecodedSizeAllowed(width, height)) return false;
     if (stride * (height - 1) + rowBytes > size - offset) return false;
     if (!AllocatePixels(out, width, height)) return false;
     for (uint64_t r = 0; r < height; ++r) {

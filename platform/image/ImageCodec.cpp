@@ -1,5 +1,33 @@
 // Format sniffing, the decoder dispatch and whole-file reading for the image
 // codecs (the codecs themselves are PngCodec.cpp, JpegCodec.cpp, BmpDecoder.cpp).
+//
+// Sizes a file may claim. Every format stores its size in a header that costs
+// nothing to forge, and every decoder allocates the whole image before it reads
+// the first pixel; a 60-byte file that claims 16383 x 16383 would cost a
+// gigabyte before it fails (or, for a run-length bitmap ending at once, succeed
+// as a gigabyte of palette entry 0). So beyond the size rule, an image larger
+// than kUnbackedPixels must be one the data present in the file can describe.
+// Each codec compares the least data its format needs for the claimed size with
+// what follows the header:
+//   PNG: the filtered rows (one filter byte a row plus the packed samples)
+//        against kDeflateMaxRatio times the bytes left. This is exact: libpng
+//        fails a stream that ends early, so no readable file is refused.
+//   JPEG: the blocks of the first scan. A sequential Huffman scan, or a
+//        progressive one that starts the DC values, spends at least one bit
+//        a block. Arithmetic
+//        coding is held to the same bit a block: its adaptive coder can spend
+//        less, so a huge, nearly flat arithmetic-coded file may be refused.
+//        A first scan that starts no DC values is not a valid progression and
+//        backs nothing. (libjpeg fills data that ends at a marker with grey and
+//        carries on, so without this bound a header alone would decode.)
+//   BMP: uncompressed rows must be in the file whole. A run-length stream may
+//        cover kRunLengthPixelsPerByte pixels a byte: an end-of-line code (two
+//        bytes) on every row of the widest square image stays below that,
+//        while a stream that ends the bitmap at once or skips it by deltas
+//        describes nothing.
+// So a byte of data stands for at most about 8192 pixels (32 KB of memory;
+// a JPEG block of the smallest component covers up to 1024 pixels), and a file
+// of a few hundred bytes never costs more than the kUnbackedPixels floor.
 #include "platform/image/ImageCodec.h"
 
 #include <cstring>
@@ -57,15 +85,17 @@ namespace image_detail {
 
 bool AllocatePixels(DecodedPixels& out, uint64_t width, uint64_t height) noexcept {
     out = DecodedPixels();
-    if (width == 0 || height == 0 || width > uint64_t(kMaxDecodedSide) ||
-        height > uint64_t(kMaxDecodedSide) || width * height > kMaxDecodedPixels) {
-        return false;
-    }
+    if (!IsDecodedSizeAllowed(width, height)) return false;
     out.pixels.reset(new (std::nothrow) uint32_t[size_t(width * height)]);
     if (out.pixels == nullptr) return false;
     out.width = int32_t(width);
     out.height = int32_t(height);
     return true;
+}
+
+bool IsBackedByData(uint64_t width, uint64_t height, uint64_t needed, uint64_t available) noexcept {
+    if (!IsDecodedSizeAllowed(width, height)) return false;
+    return width * height <= kUnbackedPixels || needed <= available;
 }
 
 bool IsValidRows(const PixelRows& rows) noexcept {

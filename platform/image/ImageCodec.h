@@ -7,7 +7,8 @@
 // format is chosen by the content (PNG signature, JPEG start-of-image marker,
 // "BM"), never by a file name. Every input is treated as untrusted: sizes and
 // offsets are checked against the buffer, truncated or corrupt data is refused,
-// and images beyond kMaxDecodedPixels are refused before anything is allocated.
+// and sizes outside IsDecodedSizeAllowed or beyond what the file's data can
+// describe are refused before anything is allocated.
 //
 // Encoding writes PNG (8-bit RGBA with straight alpha, or 8-bit RGB from 24-bit
 // rows) and JPEG (alpha dropped) into memory; the caller writes the bytes to a
@@ -26,10 +27,23 @@ enum class ImageFormat { Unknown, Png, Jpeg, Bmp };
 // The format the first bytes announce.
 ImageFormat SniffImageFormat(const void* data, size_t size) noexcept;
 
-// Largest image a decoder produces: a sprite's pixel bytes must fit 32 bits.
-constexpr uint64_t kMaxDecodedPixels = (uint64_t(1) << 30) - 1;
-// Largest side of a decoded image.
-constexpr int32_t kMaxDecodedSide = 1 << 20;
+// Sizes a decoder produces: the sprite's size rule, repeated here because the
+// codecs sit below the raster layer. Both sides below 16384, or a strip of at
+// most 500000 x 256; never an empty image.
+constexpr int32_t kDecodedSideLimit = 16384;  // sides below this always pass
+constexpr int32_t kMaxStripWidth = 500000;
+constexpr int32_t kMaxStripHeight = 256;
+constexpr bool IsDecodedSizeAllowed(uint64_t width, uint64_t height) noexcept {
+    if (width == 0 || height == 0) return false;
+    if (width < uint64_t(kDecodedSideLimit) && height < uint64_t(kDecodedSideLimit)) return true;
+    return width <= uint64_t(kMaxStripWidth) && height <= uint64_t(kMaxStripHeight);
+}
+
+// Images of up to this many pixels (16 MB of pixels) are decoded whatever
+// their data holds. A larger image must be one its file's data can describe
+// (see ImageCodec.cpp): a file of a few hundred bytes that claims gigapixels
+// is refused before anything is allocated.
+constexpr uint64_t kUnbackedPixels = uint64_t(1) << 22;
 
 // A decoded image: width x height pixels, rows packed, top row first.
 struct DecodedPixels {
@@ -43,7 +57,9 @@ struct DecodedPixels {
     }
 };
 
-// Decodes PNG, JPEG or BMP bytes. On false `out` is left empty.
+// Decodes PNG, JPEG or BMP bytes. On false `out` is left empty. Sizes outside
+// IsDecodedSizeAllowed, and sizes above kUnbackedPixels that the file's data
+// cannot describe, are refused before the pixels are allocated.
 //   PNG: every colour type and bit depth; palette and tRNS give alpha, 16-bit
 //        channels are scaled to 8 bits, interlaced files are read whole. No
 //        gamma correction: the stored values are the pixels.

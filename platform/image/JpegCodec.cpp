@@ -63,6 +63,22 @@ struct JpegReader {
     uint8_t* inkRow = nullptr;    // one row of CMYK samples
 };
 
+// Whether the entropy-coded data after the first scan's header can stand for
+// the image: a scan that starts DC values spends at least a bit on every block
+// of its components. (An interleaved scan codes whole MCUs, so it holds at
+// least the blocks counted here.)
+bool IsFirstScanBacked(const jpeg_decompress_struct& info) {
+    uint64_t blocks = 0;
+    for (int i = 0; i < info.comps_in_scan; ++i) {
+        const jpeg_component_info* component = info.cur_comp_info[i];
+        blocks += uint64_t(component->width_in_blocks) * component->height_in_blocks;
+    }
+    // A sequential scan codes every coefficient whatever its header says.
+    const bool startsDc = !info.progressive_mode || (info.Ss == 0 && info.Ah == 0);
+    const uint64_t bits = startsDc ? uint64_t(info.src->bytes_in_buffer) * 8 : 0;
+    return IsBackedByData(info.image_width, info.image_height, blocks, bits);
+}
+
 bool ReadHeader(JpegReader* r) {
     if (setjmp(r->errors.jump)) return false;
     jpeg_create_decompress(&r->info);
@@ -71,10 +87,9 @@ bool ReadHeader(JpegReader* r) {
     if (jpeg_read_header(&r->info, TRUE) != JPEG_HEADER_OK) return false;
     r->cmyk = r->info.jpeg_color_space == JCS_CMYK || r->info.jpeg_color_space == JCS_YCCK;
     r->info.out_color_space = r->cmyk ? JCS_CMYK : JCS_EXT_BGRA;
-    // Refuse sizes no sprite can take before libjpeg allocates for them, and
-    // bound what a progressive file may claim for its coefficients.
-    if (r->info.image_width > uint32_t(kMaxDecodedSide) || r->info.image_height > uint32_t(kMaxDecodedSide) ||
-        uint64_t(r->info.image_width) * r->info.image_height > kMaxDecodedPixels) {
+    // Refuse sizes no sprite can take, and sizes the data cannot describe,
+    // before libjpeg allocates for them.
+    if (!IsDecodedSizeAllowed(r->info.image_width, r->info.image_height) || !IsFirstScanBacked(r->info)) {
         return false;
     }
     r->info.mem->max_memory_to_use = 1L << 30;

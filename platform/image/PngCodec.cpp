@@ -29,6 +29,7 @@ struct PngReader {
     size_t position = 0;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
+    uint32_t storedBits = 0;  // bits a pixel as stored, before the transformations
     png_bytepp rows = nullptr;
 };
 
@@ -51,6 +52,7 @@ bool ReadHeader(PngReader* r) {
     const int colorType = png_get_color_type(r->png, r->info);
     const int bitDepth = png_get_bit_depth(r->png, r->info);
     const bool hasTransparency = png_get_valid(r->png, r->info, PNG_INFO_tRNS) != 0;
+    r->storedBits = uint32_t(bitDepth) * png_get_channels(r->png, r->info);
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(r->png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(r->png);
     if (hasTransparency) png_set_tRNS_to_alpha(r->png);
@@ -163,7 +165,17 @@ bool DecodePng(const uint8_t* data, size_t size, DecodedPixels& out) noexcept {
     if (reader.png == nullptr) return false;
     reader.info = png_create_info_struct(reader.png);
     if (reader.info == nullptr || !ReadHeader(&reader)) return false;
-    if (!AllocatePixels(out, reader.width, reader.height)) return false;
+    // The filtered rows hold a filter byte a row and the packed samples (an
+    // interlaced image holds more); the rest of the file must be able to
+    // inflate to that much.
+    const uint64_t width = reader.width;
+    const uint64_t height = reader.height;
+    if (!IsDecodedSizeAllowed(width, height)) return false;  // first: the product must not overflow
+    const uint64_t rowData = height + width * height * reader.storedBits / 8;
+    if (!IsBackedByData(width, height, rowData, uint64_t(size - reader.position) * kDeflateMaxRatio)) {
+        return false;
+    }
+    if (!AllocatePixels(out, width, height)) return false;
     std::unique_ptr<png_bytep[]> rows(new (std::nothrow) png_bytep[reader.height]);
     if (rows == nullptr) {
         out = DecodedPixels();
