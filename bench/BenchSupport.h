@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/TimeInTurns.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -76,31 +77,6 @@ struct Scene {
     void Reset() { std::memcpy(target.GetPixels(), initial.data(), initial.size() * 4); }
 };
 
-// Runs a and b once per iteration, taking turns at going first so neither
-// always finds the caches warmed by the other; prepare() runs untimed before
-// each. Adds the seconds spent in each to aSeconds and bSeconds.
-template <class Prepare, class A, class B>
-void TimeInTurns(benchmark::State& state, Prepare&& prepare, A&& a, B&& b, double& aSeconds, double& bSeconds) {
-    using Clock = std::chrono::steady_clock;
-    auto timed = [&prepare](auto& f) {
-        prepare();
-        const auto t0 = Clock::now();
-        f();
-        benchmark::ClobberMemory();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
-    };
-    bool aFirst = true;
-    for (auto _ : state) {
-        if (aFirst) {
-            aSeconds += timed(a);
-            bSeconds += timed(b);
-        } else {
-            bSeconds += timed(b);
-            aSeconds += timed(a);
-        }
-        aFirst = !aFirst;
-    }
-}
 
 // Times a kernel against a reference on the scene and reports
 // speed = reference time / kernel time (above 1: the kernel is faster) with

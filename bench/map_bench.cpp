@@ -33,6 +33,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/TimeInTurns.h"
 #include "foundation/maps/Map.h"
 
 namespace {
@@ -151,7 +152,6 @@ void BM_StdInsertRemove(benchmark::State& state) {
 // its map from nothing (and, with `find`, then looks every key up in shuffled
 // order) and destroys it.
 void InsertVsStd(benchmark::State& state, bool find) {
-    using Clock = std::chrono::steady_clock;
     const auto keys = MakeKeys(static_cast<size_t>(state.range(0)), state.range(1) != 0);
     const auto order = Shuffled(keys);
     auto ours = [&] {
@@ -174,23 +174,8 @@ void InsertVsStd(benchmark::State& state, bool find) {
             for (const std::string* k : order) sum += map.find(*k)->second;
         benchmark::DoNotOptimize(sum);
     };
-    auto timed = [](auto& f) {
-        const auto t0 = Clock::now();
-        f();
-        return std::chrono::duration<double>(Clock::now() - t0).count();
-    };
     double oursSeconds = 0, stdSeconds = 0;
-    bool oursFirst = true;
-    for (auto _ : state) {
-        if (oursFirst) {
-            oursSeconds += timed(ours);
-            stdSeconds += timed(reference);
-        } else {
-            stdSeconds += timed(reference);
-            oursSeconds += timed(ours);
-        }
-        oursFirst = !oursFirst;
-    }
+    bench::TimeInTurns(state, [] {}, ours, reference, oursSeconds, stdSeconds);
     const double n = static_cast<double>(state.iterations()) * static_cast<double>(keys.size());
     state.counters["ratio"] = stdSeconds > 0 ? oursSeconds / stdSeconds : 0;
     state.counters["ours_ns"] = oursSeconds / n * 1e9;
