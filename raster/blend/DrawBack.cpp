@@ -34,7 +34,7 @@ struct BehindOpacity {
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t dA = d >> 24;
         if (dA == 255) return d;
-        if (dA == 0) return F == Form::Full ? (s & kColourBits) | (((opacity * (s >> 8)) >> 24) << 24) : d;
+        if (dA == 0) return F == Form::Full ? (s & kColourBits) | (pixel::CarriedAlpha(s, opacity) << 24) : d;
         const uint32_t c = dA + (((256 - dA) * (s >> 24) * opacity) >> 16);
         const uint32_t w = (dA * ReciprocalTable[c]) >> 15;
         return ApplyForm<F>(d, (Mix(s, d, w) & kColourBits) | (c << 24));
@@ -53,7 +53,7 @@ struct BackTone {
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         const uint32_t dA = d >> 24;
         if (dA == 255) return d;
-        if (dA == 0) return tint.Bytes(s) | (((am * (s >> 8)) >> 24) << 24);
+        if (dA == 0) return tint.Bytes(s) | (pixel::CarriedAlpha(s, am) << 24);
         const uint32_t m = dA + (((256 - dA) * (s >> 24) * am) >> 16);
         const uint64_t o = (dA * ReciprocalTable[m]) >> 7;
         const uint64_t p = 65537 - o;

@@ -41,7 +41,7 @@ struct ScaledAlphaCopy {
     uint32_t n;
     uint32_t operator()(uint32_t s, uint32_t /*d*/) const noexcept {
         if ((s >> 24) == 0) return 0;
-        return (s & kColourBits) | (((n * (s >> 8)) >> 24) << 24);
+        return (s & kColourBits) | (pixel::CarriedAlpha(s, n) << 24);
     }
 };
 

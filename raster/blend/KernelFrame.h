@@ -32,6 +32,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "raster/surface/sprite/PixelRules.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -43,8 +44,8 @@ namespace blend {
 
 enum class Form : uint8_t { Full, C, A };
 
-constexpr uint32_t kAlphaBits = 0xFF000000u;
-constexpr uint32_t kColourBits = 0x00FFFFFFu;
+using pixel::kAlphaBits;
+using pixel::kColourBits;
 
 // The result r written by a form over the destination pixel d.
 template <Form F>
@@ -61,22 +62,12 @@ inline uint32_t ApplyForm(uint32_t d, uint32_t r) noexcept {
 // ---------------------------------------------------------------------------
 // Mixing rule
 
-// The four channels spread into 16-bit lanes of a 64-bit word (B, R, G, A from
-// the bottom), so that one multiplication weighs all four without carries: each
-// lane holds at most 255 x 256.
-inline uint64_t SpreadLanes(uint32_t p) noexcept {
-    const uint64_t x = p;
-    return (x | (x << 24)) & 0x00FF00FF00FF00FFull;
-}
-inline uint32_t JoinLanes(uint64_t lanes) noexcept {
-    lanes &= 0x00FF00FF00FF00FFull;
-    return static_cast<uint32_t>(lanes | (lanes >> 24));
-}
-
-// mix(lower, upper, w) on all four channels; w in 0..256.
-inline uint32_t Mix(uint32_t lower, uint32_t upper, uint32_t w) noexcept {
-    return JoinLanes((SpreadLanes(lower) * (256 - w) + SpreadLanes(upper) * w) >> 8);
-}
+// The raster layer's own: the four channels in 16-bit lanes of a 64-bit word
+// (SpreadLanes, JoinLanes) and mix(lower, upper, w) on all four channels, w in
+// 0..256 (Mix).
+using pixel::JoinLanes;
+using pixel::Mix;
+using pixel::SpreadLanes;
 
 // Byte-parallel forms of the mixing rule for the weights 128, 64 and 192: the
 // same bytes, no multiplication. Every final byte lies in 0..255 and no
@@ -143,11 +134,9 @@ struct ConstantWeight {
 // ---------------------------------------------------------------------------
 // Tables
 
-// AlphaUnionTable[upper][lower].
-inline uint32_t Union(uint32_t upperAlpha, uint32_t lowerAlpha) noexcept {
-    return AlphaUnionTable[(upperAlpha << 8) | lowerAlpha];
-}
-inline uint32_t UnionWeight(uint32_t entry) noexcept { return (entry >> 8) + 1; }
+// AlphaUnionTable[upper][lower] and the upper colour's weight in an entry.
+using pixel::Union;
+using pixel::UnionWeight;
 
 // ---------------------------------------------------------------------------
 // Tone tint

@@ -30,14 +30,13 @@ inline uint32_t PutFetched(uint32_t p, uint32_t f) noexcept {
     if (fa == 0) return p;
     if constexpr (kPut == Put::kWhole) {
         if (fa == 255) return f;
-        const uint32_t e = Union(fa, p >> 24);
-        return ((e & 0xFFu) << 24) | MixColour(f, p, (e >> 8) + 1);
+        return pixel::LayOver(p, f, fa);
     } else if constexpr (kPut == Put::kAlpha) {
         if (fa == 255) return p | kAlpha;
-        return (p & kColour) | ((Union(fa, p >> 24) & 0xFFu) << 24);
+        return (p & kColour) | (pixel::AlphaOver(fa, p >> 24) << 24);
     } else {
         if (fa == 255) return (p & kAlpha) | (f & kColour);
-        return (p & kAlpha) | MixColour(f, p, (Union(fa, p >> 24) >> 8) + 1);
+        return (p & kAlpha) | pixel::MixColour(p, f, pixel::UnionWeight(Union(fa, p >> 24)));
     }
 }
 
@@ -137,7 +136,7 @@ inline uint32_t FetchGeneral(const SourceReader& reader, const Selection& sel, u
         uint32_t channel = ByteOf(fetched, k);
         if (sel.weightByte[k] >= 0) {
             const uint32_t b = ByteOf(m, sel.weightByte[k]);
-            const uint32_t g = b + (b >> 7);
+            const uint32_t g = pixel::Weight8(b);
             channel = (g * channel + (256 - g) * ByteOf(undisplaced, k)) >> 8;
         }
         result |= channel << (8 * k);

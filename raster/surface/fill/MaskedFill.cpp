@@ -2,9 +2,9 @@
 // accumulation (the destination alpha becomes the union of itself and a
 // source's alpha, colours untouched).
 //
-// Both read the alpha union table per pixel, so they run one pixel at a time.
-// The reference (or source) pixel is read just before its destination pixel is
-// written.
+// The masked fills read the alpha union table per pixel, so both run one pixel
+// at a time. The reference (or source) pixel is read just before its
+// destination pixel is written.
 #include "raster/surface/fill/FillPixels.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -19,22 +19,21 @@ template <Channels kChannels>
 void MaskFillRect(uint32_t* row, int32_t stride, const uint32_t* reference, int32_t referenceStride, int32_t w,
                   int32_t h, uint32_t key, uint32_t value, uint32_t o, uint32_t mask) noexcept {
     const uint32_t maskedKey = key & mask;
-    const uint16_t* unionRow = AlphaUnionTable + (o << 8);
     TransformRect2Scalar(row, stride, reference, referenceStride, w, h, [=](uint32_t p, uint32_t r) {
         if ((r & mask) != maskedKey) return p;
         if constexpr (kChannels == Channels::kWhole) {
             if (o == 255) return value;
-            const uint32_t weight = (unionRow[p >> 24] >> 8) + 1;
+            const uint32_t weight = pixel::UnionWeight(Union(o, p >> 24));
             // The shifted words weight the alpha byte; the red and green bytes
             // below it add less than 1 to each term, so the sum stays <= 254.
-            const uint32_t alpha = ((o * (value >> 8)) >> 24) + (((256 - o) * (p >> 8)) >> 24);
-            return (alpha << 24) | MixColour(value, p, weight);
+            const uint32_t alpha = pixel::CarriedAlpha(value, o) + pixel::CarriedAlpha(p, 256 - o);
+            return (alpha << 24) | pixel::MixColour(p, value, weight);
         } else if constexpr (kChannels == Channels::kColour) {
             if (o == 255) return (p & kAlpha) | (value & kColour);
-            return (p & kAlpha) | MixColour(value, p, (unionRow[p >> 24] >> 8) + 1);
+            return (p & kAlpha) | pixel::MixColour(p, value, pixel::UnionWeight(Union(o, p >> 24)));
         } else {
             if (o == 255) return (p & kColour) | ((value & 0xFFu) << 24);
-            const uint32_t alpha = (((value & 0xFFu) * o) >> 8) + (((256 - o) * (p >> 8)) >> 24);
+            const uint32_t alpha = (((value & 0xFFu) * o) >> 8) + pixel::CarriedAlpha(p, 256 - o);
             return (p & kColour) | (alpha << 24);
         }
     });
@@ -84,15 +83,15 @@ void CSprite::MaskFillABits(int32_t x, int32_t y, const CSprite& reference, int3
 
 namespace {
 
-// Destination alpha := lo(U[s][pa]) for the scaled source alpha s (1..255; the
-// table gives 255 for s = 255); s = 0 leaves the pixel.
+// Destination alpha := lo(U[s][pa]) for the scaled source alpha s (1..255;
+// 255 for s = 255), computed directly; s = 0 leaves the pixel.
 template <class ScaleSource>
 void AccumulateAlpha(uint32_t* row, int32_t stride, const uint32_t* source, int32_t sourceStride, int32_t w,
                      int32_t h, ScaleSource scale) noexcept {
     TransformRect2Scalar(row, stride, source, sourceStride, w, h, [scale](uint32_t p, uint32_t s) {
         const uint32_t a = scale(s >> 24);
         if (a == 0) return p;
-        return (p & kColour) | ((Union(a, p >> 24) & 0xFFu) << 24);
+        return (p & kColour) | (pixel::AlphaOver(a, p >> 24) << 24);
     });
 }
 
@@ -101,7 +100,7 @@ void AccumulateAlpha(uint32_t* row, int32_t stride, const uint32_t* source, int3
 void CSprite::AddAlpha(int32_t x, int32_t y, const CSprite& source, int32_t sx, int32_t sy, int32_t w, int32_t h) {
     ClipBlit(x, y, source, sx, sy, w, h);
     if (w <= 0 || h <= 0) return;
-    // U[255][b] has the combined alpha 255 for every b, which is the rule for s = 255.
+    // The union alpha of 255 over any b is 255, which is the rule for s = 255.
     AccumulateAlpha(PixelAt(x, y), m_stride, source.PixelAt(sx, sy), source.m_stride, w, h,
                     [](uint32_t s) { return s; });
 }

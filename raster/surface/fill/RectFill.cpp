@@ -19,25 +19,6 @@ using namespace fill_detail;
 
 namespace {
 
-// Writes n copies of value from p on: memset for byte-uniform values (0 and
-// 0xFFFFFFFF above all), unrolled 16-byte stores for the others.
-void FillWords(uint32_t* p, size_t n, uint32_t value) noexcept {
-    if (value == (value & 0xFFu) * 0x01010101u) {
-        std::memset(p, static_cast<int>(value & 0xFFu), n * sizeof(uint32_t));
-        return;
-    }
-    const Pixels4 v = {value, value, value, value};
-    size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        Store4(p + i, v);
-        Store4(p + i + 4, v);
-        Store4(p + i + 8, v);
-        Store4(p + i + 12, v);
-    }
-    for (; i + 4 <= n; i += 4) Store4(p + i, v);
-    for (; i < n; ++i) p[i] = value;
-}
-
 inline int32_t Saturate32(int64_t v) noexcept {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
@@ -51,10 +32,10 @@ void CSprite::FillRect(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t valu
     if (ClipRect(x, y, w, h) == 0) return;
     uint32_t* row = PixelAt(x, y);
     if (w == m_stride) {
-        FillWords(row, static_cast<size_t>(w) * static_cast<size_t>(h), value);
+        pixel::FillWords(row, static_cast<size_t>(w) * static_cast<size_t>(h), value);
         return;
     }
-    for (; h > 0; --h, row += m_stride) FillWords(row, static_cast<size_t>(w), value);
+    for (; h > 0; --h, row += m_stride) pixel::FillWords(row, static_cast<size_t>(w), value);
 }
 
 void CSprite::FillRectA(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t alpha) {
@@ -164,13 +145,12 @@ void CSprite::FillRectCVisibleOpacity(int32_t x, int32_t y, int32_t w, int32_t h
 
 void CSprite::FillRectBack(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t value) {
     if (ClipRect(x, y, w, h) == 0) return;
-    const uint32_t va = value >> 24;
-    TransformRectScalar(PixelAt(x, y), m_stride, w, h, [value, va](uint32_t p) {
+    TransformRectScalar(PixelAt(x, y), m_stride, w, h, [value](uint32_t p) {
         const uint32_t pa = p >> 24;
         if (pa == 0) return value;
         if (pa == 255) return p;
-        const uint32_t e = Union(pa, va);
-        return ((e & 0xFFu) << 24) | MixColour(p, value, (e >> 8) + 1);
+        // The pixel laid over the value at its own alpha.
+        return pixel::LayOver(value, p, pa);
     });
 }
 
@@ -186,7 +166,7 @@ void CSprite::FillRectBackCOpacity(int32_t x, int32_t y, int32_t w, int32_t h, u
     TransformRectScalar(PixelAt(x, y), m_stride, w, h, [o, c](uint32_t p) {
         const uint32_t pa = p >> 24;
         if (pa == 0) return p;
-        return (p & kAlpha) | MixColour(p, c, (Union(pa, o) >> 8) + 1);
+        return (p & kAlpha) | pixel::MixColour(c, p, pixel::UnionWeight(Union(pa, o)));
     });
 }
 

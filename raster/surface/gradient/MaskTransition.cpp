@@ -19,6 +19,7 @@
 
 #include "raster/filter/Easing.h"
 #include "raster/surface/gradient/TransitionMix.h"
+#include "raster/surface/sprite/PixelRules.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -98,25 +99,17 @@ inline int32_t Weight(uint32_t m, int32_t p, int32_t lo, int32_t hi, const Weigh
     }
 }
 
-// Draws v with alpha a over d: 255 replaces, 0 leaves, others are laid over d
-// through AlphaUnionTable.
-inline void LayOver(uint32_t& d, uint32_t v, uint32_t a) noexcept {
-    const uint32_t e = AlphaUnionTable[(a << 8) | (d >> 24)];
-    const uint32_t w = (e >> 8) + 1;
-    const uint32_t rb = ((v & 0x00FF00FFu) * w + (d & 0x00FF00FFu) * (256 - w)) >> 8;
-    const uint32_t gg = ((v & 0x0000FF00u) * w + (d & 0x0000FF00u) * (256 - w)) >> 8;
-    d = ((e & 0xFF) << 24) | (rb & 0x00FF00FFu) | (gg & 0x0000FF00u);
-}
-
+// Draws v with alpha a over d: 255 replaces (full opacity), 0 leaves, others
+// are laid over d.
 template <Kind K>
 inline void Put(uint32_t& d, uint32_t v, uint32_t opacity) noexcept {
     uint32_t a = v >> 24;
     if constexpr (K == Kind::Opacity) {
         a = (opacity * a) >> 8;
-        if (a != 0) LayOver(d, v, a);
+        if (a != 0) d = pixel::LayOver(d, v, a);
     } else {
         if (a == 255) d = v;
-        else if (a != 0) LayOver(d, v, a);
+        else if (a != 0) d = pixel::LayOver(d, v, a);
     }
 }
 

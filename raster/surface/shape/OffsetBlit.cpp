@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "raster/filter/Easing.h"
-#include "raster/surface/sprite/RasterLibrary.h"
+#include "raster/surface/sprite/PixelRules.h"
 #include "raster/surface/sprite/RasterScratch.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -117,15 +117,6 @@ struct EasedTables {
     T RowY(int32_t i) const noexcept { return EaseEntry(rowYCurve, i, height); }
 };
 
-// Lays v over d with alpha a (1..255) through AlphaUnionTable.
-inline uint32_t LayOver(uint32_t d, uint32_t v, uint32_t a) noexcept {
-    const uint32_t e = AlphaUnionTable[(a << 8) | (d >> 24)];
-    const uint32_t w = (e >> 8) + 1;
-    const uint32_t rb = ((v & 0x00FF00FFu) * w + (d & 0x00FF00FFu) * (256 - w)) >> 8;
-    const uint32_t g = ((v & 0x0000FF00u) * w + (d & 0x0000FF00u) * (256 - w)) >> 8;
-    return ((e & 0xFF) << 24) | (rb & 0x00FF00FFu) | (g & 0x0000FF00u);
-}
-
 // Position relative to the source rectangle's start, brought into 0..n - 1
 // (n > 0): inside positions cost a comparison, outside ones one modulo.
 inline int64_t WrapInto(int64_t rel, int64_t n) noexcept {
@@ -171,10 +162,10 @@ void RunOffsetBlit(CSprite& dest, int32_t x, int32_t y, int32_t w, int32_t h, co
             uint32_t a = s >> 24;
             if constexpr (kOpacity) {
                 a = (opacity * a) >> 8;
-                if (a != 0) d[j] = LayOver(d[j], s, a);
+                if (a != 0) d[j] = pixel::LayOver(d[j], s, a);
             } else {
                 if (a == 255) d[j] = s;
-                else if (a != 0) d[j] = LayOver(d[j], s, a);
+                else if (a != 0) d[j] = pixel::LayOver(d[j], s, a);
             }
         }
     }

@@ -78,4 +78,10 @@ constexpr uint32_t ScaleAlpha(uint32_t p, uint32_t k) noexcept {
     return (p & kColourBits) | ((((p >> 24) * k) >> 8) << 24);
 }
 
+// The alpha of p scaled by k (0..256) with the red and green bytes as fraction
+// bits: the top byte of the 32-bit product (p >> 8) x k. It is (A x k) >> 8 or
+// one more, where the carry from red and green reaches the alpha; the scaled
+// copies, the transitions and the masked fills keep this form.
+constexpr uint32_t CarriedAlpha(uint32_t p, uint32_t k) noexcept { return ((p >> 8) * k) >> 24; }
+
 }  // namespace pixel
