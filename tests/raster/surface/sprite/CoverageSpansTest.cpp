@@ -111,18 +111,16 @@ void ExpectRunsFollowModel(const Op& op, uint32_t c, Model model, const std::str
     static const std::vector<Run> runs = TestRuns(static_cast<int32_t>(row.size()));
     std::vector<uint32_t> modelled(row.size());
     std::transform(row.begin(), row.end(), modelled.begin(), model);
-    std::vector<uint32_t> d;
+    std::vector<uint32_t> d, expected;
     for (const Run& r : runs) {
         d = row;
         op.Run(d.data() + r.start, r.n, c);
-        for (int32_t i = 0; i < static_cast<int32_t>(row.size()); ++i) {
-            const bool inside = i >= r.start && i < r.start + r.n;
-            const uint32_t expected = inside ? modelled[i] : row[i];
-            if (d[i] != expected) {
-                FAIL() << what << " c " << c << " run " << r.start << "+" << r.n << " pixel " << i << std::hex
-                       << ": before " << row[i] << " got " << d[i] << " expected " << expected;
-            }
-        }
+        expected = row;
+        std::copy(modelled.begin() + r.start, modelled.begin() + r.start + r.n, expected.begin() + r.start);
+        if (d == expected) continue;
+        const auto i = std::mismatch(d.begin(), d.end(), expected.begin()).first - d.begin();
+        FAIL() << what << " c " << c << " run " << r.start << "+" << r.n << " pixel " << i << std::hex << ": before "
+               << row[i] << " got " << d[i] << " expected " << expected[i];
     }
 }
 
