@@ -32,6 +32,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "raster/blend/Avx2Rows.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -377,7 +378,11 @@ struct AlphaMethod {
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(std::is_same_v<Formula, SourceColour> && F == Form::Full)
     {
-        for (int32_t i = SourceOverRowSse2<false>(d, s, n, 0); i < n; ++i) d[i] = (*this)(s[i], d[i]);
+        int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+        if (n >= 8 && avx2::Available()) i = avx2::SourceOverRow(d, s, n);
+#endif
+        for (i += SourceOverRowSse2<false>(d + i, s + i, n - i, 0); i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
 #endif
 };
@@ -405,7 +410,11 @@ struct AlphaMethodOpacity {
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(std::is_same_v<Formula, SourceColour> && F == Form::Full)
     {
-        for (int32_t i = SourceOverRowSse2<true>(d, s, n, opacity); i < n; ++i) d[i] = (*this)(s[i], d[i]);
+        int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+        if (n >= 8 && avx2::Available()) i = avx2::SourceOverOpacityRow(d, s, n, opacity);
+#endif
+        for (i += SourceOverRowSse2<true>(d + i, s + i, n - i, opacity); i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
 #endif
 };
