@@ -3,45 +3,22 @@
 // (MulMergeRowSse2), all in ArithRules.h, whose comments give the rules; here
 // the same steps run eight pixels at a time. Two things differ from the SSE2
 // rows: a byte shuffle spreads bytes across a pixel where SSE2 needs shifts,
-// and Mul Merge gathers its union table entries (see SourceOverAvx2.cpp for
-// why the index stops at T[255][254]).
-#include <immintrin.h>
-
+// and Mul Merge computes the union of its alphas (Avx2Lanes.h) where the SSE2
+// row looks it up.
 #include "raster/blend/Avx2Rows.h"
-#include "raster/surface/sprite/RasterLibrary.h"
 
 #if defined(__AVX2__)
 
+#include "raster/blend/Avx2Lanes.h"
+
 namespace blend::avx2 {
 namespace {
-
-inline __m256i Load(const uint32_t* p) noexcept { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-inline void Store(uint32_t* p, __m256i v) noexcept { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
-inline __m256i Splat(uint32_t x) noexcept { return _mm256_set1_epi32(static_cast<int>(x)); }
-
-constexpr uint32_t kAlphaBits = 0xFF000000u;
-constexpr uint32_t kColourBits = 0x00FFFFFFu;
-
-inline bool AllOpaque(__m256i v) noexcept { return _mm256_testc_si256(v, Splat(kAlphaBits)) != 0; }
-inline bool AllTransparent(__m256i v) noexcept { return _mm256_testz_si256(v, Splat(kAlphaBits)) != 0; }
 
 // 0x00FFFFFF in every pixel whose alpha byte is 0, else 0.
 inline __m256i TransparentColourMask(__m256i v) noexcept {
     const __m256i alphaToColour = _mm256_setr_epi8(3, 3, 3, -1, 7, 7, 7, -1, 11, 11, 11, -1, 15, 15, 15, -1,  //
                                                    3, 3, 3, -1, 7, 7, 7, -1, 11, 11, 11, -1, 15, 15, 15, -1);
     return _mm256_shuffle_epi8(_mm256_cmpeq_epi8(v, _mm256_setzero_si256()), alphaToColour);
-}
-
-// mix(lower, upper, w) of eight pixels as MixLanesSse2 (KernelFrame.h).
-inline __m256i MixLanes(__m256i lower, __m256i upper, __m256i w2) noexcept {
-    const __m256i evenMask = Splat(0x00FF00FF);
-    const __m256i le = _mm256_and_si256(lower, evenMask);
-    const __m256i lo = _mm256_srli_epi16(lower, 8);
-    const __m256i de =
-        _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(_mm256_and_si256(upper, evenMask), le), 7), w2);
-    const __m256i dodd =
-        _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(_mm256_srli_epi16(upper, 8), lo), 7), w2);
-    return _mm256_or_si256(_mm256_add_epi16(le, de), _mm256_slli_epi16(_mm256_add_epi16(lo, dodd), 8));
 }
 
 // Add and Sub: a transparent source pixel keeps its pixel.
@@ -112,14 +89,11 @@ inline __m256i MulMergeEight(__m256i vs, __m256i vd, __m256i level) noexcept {
         w = _mm256_sub_epi32(a, _mm256_cmpeq_epi32(a, Splat(255)));
         alpha = Splat(kAlphaBits);
     } else {
-        const __m256i index = _mm256_min_epu32(_mm256_or_si256(_mm256_slli_epi32(a, 8), dA), Splat(0xFFFE));
-        const __m256i t = _mm256_i32gather_epi32(reinterpret_cast<const int*>(AlphaUnionTable), index, 2);
-        w = _mm256_add_epi32(_mm256_and_si256(_mm256_srli_epi32(t, 8), Splat(0xFF)), Splat(1));
-        w = _mm256_andnot_si256(none, w);
-        alpha = _mm256_slli_epi32(t, 24);
+        const UnionLanes t = Union(a, dA);
+        w = _mm256_andnot_si256(none, t.weight);
+        alpha = _mm256_slli_epi32(t.alpha, 24);
     }
-    w = _mm256_or_si256(w, _mm256_slli_epi32(w, 16));
-    const __m256i colour = _mm256_and_si256(MixLanes(vd, vb, _mm256_add_epi16(w, w)), Splat(kColourBits));
+    const __m256i colour = _mm256_and_si256(MixLanes(vd, vb, DoubledWeight(w)), Splat(kColourBits));
     return _mm256_or_si256(colour, kColourOnly ? _mm256_and_si256(vd, Splat(kAlphaBits)) : alpha);
 }
 

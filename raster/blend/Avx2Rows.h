@@ -6,9 +6,10 @@
 // (a multiple of 8); the caller finishes the row with its SSE2 or scalar loop.
 // The rows live in source files of their own, compiled with -mavx2 and kept
 // out of unity batches, and run only where Available() says the processor has
-// AVX2. Those files include nothing but this header, RasterLibrary.h and the
-// intrinsics: an inline function of a shared header compiled there could be
-// the copy the linker keeps, and would then run AVX2 code on any processor.
+// AVX2. Those files include nothing but this header, Avx2Lanes.h (whose
+// helpers have internal linkage) and the standard headers it needs: an inline
+// function of a shared header compiled there could be the copy the linker
+// keeps, and would then run AVX2 code on any processor.
 //
 // OC_BLEND_AVX2 is set by the build where those files get -mavx2; elsewhere
 // the rows do not exist and Available() is false.

@@ -4,45 +4,19 @@
 //     transparent ones skipped;
 //   - over eight opaque destination pixels the weight is the effective alpha
 //     a (256 for 255) and the alpha stays 255, over eight transparent ones the
-//     result is the source colour with alpha a; no table either way;
-//   - otherwise the union table entries are gathered, eight in one
-//     instruction. The table holds 16-bit entries and the gather reads 32
-//     bits, so the index stops at T[255][254]: the last entry T[255][255] is
-//     the same (weight 256, alpha 255) and the read stays inside the table.
-// An effective alpha of 0 gets weight 0 and the table's T[0][dA] = dA, which
+//     result is the source colour with alpha a;
+//   - otherwise the union of a over the destination alpha is computed
+//     (Avx2Lanes.h) where the SSE2 row looks it up.
+// An effective alpha of 0 gets weight 0 and the union alpha u = dA, which
 // leaves the pixel as it was.
-#include <immintrin.h>
-
 #include "raster/blend/Avx2Rows.h"
-#include "raster/surface/sprite/RasterLibrary.h"
 
 #if defined(__AVX2__)
 
+#include "raster/blend/Avx2Lanes.h"
+
 namespace blend::avx2 {
 namespace {
-
-inline __m256i Load(const uint32_t* p) noexcept { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-inline void Store(uint32_t* p, __m256i v) noexcept { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
-
-inline __m256i AlphaBits() noexcept { return _mm256_set1_epi32(static_cast<int>(0xFF000000u)); }
-inline __m256i ColourBits() noexcept { return _mm256_set1_epi32(0x00FFFFFF); }
-
-// Whether all eight alpha bytes are 255 / 0.
-inline bool AllOpaque(__m256i v) noexcept { return _mm256_testc_si256(v, AlphaBits()) != 0; }
-inline bool AllTransparent(__m256i v) noexcept { return _mm256_testz_si256(v, AlphaBits()) != 0; }
-
-// mix(lower, upper, w) of eight pixels as MixLanesSse2: w2 holds 2w in both
-// 16-bit lanes of each pixel; L + floor((U - L) x w / 256) per channel.
-inline __m256i MixLanes(__m256i lower, __m256i upper, __m256i w2) noexcept {
-    const __m256i evenMask = _mm256_set1_epi32(0x00FF00FF);
-    const __m256i le = _mm256_and_si256(lower, evenMask);
-    const __m256i lo = _mm256_srli_epi16(lower, 8);
-    const __m256i de =
-        _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(_mm256_and_si256(upper, evenMask), le), 7), w2);
-    const __m256i dodd =
-        _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_sub_epi16(_mm256_srli_epi16(upper, 8), lo), 7), w2);
-    return _mm256_or_si256(_mm256_add_epi16(le, de), _mm256_slli_epi16(_mm256_add_epi16(lo, dodd), 8));
-}
 
 // Each pixel's alpha byte in both of its 16-bit lanes.
 inline __m256i SpreadAlpha(__m256i v) noexcept {
@@ -69,30 +43,24 @@ inline __m256i OverOpaque(__m256i vd, __m256i vs, __m256i level) noexcept {
     } else {
         a = _mm256_sub_epi16(a, _mm256_cmpeq_epi16(a, _mm256_set1_epi16(255)));
     }
-    return _mm256_or_si256(MixLanes(vd, vs, _mm256_add_epi16(a, a)), AlphaBits());
+    return _mm256_or_si256(MixLanes(vd, vs, _mm256_add_epi16(a, a)), Splat(kAlphaBits));
 }
 
 template <bool kWithOpacity>
 inline __m256i OverTransparent(__m256i vd, __m256i vs, __m256i level) noexcept {
     const __m256i sa = EffectiveAlpha<kWithOpacity>(vs, level);
     const __m256i keep = _mm256_cmpeq_epi32(sa, _mm256_setzero_si256());
-    const __m256i drawn = _mm256_or_si256(_mm256_and_si256(vs, ColourBits()), _mm256_slli_epi32(sa, 24));
+    const __m256i drawn = _mm256_or_si256(_mm256_and_si256(vs, Splat(kColourBits)), _mm256_slli_epi32(sa, 24));
     return _mm256_blendv_epi8(drawn, vd, keep);
 }
 
 template <bool kWithOpacity>
 inline __m256i OverAny(__m256i vd, __m256i vs, __m256i level) noexcept {
     const __m256i sa = EffectiveAlpha<kWithOpacity>(vs, level);
-    const __m256i transparent = _mm256_cmpeq_epi32(sa, _mm256_setzero_si256());
-    const __m256i index =
-        _mm256_min_epu32(_mm256_or_si256(_mm256_slli_epi32(sa, 8), _mm256_srli_epi32(vd, 24)), _mm256_set1_epi32(0xFFFE));
-    const __m256i t = _mm256_i32gather_epi32(reinterpret_cast<const int*>(AlphaUnionTable), index, 2);
-    // The weight (T >> 8 & 0xFF) + 1 in both 16-bit lanes, 0 where a = 0.
-    __m256i w = _mm256_add_epi32(_mm256_and_si256(_mm256_srli_epi32(t, 8), _mm256_set1_epi32(0xFF)),
-                                 _mm256_set1_epi32(1));
-    w = _mm256_andnot_si256(transparent, _mm256_or_si256(w, _mm256_slli_epi32(w, 16)));
-    const __m256i mixed = MixLanes(vd, vs, _mm256_add_epi16(w, w));
-    return _mm256_or_si256(_mm256_and_si256(mixed, ColourBits()), _mm256_slli_epi32(t, 24));
+    const UnionLanes t = Union(sa, _mm256_srli_epi32(vd, 24));
+    const __m256i w = _mm256_andnot_si256(_mm256_cmpeq_epi32(sa, _mm256_setzero_si256()), t.weight);
+    const __m256i mixed = MixLanes(vd, vs, DoubledWeight(w));
+    return _mm256_or_si256(_mm256_and_si256(mixed, Splat(kColourBits)), _mm256_slli_epi32(t.alpha, 24));
 }
 
 template <bool kWithOpacity>
