@@ -226,7 +226,9 @@ struct ToneStrengthC {
 //   - otherwise the union table is looked up per pixel (SSE2 has no gather).
 // An effective alpha of 0 gets weight 0 and the table's own entry T[0][dA] =
 // dA, which leaves the pixel as it was. Where the destination alpha varies the
-// lookups cost about as much as the rest of the rule together.
+// lookups cost about as much as the rest of the rule together. Where the
+// processor has AVX2 the methods below run the 256-bit twin of these rows
+// first (SourceOverAvx2.cpp), which computes the union instead.
 #if defined(__SSE2__)
 // mix(lower, upper, w) of four pixels; w2 holds 2w in both 16-bit lanes of
 // each pixel. Even bytes (blue, red) and odd bytes (green, alpha) are mixed in
