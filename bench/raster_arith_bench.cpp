@@ -1,6 +1,6 @@
 // Arithmetic blend families against pixman's ADD on the same buffers:
 //   BlendAddImmediate  vs pixman ADD a8r8g8b8 -> a8r8g8b8 (aim: speed >= 0.67, within 1.5x)
-//   BlendMulImmediate  vs pixman ADD                      (aim: speed >= 0.67)
+//   BlendMulImmediate  vs pixman ADD                      (aim: speed >= 0.8)
 // Sprites of 1920 x 1080; sources opaque or with random alpha, onto an opaque
 // canvas that is restored before every timed call. pixman's ADD is a
 // saturating byte add of premultiplied pixels, the same work as Add Immediate

@@ -1,20 +1,16 @@
 #pragma once
 // Shared pieces of the arithmetic blend families (Add, Sub, RevMul, Xor, Mul,
 // Div): byte access, the packed-lane saturating sum and clamped difference,
-// and the eight-pixel rows of the Immediate methods of Add, Sub and Mul.
+// and the SSE2 rows of the Immediate methods of Add, Sub and Mul and of the
+// Merge method of Mul. Their AVX2 twins are in ArithRowsAvx2.cpp.
 #include <cstdint>
 
+#include "raster/blend/Avx2Rows.h"
 #include "raster/blend/KernelFrame.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-// Rows with 256-bit vectors are compiled for AVX2 alone and chosen at run time.
-#define OC_ARITH_AVX2 1
-#define OC_ARITH_TARGET_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace blend::arith {
@@ -67,17 +63,12 @@ inline uint32_t SubClamp(uint32_t a, uint32_t b) noexcept {
     return JoinLanes(diff & (((diff >> 8) & 0x0001000100010001ull) * 0xFF));
 }
 
-// The vector rows of the Immediate methods of Add, Sub and Mul. Each computes
-// the new pixels of `Op` (a saturating byte sum, a clamped byte difference, or
-// the Mul Immediate product below); where the source alpha is 0 the bytes in
-// `keepIfTransparent` come from the destination, and the bytes in `keepAlways`
-// always do. Each returns the pixels it did.
-//
-// The Mul product: blue and red in the even 16-bit lanes, green (and alpha) in
-// the odd ones, each d x (s + 1) >> 8. Alpha: the high 16 bits of a pixel are
-// dA x 256 + dR, so ((sA + 1) x (dA x 256 + dR)) >> 16 is one unsigned high
-// multiplication.
-enum class VectorOp { AddSaturate, SubClamp, MulImmediate };
+// The vector rows of the Immediate methods of Add and Sub. Each computes the
+// new pixels of `Op` (a saturating byte sum or a clamped byte difference);
+// where the source alpha is 0 the bytes in `keepIfTransparent` come from the
+// destination, and the bytes in `keepAlways` always do. Each returns the
+// pixels it did.
+enum class VectorOp { AddSaturate, SubClamp };
 
 #if defined(__SSE2__)
 // Four pixels at a time.
@@ -87,31 +78,13 @@ inline int32_t SelectRowSse2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t
     const __m128i zero = _mm_setzero_si128();
     const __m128i transparentKeep = _mm_set1_epi32(static_cast<int>(keepIfTransparent));
     const __m128i alwaysKeep = _mm_set1_epi32(static_cast<int>(keepAlways));
-    const __m128i one = _mm_set1_epi16(1);
-    const __m128i evenMask = _mm_set1_epi32(0x00FF00FF);
-    const __m128i greenMask = _mm_set1_epi32(0x0000FF00);
-    const __m128i alphaOne = _mm_set1_epi32(0x00010000);
     int32_t i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-        const __m128i sourceAlpha = _mm_srli_epi32(vs, 24);
-        const __m128i transparent = _mm_cmpeq_epi32(sourceAlpha, zero);
+        const __m128i transparent = _mm_cmpeq_epi32(_mm_srli_epi32(vs, 24), zero);
         const __m128i keep = _mm_or_si128(_mm_and_si128(transparent, transparentKeep), alwaysKeep);
-        __m128i result;
-        if constexpr (Op == VectorOp::AddSaturate) {
-            result = _mm_adds_epu8(vd, vs);
-        } else if constexpr (Op == VectorOp::SubClamp) {
-            result = _mm_subs_epu8(vd, vs);
-        } else {
-            const __m128i even = _mm_srli_epi16(
-                _mm_mullo_epi16(_mm_and_si128(vd, evenMask), _mm_add_epi16(_mm_and_si128(vs, evenMask), one)), 8);
-            const __m128i odd = _mm_and_si128(
-                _mm_mullo_epi16(_mm_srli_epi16(vd, 8), _mm_add_epi16(_mm_srli_epi16(vs, 8), one)), greenMask);
-            const __m128i alphaFactor = _mm_add_epi32(_mm_slli_epi32(sourceAlpha, 16), alphaOne);
-            const __m128i alpha = _mm_slli_epi32(_mm_mulhi_epu16(vd, alphaFactor), 8);
-            result = _mm_or_si128(_mm_or_si128(even, odd), alpha);
-        }
+        const __m128i result = Op == VectorOp::AddSaturate ? _mm_adds_epu8(vd, vs) : _mm_subs_epu8(vd, vs);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
                          _mm_or_si128(_mm_and_si128(keep, vd), _mm_andnot_si128(keep, result)));
     }
@@ -119,68 +92,125 @@ inline int32_t SelectRowSse2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t
 }
 #endif
 
-#if defined(OC_ARITH_AVX2)
-inline bool HasAvx2() noexcept {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
+// A row of an Immediate method: the widest vectors the processor has, then
+// `rule` (the per-pixel operation) for the pixels left over. Add and Sub keep
+// a pixel under a transparent source (keepIfTransparent is every byte).
+template <VectorOp Op, class Rule>
+inline void SelectRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t keepAlways, const Rule& rule) noexcept {
+    int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+    if (n >= 8 && avx2::Available()) {
+        i = Op == VectorOp::AddSaturate ? avx2::AddSaturateRow(d, s, n, keepAlways)
+                                        : avx2::SubClampRow(d, s, n, keepAlways);
+    }
+#endif
+#if defined(__SSE2__)
+    i += SelectRowSse2<Op>(d + i, s + i, n - i, 0xFFFFFFFFu, keepAlways);
+#endif
+    for (; i < n; ++i) d[i] = rule(s[i], d[i]);
 }
 
-// Eight pixels at a time.
-template <VectorOp Op>
-OC_ARITH_TARGET_AVX2 int32_t SelectRowAvx2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t keepIfTransparent,
-                                           uint32_t keepAlways) noexcept {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i transparentKeep = _mm256_set1_epi32(static_cast<int>(keepIfTransparent));
-    const __m256i alwaysKeep = _mm256_set1_epi32(static_cast<int>(keepAlways));
-    const __m256i one = _mm256_set1_epi16(1);
-    const __m256i evenMask = _mm256_set1_epi32(0x00FF00FF);
-    const __m256i greenMask = _mm256_set1_epi32(0x0000FF00);
-    const __m256i alphaOne = _mm256_set1_epi32(0x00010000);
+#if defined(__SSE2__)
+// Mul Immediate, four pixels at a time: every byte d x (s + 1) >> 8 with one
+// unsigned high multiplication per 16-bit lane. Blue and red: the destination
+// byte shifted into the high half of its lane times s + 1. Green and alpha:
+// the lane holds dG x 256 (the blue byte masked off) or dA x 256 + dR, so the
+// same multiplication gives green and, with sA + 1, the alpha rule ((sA + 1) x
+// (dA x 256 + dR)) >> 16. A transparent source pixel first gets the colour
+// 0xFFFFFF, which keeps the destination colour exactly and still gives alpha
+// 0. The C form leaves the alpha lane at 0 and puts the destination alpha back.
+template <Form F>
+inline int32_t MulImmediateRowSse2(uint32_t* d, const uint32_t* s, int32_t n) noexcept {
+    static_assert(F == Form::Full || F == Form::C);
+    const __m128i evenMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i oddKeep = _mm_set1_epi32(F == Form::Full ? static_cast<int>(0xFFFFFF00u) : 0x0000FF00);
+    const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(kAlphaBits));
+    const __m128i one = _mm_set1_epi16(1);
     int32_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i vs = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-        const __m256i vd = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
-        const __m256i sourceAlpha = _mm256_srli_epi32(vs, 24);
-        const __m256i transparent = _mm256_cmpeq_epi32(sourceAlpha, zero);
-        const __m256i keep = _mm256_or_si256(_mm256_and_si256(transparent, transparentKeep), alwaysKeep);
-        __m256i result;
-        if constexpr (Op == VectorOp::AddSaturate) {
-            result = _mm256_adds_epu8(vd, vs);
-        } else if constexpr (Op == VectorOp::SubClamp) {
-            result = _mm256_subs_epu8(vd, vs);
-        } else {
-            const __m256i even = _mm256_srli_epi16(
-                _mm256_mullo_epi16(_mm256_and_si256(vd, evenMask),
-                                   _mm256_add_epi16(_mm256_and_si256(vs, evenMask), one)),
-                8);
-            const __m256i odd = _mm256_and_si256(
-                _mm256_mullo_epi16(_mm256_srli_epi16(vd, 8), _mm256_add_epi16(_mm256_srli_epi16(vs, 8), one)),
-                greenMask);
-            const __m256i alphaFactor = _mm256_add_epi32(_mm256_slli_epi32(sourceAlpha, 16), alphaOne);
-            const __m256i alpha = _mm256_slli_epi32(_mm256_mulhi_epu16(vd, alphaFactor), 8);
-            result = _mm256_or_si256(_mm256_or_si256(even, odd), alpha);
-        }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
-                            _mm256_or_si256(_mm256_and_si256(keep, vd), _mm256_andnot_si256(keep, result)));
+    for (; i + 4 <= n; i += 4) {
+        __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i transparent = _mm_cmpeq_epi32(_mm_and_si128(vs, alphaBits), _mm_setzero_si128());
+        vs = _mm_or_si128(vs, _mm_srli_epi32(transparent, 8));
+        const __m128i even = _mm_mulhi_epu16(_mm_slli_epi16(vd, 8), _mm_add_epi16(_mm_and_si128(vs, evenMask), one));
+        const __m128i odd = _mm_mulhi_epu16(_mm_and_si128(vd, oddKeep), _mm_add_epi16(_mm_srli_epi16(vs, 8), one));
+        __m128i out = _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+        if constexpr (F == Form::C) out = _mm_or_si128(out, _mm_and_si128(vd, alphaBits));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), out);
+    }
+    return i;
+}
+
+// Mul Merge (BlendMul.cpp), four pixels with the same results. The product
+// P = (S x F) >> 16 per channel, S = s + (s >> 7) and F the destination over
+// white, d x dA + 256 x (256 - dA), which is m x (d - 256) modulo 2^16 with
+// m = dA: one low and one high 16-bit multiplication. At dA = 255 the rule
+// takes (S x d) >> 8, the same product with m = 256; at dA = 0 the blend
+// colour is the source colour. The blend colour is laid over the destination
+// at the effective alpha a through the union table; four opaque destination
+// pixels need no table (T[a][255] is weight a, 256 for 255, and alpha 255),
+// four transparent ones neither (weight 256: the source colour, alpha a). An
+// effective alpha of 0 gets weight 0 and the table's T[0][dA] = dA, which
+// keeps the pixel.
+template <Form F, bool kOpacity>
+inline __m128i MulMergeFourSse2(__m128i vs, __m128i vd, __m128i level) noexcept {
+    static_assert(F == Form::Full || F == Form::C);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colourBits = _mm_set1_epi32(static_cast<int>(kColourBits));
+    const __m128i alphaBits = _mm_set1_epi32(static_cast<int>(kAlphaBits));
+    const __m128i a = EffectiveAlphaSse2<kOpacity>(vs, level);
+    const __m128i none = _mm_cmpeq_epi32(a, zero);
+    if (AllTransparentSse2(vd)) {
+        __m128i drawn = _mm_and_si128(vs, colourBits);
+        if constexpr (F == Form::Full) drawn = _mm_or_si128(drawn, _mm_slli_epi32(a, 24));
+        return _mm_or_si128(_mm_and_si128(none, vd), _mm_andnot_si128(none, drawn));
+    }
+    const __m128i evenMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i bias = _mm_set1_epi16(256);
+    const __m128i dA = _mm_srli_epi32(vd, 24);
+    __m128i m = _mm_or_si128(dA, _mm_slli_epi32(dA, 16));
+    m = _mm_sub_epi16(m, _mm_cmpeq_epi16(m, _mm_set1_epi16(255)));
+    __m128i se = _mm_and_si128(vs, evenMask);
+    se = _mm_add_epi16(se, _mm_srli_epi16(se, 7));
+    __m128i so = _mm_srli_epi16(vs, 8);
+    so = _mm_add_epi16(so, _mm_srli_epi16(so, 7));
+    const __m128i pe = _mm_mulhi_epu16(se, _mm_mullo_epi16(m, _mm_sub_epi16(_mm_and_si128(vd, evenMask), bias)));
+    const __m128i po = _mm_mulhi_epu16(so, _mm_mullo_epi16(m, _mm_sub_epi16(_mm_srli_epi16(vd, 8), bias)));
+    const __m128i clear = _mm_cmpeq_epi32(dA, zero);
+    const __m128i vb =
+        _mm_or_si128(_mm_and_si128(clear, vs), _mm_andnot_si128(clear, _mm_or_si128(pe, _mm_slli_epi16(po, 8))));
+    __m128i w, alpha;
+    if (AllOpaqueSse2(vd)) {
+        w = _mm_sub_epi32(a, _mm_cmpeq_epi32(a, _mm_set1_epi32(255)));
+        alpha = alphaBits;
+    } else {
+        alignas(16) uint32_t slot[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(slot), _mm_or_si128(_mm_slli_epi32(a, 8), dA));
+        const __m128i t = _mm_set_epi32(static_cast<int>(AlphaUnionTable[slot[3]]),
+                                        static_cast<int>(AlphaUnionTable[slot[2]]),
+                                        static_cast<int>(AlphaUnionTable[slot[1]]),
+                                        static_cast<int>(AlphaUnionTable[slot[0]]));
+        w = _mm_andnot_si128(none, _mm_add_epi32(_mm_srli_epi32(t, 8), _mm_set1_epi32(1)));
+        alpha = _mm_slli_epi32(t, 24);
+    }
+    w = _mm_or_si128(w, _mm_slli_epi32(w, 16));
+    const __m128i colour = _mm_and_si128(MixLanesSse2(vd, vb, _mm_add_epi16(w, w)), colourBits);
+    return _mm_or_si128(colour, F == Form::Full ? alpha : _mm_and_si128(vd, alphaBits));
+}
+
+template <Form F, bool kOpacity>
+inline int32_t MulMergeRowSse2(uint32_t* d, const uint32_t* s, int32_t n, uint32_t opacity) noexcept {
+    const __m128i level = _mm_set1_epi16(static_cast<int16_t>(opacity));
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (AllTransparentSse2(vs)) continue;
+        const __m128i vd = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), MulMergeFourSse2<F, kOpacity>(vs, vd, level));
     }
     return i;
 }
 #endif
-
-// A row of an Immediate method: the widest vectors the processor has, then
-// `rule` (the per-pixel operation) for the pixels left over.
-template <VectorOp Op, class Rule>
-inline void SelectRow(uint32_t* d, const uint32_t* s, int32_t n, uint32_t keepIfTransparent, uint32_t keepAlways,
-                      const Rule& rule) noexcept {
-    int32_t i = 0;
-#if defined(OC_ARITH_AVX2)
-    if (HasAvx2()) i = SelectRowAvx2<Op>(d, s, n, keepIfTransparent, keepAlways);
-#endif
-#if defined(__SSE2__)
-    i += SelectRowSse2<Op>(d + i, s + i, n - i, keepIfTransparent, keepAlways);
-#endif
-    for (; i < n; ++i) d[i] = rule(s[i], d[i]);
-}
 
 // Three colour channels computed one by one: fn(shift) gives the new byte of
 // the channel at that shift; the alpha byte is given separately.

@@ -29,7 +29,7 @@ struct AddImmediateRule {
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(!kOpacity)
     {
-        SelectRow<VectorOp::AddSaturate>(d, s, n, 0xFFFFFFFFu, F == Form::C ? kAlphaBits : 0, *this);
+        SelectRow<VectorOp::AddSaturate>(d, s, n, F == Form::C ? kAlphaBits : 0, *this);
     }
 };
 

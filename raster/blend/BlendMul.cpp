@@ -52,16 +52,19 @@ struct MulImmediateRule {
         }
     }
 
-    // Rows: the product of ArithRules.h; under a transparent source the colour
-    // is kept (and the alpha cleared), and the C form keeps every alpha.
+    // Rows: the products of ArithRules.h; under a transparent source the
+    // colour is kept (and the alpha cleared), and the C form keeps every alpha.
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(!kOpacity)
     {
-        if constexpr (F == Form::C) {
-            SelectRow<VectorOp::MulImmediate>(d, s, n, 0xFFFFFFFFu, kAlphaBits, *this);
-        } else {
-            SelectRow<VectorOp::MulImmediate>(d, s, n, kColourBits, 0, *this);
-        }
+        int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+        if (n >= 8 && avx2::Available()) i = avx2::MulImmediateRow(d, s, n, F == Form::C);
+#endif
+#if defined(__SSE2__)
+        i += MulImmediateRowSse2<F>(d + i, s + i, n - i);
+#endif
+        for (; i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
 };
 
@@ -129,6 +132,21 @@ struct MulMergeRule {
             out = (Mix(d, ColourBytes(0, product), UnionWeight(t)) & kColourBits) | (t << 24);
         }
         return ApplyForm<F>(d, out);
+    }
+
+    // Rows: MulMergeRowSse2 (ArithRules.h) and its AVX2 twin.
+    void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept {
+        int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+        if (n >= 8 && avx2::Available()) {
+            i = kOpacity ? avx2::MulMergeOpacityRow(d, s, n, F == Form::C, opacity)
+                         : avx2::MulMergeRow(d, s, n, F == Form::C);
+        }
+#endif
+#if defined(__SSE2__)
+        i += MulMergeRowSse2<F, kOpacity>(d + i, s + i, n - i, opacity);
+#endif
+        for (; i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
 };
 

@@ -46,7 +46,7 @@ struct SubImmediateRule {
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(!kOpacity)
     {
-        SelectRow<VectorOp::SubClamp>(d, s, n, 0xFFFFFFFFu, F == Form::C ? kAlphaBits : 0, *this);
+        SelectRow<VectorOp::SubClamp>(d, s, n, F == Form::C ? kAlphaBits : 0, *this);
     }
 };
 

@@ -32,6 +32,7 @@
 #include <cstring>
 #include <type_traits>
 
+#include "raster/blend/Avx2Rows.h"
 #include "raster/surface/sprite/PixelRules.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
@@ -214,7 +215,9 @@ struct ToneStrengthC {
 //   - otherwise the union table is looked up per pixel (SSE2 has no gather).
 // An effective alpha of 0 gets weight 0 and the table's own entry T[0][dA] =
 // dA, which leaves the pixel as it was. Where the destination alpha varies the
-// lookups cost about as much as the rest of the rule together.
+// lookups cost about as much as the rest of the rule together. Where the
+// processor has AVX2 the methods below run the 256-bit twin of these rows
+// first (SourceOverAvx2.cpp), which computes the union instead.
 #if defined(__SSE2__)
 // mix(lower, upper, w) of four pixels; w2 holds 2w in both 16-bit lanes of
 // each pixel. Even bytes (blue, red) and odd bytes (green, alpha) are mixed in
@@ -366,7 +369,11 @@ struct AlphaMethod {
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(std::is_same_v<Formula, SourceColour> && F == Form::Full)
     {
-        for (int32_t i = SourceOverRowSse2<false>(d, s, n, 0); i < n; ++i) d[i] = (*this)(s[i], d[i]);
+        int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+        if (n >= 8 && avx2::Available()) i = avx2::SourceOverRow(d, s, n);
+#endif
+        for (i += SourceOverRowSse2<false>(d + i, s + i, n - i, 0); i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
 #endif
 };
@@ -394,7 +401,11 @@ struct AlphaMethodOpacity {
     void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept
         requires(std::is_same_v<Formula, SourceColour> && F == Form::Full)
     {
-        for (int32_t i = SourceOverRowSse2<true>(d, s, n, opacity); i < n; ++i) d[i] = (*this)(s[i], d[i]);
+        int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+        if (n >= 8 && avx2::Available()) i = avx2::SourceOverOpacityRow(d, s, n, opacity);
+#endif
+        for (i += SourceOverRowSse2<true>(d + i, s + i, n - i, opacity); i < n; ++i) d[i] = (*this)(s[i], d[i]);
     }
 #endif
 };
