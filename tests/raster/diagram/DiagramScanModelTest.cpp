@@ -16,30 +16,16 @@
 #include "raster/diagram/DiagramScan.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/Sprite.h"
-#include "tests/raster/RasterTestSupport.h"
+#include "tests/raster/diagram/DiagramTestSupport.h"
 
 namespace {
 
-using Crossings = std::vector<DiagramCrossing>;
 using diagram::GridStep;
 using diagram::SaturateToInt32;
 using diagram::TruncToInt32;
 using diagram::TruncToInt64;
-
-std::ostream& operator<<(std::ostream& os, const Crossings& list) {
-    for (const DiagramCrossing& c : list) os << "(" << c.x << ", " << c.kind << ") ";
-    return os;
-}
-
-struct SampleLine {
-    int32_t v;
-    Crossings before, after;
-    bool operator==(const SampleLine&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const SampleLine& s) {
-    return os << "v " << s.v << ": " << s.before << "-> " << s.after;
-}
+using diagram_test::Crossings;
+using diagram_test::SampleLine;
 
 // ---- the model ----
 
@@ -408,38 +394,10 @@ Outcome ModelFill(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, D
     return out;
 }
 
-// The converter, observed: its sample lines and the runs it hands over.
-struct Recorder {
-    std::vector<SampleLine>* lines;
-    void Before(int32_t v, const Crossings& list) const { lines->push_back({v, list, {}}); }
-    void After(int32_t, const Crossings& list) const { lines->back().after = list; }
-};
-
-struct RecordingSpan {
-    const uint32_t* base;
-    std::vector<int32_t>* coverage;
-    int* runs;
-    bool DrawsNothing() const { return false; }
-    void Run(uint32_t* d, int32_t n, uint32_t c) const {
-        ++*runs;
-        EXPECT_GE(c, 1u);
-        EXPECT_LE(c, 256u);
-        EXPECT_GT(n, 0);
-        for (int32_t i = 0; i < n; ++i) {
-            int32_t& slot = (*coverage)[size_t(d + i - base)];
-            EXPECT_EQ(slot, 0) << "a pixel handed over twice";
-            slot = int32_t(c);
-        }
-    }
-};
-
 template <int Level>
-Outcome ConverterFill(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& info, int* runs) {
-    Outcome out;
-    out.coverage.assign(size_t(sprite.GetWidth()) * sprite.GetHeight(), 0);
-    const RecordingSpan span{sprite.GetPixels(), &out.coverage, runs};
-    out.result = diagram::ScanConverter<Level>(info).Fill(sprite, x, y, w, h, span, Recorder{&out.lines});
-    return out;
+Outcome ConverterFill(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& info) {
+    diagram_test::Traced t = diagram_test::Trace<Level>(sprite, x, y, w, h, info);
+    return {t.result, std::move(t.lines), std::move(t.coverage)};
 }
 
 // ---- random outlines ----
@@ -550,7 +508,7 @@ void CompareOnRandomOutlines(uint32_t seed, bool curves, int outlines, bool tigh
     CSprite sprite;
     ASSERT_TRUE(sprite.Create(24, 20, false));
     DiagramInfo forModel, forConverter;
-    int agreed = 0, drawn = 0, runs = 0;
+    int agreed = 0, drawn = 0;
     for (int i = 0; i < outlines; ++i) {
         const std::vector<Step> steps = maker.Make(curves, 22, tight);
         // Mostly the whole sprite, now and then a rectangle inside it.
@@ -564,7 +522,7 @@ void CompareOnRandomOutlines(uint32_t seed, bool curves, int outlines, bool tigh
         Build(forModel, steps);
         Build(forConverter, steps);
         const Outcome expected = ModelFill<Level>(sprite, x, y, w, h, forModel);
-        const Outcome got = ConverterFill<Level>(sprite, x, y, w, h, forConverter, &runs);
+        const Outcome got = ConverterFill<Level>(sprite, x, y, w, h, forConverter);
         SCOPED_TRACE(testing::Message() << "outline " << i << " of seed " << seed);
         ASSERT_EQ(got.result, expected.result);
         ASSERT_EQ(got.lines.size(), expected.lines.size());
@@ -620,9 +578,8 @@ TEST(DiagramScanModel, TenThousandCrossingsOnOneLine) {
     DiagramInfo forModel, forConverter;
     Build(forModel, steps);
     Build(forConverter, steps);
-    int runs = 0;
     const Outcome expected = ModelFill<1>(sprite, 0, 1, 320, 1, forModel);
-    const Outcome got = ConverterFill<1>(sprite, 0, 1, 320, 1, forConverter, &runs);
+    const Outcome got = ConverterFill<1>(sprite, 0, 1, 320, 1, forConverter);
     ASSERT_TRUE(got.result);
     ASSERT_EQ(got.lines.size(), 1u);
     EXPECT_EQ(got.lines[0].before.size(), 10000u);
