@@ -513,7 +513,17 @@ private:
         k.keys.resize(n);
         for (uint32_t i = 0; i < n; ++i)
             k.keys[i] = (uint64_t(uint32_t(ev[i].x) ^ 0x80000000u) << 32) | i;
-        std::sort(k.keys.begin(), k.keys.end());
+        if (n <= 16) {
+            // The usual few crossings of a line: an insertion sort.
+            for (uint32_t i = 1; i < n; ++i) {
+                const uint64_t key = k.keys[i];
+                uint32_t j = i;
+                for (; j > 0 && k.keys[j - 1] > key; --j) k.keys[j] = k.keys[j - 1];
+                k.keys[j] = key;
+            }
+        } else {
+            std::sort(k.keys.begin(), k.keys.end());
+        }
         for (uint32_t g = 0; g < n;) {
             const uint64_t high = k.keys[g] >> 32;
             uint32_t end = g + 1;
