@@ -56,7 +56,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <vector>
 
 #include "raster/diagram/DiagramLevels.h"
 #include "raster/diagram/DiagramScanWork.h"
@@ -95,10 +94,10 @@ inline constexpr Action kResolution[10][10] = {
 // compares each crossing with the one before it and never looks at the last
 // crossing as a current one. Before the first decision, "repeat the last
 // decision" removes both (which leaves the parity of the rest unchanged).
-inline void ResolveCrossings(std::vector<DiagramCrossing>& list) {
-    const size_t n = list.size();
+inline void ResolveCrossings(DiagramBuffer<DiagramCrossing>& list) {
+    const uint32_t n = list.size();
     if (n < 3) return;
-    size_t out = 0, prev = 0, cur = 1;
+    uint32_t out = 0, prev = 0, cur = 1;
     uint32_t parity = 0;
     Action decision = kBoth;
     while (cur < n - 1) {
@@ -125,14 +124,14 @@ inline void ResolveCrossings(std::vector<DiagramCrossing>& list) {
         prev = cur + 1;
         cur = prev + 1;
     }
-    for (size_t i = prev; i < n; ++i) list[out++] = list[i];
+    for (uint32_t i = prev; i < n; ++i) list[out++] = list[i];
     list.resize(out);
 }
 
 // No observer: the fills.
 struct NoScanObserver {
-    void Before(int32_t, const std::vector<DiagramCrossing>&) const noexcept {}
-    void After(int32_t, const std::vector<DiagramCrossing>&) const noexcept {}
+    void Before(int32_t, const DiagramBuffer<DiagramCrossing>&) const noexcept {}
+    void After(int32_t, const DiagramBuffer<DiagramCrossing>&) const noexcept {}
 };
 
 template <int Level>
@@ -173,14 +172,26 @@ public:
         if (op.DrawsNothing()) return true;
 
         Begin(x, w);
-        for (int64_t r = top; r < top + rows; ++r) {
+        const int64_t end = top + rows;
+        for (int64_t r = top; r < end; ++r) {
+            // Rows that no element meets have no crossings: go straight to the
+            // row of the next element's top line (the start point alone, at
+            // (0, 0) in every outline record, would otherwise walk every row
+            // down to the outline).
+            if (m_work.active.empty()) {
+                if (m_nextTop == m_work.byTop.size()) break;
+                const int64_t next = m_work.elements[m_work.byTop[m_nextTop]].rowMin;
+                const int64_t row = next >= 0 ? next / 16 : -((15 - next) / 16);
+                if (row > r) r = row;
+                if (r >= end) break;
+            }
             m_first = 16 * (int64_t(x) + w);
             m_last = 16 * int64_t(x);
             for (int32_t k = 0; k < kSamples; ++k) {
                 const int32_t v = static_cast<int32_t>(16 * r) + k * kStep;
                 BuildLine(v);
                 observer.Before(v, m_work.crossings);
-                ResolveCrossings(m_work.crossings);
+                if (m_work.crossings.size() > 2) ResolveCrossings(m_work.crossings);
                 observer.After(v, m_work.crossings);
                 Accumulate(m_work.crossings);
             }
@@ -205,6 +216,7 @@ private:
     int32_t m_subX = 0, m_subY = 0;  // sub-path start
     uint32_t m_lastEvent = kNone;    // the crossing inserted last for the sub-path
     int32_t m_vertex = 0;
+    bool m_special = false;          // a placement other than after the equal x
 
     bool Prepare(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h) {
         if constexpr (Level == 0) return sprite.PrepareDiagramAa0(x, y, w, h, m_info);
@@ -259,18 +271,19 @@ private:
         });
         m_nextTop = 0;
 
-        const size_t columns = static_cast<size_t>(w) + 2;
+        const uint32_t columns = static_cast<uint32_t>(w) + 2;
         k.delta.assign(columns, 0);
         k.touched.assign((columns + 63) / 64, 0);
     }
 
     // ---- one sample line ----
 
-    void BuildLine(int32_t v) {
+    [[gnu::always_inline]] void BuildLine(int32_t v) {
         DiagramScanWork& k = m_work;
         m_v = v;
         k.events.clear();
         k.pending.clear();
+        m_special = false;
 
         // Elements whose top line has come join the active list in outline order.
         while (m_nextTop < k.byTop.size() && k.elements[k.byTop[m_nextTop]].rowMin <= v) {
@@ -289,8 +302,8 @@ private:
         m_subY = m_startY;
         m_lastEvent = kNone;
         m_vertex = 0;
-        size_t keep = 0;
-        for (size_t n = 0; n < k.active.size(); ++n) {
+        uint32_t keep = 0;
+        for (uint32_t n = 0; n < k.active.size(); ++n) {
             const uint32_t i = k.active[n];
             const DiagramScanElement& e = k.elements[i];
             if (e.yMax < v) continue;
@@ -303,9 +316,10 @@ private:
         Place();
     }
 
-    uint32_t Log(int32_t x, int32_t kind, uint32_t place = kAfterEqual, uint32_t target = 0) {
+    [[gnu::always_inline]] uint32_t Log(int32_t x, int32_t kind, uint32_t place = kAfterEqual, uint32_t target = 0) {
         const uint32_t id = static_cast<uint32_t>(m_work.events.size());
         m_work.events.push_back({x, kind, place, target});
+        m_special |= place != kAfterEqual;
         if (kind == 7 || kind == 8) m_work.pending.push_back(id);
         return id;
     }
@@ -329,7 +343,7 @@ private:
         m_lastEvent = Log(x1, kind);
     }
 
-    void Visit(const DiagramScanElement& s) {
+    [[gnu::always_inline]] void Visit(const DiagramScanElement& s) {
         DiagramInfoFactor& f = *s.factor;
         const int32_t v = m_v;
         const bool flat = s.rowMin == v && Row(s.yMax) == v;
@@ -355,8 +369,8 @@ private:
                     m_vertex = 6;
                 }
             } else {
-                const int64_t dx = TruncToInt64(static_cast<double>(int64_t(v) - s.y0) * f.coefA);
-                m_lastEvent = Log(SaturateToInt32(SaturatingAdd(dx, s.x0)), 0);
+                const int64_t dx = TruncNear(static_cast<double>(int64_t(v) - s.y0) * f.coefA);
+                m_lastEvent = Log(SaturateToInt32(dx + s.x0), 0);
             }
             return;
         }
@@ -375,7 +389,7 @@ private:
                 int64_t x = f.X;
                 if (f.arcShape != 5) {
                     const double dy = static_cast<double>(int64_t(v) - f.Y2);
-                    const int64_t half = TruncToInt64(std::cos(std::asin(dy / f.coefB)) * f.coefA);
+                    const int64_t half = TruncNear(std::cos(std::asin(dy / f.coefB)) * f.coefA);
                     x = f.arcShape == 2 || f.arcShape == 3 ? int64_t(f.X2) - half : int64_t(f.X2) + half;
                 }
                 m_lastEvent = Log(SaturateToInt32(x), 0);
@@ -396,14 +410,17 @@ private:
         }
     }
 
-    static int64_t SaturatingAdd(int64_t a, int32_t b) noexcept {
-        if (a > INT64_MAX - INT32_MAX) return INT64_MAX;
-        if (a < INT64_MIN - INT32_MIN) return INT64_MIN;
-        return a + b;
+    // trunc(v) for a value that is added to a coordinate and then saturated
+    // to 32 bits: beyond +-2^40 only the sign matters. NaN gives 0.
+    static int64_t TruncNear(double v) noexcept {
+        constexpr double kFar = 1099511627776.0;
+        if (v >= kFar) return int64_t(kFar);
+        if (v <= -kFar) return -int64_t(kFar);
+        return v == v ? static_cast<int64_t>(v) : 0;
     }
 
     // Ends the sub-path whose current point is (cx, cy).
-    void EndSubPath(int32_t cx, int32_t cy) {
+    [[gnu::always_inline]] void EndSubPath(int32_t cx, int32_t cy) {
         const bool same = cx == m_subX && cy == m_subY;
         if (Row(m_subY) == m_v && !same) {
             m_lastEvent = Log(m_subX, 9, kFirstOfX);
@@ -503,13 +520,25 @@ private:
     // ---- placement ----
 
     // The logged insertions as the sorted list of inserting them one by one.
-    void Place() {
+    [[gnu::always_inline]] void Place() {
         DiagramScanWork& k = m_work;
-        const std::vector<DiagramCrossingEvent>& ev = k.events;
-        std::vector<DiagramCrossing>& list = k.crossings;
+        const DiagramBuffer<DiagramCrossingEvent>& ev = k.events;
+        DiagramBuffer<DiagramCrossing>& list = k.crossings;
         list.clear();
         const uint32_t n = static_cast<uint32_t>(ev.size());
         if (n == 0) return;
+        if (!m_special && n <= 16) {
+            // Only plain placements: the list is the log sorted stably by x.
+            for (uint32_t i = 0; i < n; ++i) {
+                const DiagramCrossing item{ev[i].x, ev[i].kind};
+                list.push_back(item);
+                DiagramCrossing* c = list.data();
+                uint32_t j = i;
+                for (; j > 0 && c[j - 1].x > item.x; --j) c[j] = c[j - 1];
+                c[j] = item;
+            }
+            return;
+        }
         k.keys.resize(n);
         for (uint32_t i = 0; i < n; ++i)
             k.keys[i] = (uint64_t(uint32_t(ev[i].x) ^ 0x80000000u) << 32) | i;
@@ -540,8 +569,8 @@ private:
 
     void PlaceGroup(uint32_t from, uint32_t to) {
         DiagramScanWork& k = m_work;
-        const std::vector<DiagramCrossingEvent>& ev = k.events;
-        std::vector<uint32_t>& group = k.group;
+        const DiagramBuffer<DiagramCrossingEvent>& ev = k.events;
+        DiagramBuffer<uint32_t>& group = k.group;
         group.clear();
         for (uint32_t i = from; i < to; ++i) {
             const uint32_t id = uint32_t(k.keys[i]);
@@ -552,33 +581,35 @@ private:
                 if (it != group.end()) std::rotate(group.begin(), it, it + 1);
                 continue;
             }
-            size_t at = where == kFirstOfX ? 0 : group.size();
+            uint32_t at = where == kFirstOfX ? 0 : group.size();
             if (where == kOneEarlier && at > 0) --at;
             if (e.place & kBeforePlainRun)
                 while (at > 0 && ev[group[at - 1]].kind == 0) --at;
-            group.insert(group.begin() + static_cast<std::ptrdiff_t>(at), id);
+            group.insert(at, id);
         }
         for (const uint32_t id : group) k.crossings.push_back({ev[id].x, ev[id].kind});
     }
 
     // ---- coverage ----
 
-    void Mark(size_t column) noexcept { m_work.touched[column >> 6] |= uint64_t(1) << (column & 63); }
+    [[gnu::always_inline]] void Mark(uint32_t column) noexcept {
+        m_work.touched[column >> 6] |= uint64_t(1) << (column & 63);
+    }
 
-    void Accumulate(const std::vector<DiagramCrossing>& list) {
-        const size_t paired = list.size() & ~size_t(1);
+    [[gnu::always_inline]] void Accumulate(const DiagramBuffer<DiagramCrossing>& list) {
+        const uint32_t paired = list.size() & ~1u;
         if (paired == 0) return;
         m_first = std::min<int64_t>(m_first, list[0].x);
         m_last = std::max<int64_t>(m_last, list[paired - 1].x);
         const int64_t base = 16 * int64_t(m_x);
         const int64_t limit = 16 * (int64_t(m_x) + m_w);
         int32_t* delta = m_work.delta.data();
-        for (size_t i = 0; i < paired; i += 2) {
+        for (uint32_t i = 0; i < paired; i += 2) {
             const int64_t a = std::max<int64_t>(list[i].x, base);
             const int64_t b = std::min<int64_t>(list[i + 1].x, limit);
             if (a >= b) continue;
             const int64_t s = a - base, e = b - base;
-            const size_t ps = size_t(s >> 4), pe = size_t(e >> 4);
+            const uint32_t ps = uint32_t(s >> 4), pe = uint32_t(e >> 4);
             const int32_t fs = int32_t(s & 15), fe = int32_t(e & 15);
             if (ps == pe) {
                 const int32_t c = int32_t(e - s) * kStep;
@@ -604,17 +635,17 @@ private:
         DiagramScanWork& k = m_work;
         const int64_t from64 = std::max<int64_t>(m_x, m_first / 16) - m_x;
         const int64_t to64 = std::min<int64_t>(int64_t(m_x) + m_w, (m_last + 15) / 16) - m_x;
-        const size_t from = size_t(std::max<int64_t>(from64, 0));
-        const size_t to = size_t(std::max<int64_t>(to64, 0));
+        const uint32_t from = uint32_t(std::max<int64_t>(from64, 0));
+        const uint32_t to = uint32_t(std::max<int64_t>(to64, 0));
         int32_t* delta = k.delta.data();
         int32_t coverage = 0;
-        size_t at = 0;
-        for (size_t word = 0; word < k.touched.size(); ++word) {
+        uint32_t at = 0;
+        for (uint32_t word = 0; word < k.touched.size(); ++word) {
             uint64_t bits = k.touched[word];
             if (bits == 0) continue;
             k.touched[word] = 0;
             do {
-                const size_t column = word * 64 + size_t(__builtin_ctzll(bits));
+                const uint32_t column = word * 64 + uint32_t(__builtin_ctzll(bits));
                 bits &= bits - 1;
                 if (coverage != 0) Emit(row, std::max(at, from), std::min(column, to), coverage, op);
                 coverage += delta[column];
@@ -625,7 +656,7 @@ private:
     }
 
     template <class SpanOp>
-    static void Emit(uint32_t* row, size_t from, size_t to, int32_t coverage, const SpanOp& op) {
+    static void Emit(uint32_t* row, uint32_t from, uint32_t to, int32_t coverage, const SpanOp& op) {
         if (from >= to) return;
         const uint32_t c = Level == 0 ? 256u : static_cast<uint32_t>(coverage);
         op.Run(row + from, static_cast<int32_t>(to - from), c);

@@ -400,6 +400,15 @@ Outcome ConverterFill(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t 
     return {t.result, std::move(t.lines), std::move(t.coverage)};
 }
 
+// The sample lines that hold crossings (the converter passes over rows that
+// no element meets).
+std::vector<SampleLine> Crossed(const std::vector<SampleLine>& lines) {
+    std::vector<SampleLine> out;
+    for (const SampleLine& l : lines)
+        if (!l.before.empty()) out.push_back(l);
+    return out;
+}
+
 // ---- random outlines ----
 
 struct Step {
@@ -525,8 +534,9 @@ void CompareOnRandomOutlines(uint32_t seed, bool curves, int outlines, bool tigh
         const Outcome got = ConverterFill<Level>(sprite, x, y, w, h, forConverter);
         SCOPED_TRACE(testing::Message() << "outline " << i << " of seed " << seed);
         ASSERT_EQ(got.result, expected.result);
-        ASSERT_EQ(got.lines.size(), expected.lines.size());
-        for (size_t k = 0; k < got.lines.size(); ++k) ASSERT_EQ(got.lines[k], expected.lines[k]) << k;
+        const std::vector<SampleLine> gotLines = Crossed(got.lines), expectedLines = Crossed(expected.lines);
+        ASSERT_EQ(gotLines.size(), expectedLines.size());
+        for (size_t k = 0; k < gotLines.size(); ++k) ASSERT_EQ(gotLines[k], expectedLines[k]) << k;
         ASSERT_EQ(got.coverage, expected.coverage);
         ++agreed;
         if (std::any_of(got.coverage.begin(), got.coverage.end(), [](int32_t c) { return c != 0; })) ++drawn;
@@ -583,7 +593,7 @@ TEST(DiagramScanModel, TenThousandCrossingsOnOneLine) {
     ASSERT_TRUE(got.result);
     ASSERT_EQ(got.lines.size(), 1u);
     EXPECT_EQ(got.lines[0].before.size(), 10000u);
-    EXPECT_EQ(got.lines, expected.lines);
+    EXPECT_EQ(Crossed(got.lines), Crossed(expected.lines));
     EXPECT_EQ(got.coverage, expected.coverage);
 }
 

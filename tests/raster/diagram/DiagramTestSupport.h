@@ -53,8 +53,12 @@ inline void Polygon(DiagramInfo& r, std::initializer_list<std::pair<int32_t, int
 // Records each sample line's crossings before and after the resolution pass.
 struct LineRecorder {
     std::vector<SampleLine>* lines;
-    void Before(int32_t v, const Crossings& list) const { lines->push_back({v, list, {}}); }
-    void After(int32_t, const Crossings& list) const { lines->back().after = list; }
+    void Before(int32_t v, const DiagramBuffer<DiagramCrossing>& list) const {
+        lines->push_back({v, Crossings(list.begin(), list.end()), {}});
+    }
+    void After(int32_t, const DiagramBuffer<DiagramCrossing>& list) const {
+        lines->back().after.assign(list.begin(), list.end());
+    }
 };
 
 // Records the coverage handed over per pixel of the sprite (0 where none),
