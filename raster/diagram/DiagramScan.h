@@ -187,13 +187,24 @@ public:
             }
             m_first = 16 * (int64_t(x) + w);
             m_last = 16 * int64_t(x);
-            for (int32_t k = 0; k < kSamples; ++k) {
-                const int32_t v = static_cast<int32_t>(16 * r) + k * kStep;
-                BuildLine(v);
-                observer.Before(v, m_work.crossings);
-                if (m_work.crossings.size() > 2) ResolveCrossings(m_work.crossings);
-                observer.After(v, m_work.crossings);
-                Accumulate(m_work.crossings);
+            const int32_t v0 = static_cast<int32_t>(16 * r);
+            if (PlainRow(v0)) {
+                for (int32_t k = 0; k < kSamples; ++k) {
+                    const int32_t v = v0 + k * kStep;
+                    PlainLine(v);
+                    observer.Before(v, m_work.crossings);
+                    observer.After(v, m_work.crossings);
+                    Accumulate(m_work.crossings);
+                }
+            } else {
+                for (int32_t k = 0; k < kSamples; ++k) {
+                    const int32_t v = v0 + k * kStep;
+                    BuildLine(v);
+                    observer.Before(v, m_work.crossings);
+                    if (m_work.crossings.size() > 2) ResolveCrossings(m_work.crossings);
+                    observer.After(v, m_work.crossings);
+                    Accumulate(m_work.crossings);
+                }
             }
             Sweep(sprite.PixelAt(x, static_cast<int32_t>(r)), op);
         }
@@ -316,6 +327,81 @@ private:
         Place();
     }
 
+    // ---- rows where every crossing is plain ----
+
+    // True when on every sample line of the row starting at v0 the walk would
+    // only insert plain crossings in the middle of Lines and Arcs: no element
+    // starts, ends or lies flat there, no Jump or CircleCurve meets the row, and
+    // neither the outline's start nor its last point lies on one of its lines.
+    // Such a line's list is its crossings sorted stably by x, which the
+    // resolution pass leaves alone. Elements that ended above the row leave the
+    // active list here.
+    bool PlainRow(int32_t v0) {
+        DiagramScanWork& k = m_work;
+        const int32_t last = v0 + (kSamples - 1) * kStep;
+        if (m_nextTop < k.byTop.size() && k.elements[k.byTop[m_nextTop]].rowMin <= last) return false;
+        auto outside = [&](int32_t y) { return Row(y) < v0 || Row(y) > last; };
+        if (!outside(m_startY) || !outside(m_endY)) return false;
+        for (uint32_t n = 0; n < k.active.size(); ++n) {
+            const DiagramScanElement& e = k.elements[k.active[n]];
+            if (e.yMax < v0) continue;
+            if (e.rowMin >= v0 || Row(e.yMax) <= last) return false;
+            const uint32_t type = e.factor->Type;
+            if (type == DiagramInfoFactor::kArc) {
+                if (!outside(e.y0) || !outside(e.factor->Y)) return false;
+            } else if (type != DiagramInfoFactor::kLine) {
+                return false;
+            }
+        }
+        uint32_t keep = 0;
+        for (uint32_t n = 0; n < k.active.size(); ++n)
+            if (k.elements[k.active[n]].yMax >= v0) k.active[keep++] = k.active[n];
+        k.active.resize(keep);
+        return true;
+    }
+
+    void PlainLine(int32_t v) {
+        DiagramScanWork& k = m_work;
+        DiagramBuffer<DiagramCrossing>& list = k.crossings;
+        list.clear();
+        for (uint32_t n = 0; n < k.active.size(); ++n) {
+            const DiagramScanElement& s = k.elements[k.active[n]];
+            const DiagramInfoFactor& f = *s.factor;
+            int32_t x;
+            if (f.Type == DiagramInfoFactor::kLine) {
+                x = LineX(s, f, v);
+            } else if (f.arcShape > 0) {
+                x = ArcX(f, v);
+            } else {
+                continue;
+            }
+            list.push_back({x, 0});
+            DiagramCrossing* c = list.data();
+            uint32_t j = list.size() - 1;
+            for (; j > 0 && c[j - 1].x > x; --j) c[j] = c[j - 1];
+            c[j] = {x, 0};
+        }
+    }
+
+    // The crossing of a Line with sample line v between its ends.
+    static int32_t LineX(const DiagramScanElement& s, const DiagramInfoFactor& f, int32_t v) noexcept {
+        const int64_t dx = TruncNear(static_cast<double>(int64_t(v) - s.y0) * f.coefA);
+        return SaturateToInt32(dx + s.x0);
+    }
+
+    // The crossing of an Arc (shape 1 .. 5) with sample line v between its ends.
+    static int32_t ArcX(const DiagramInfoFactor& f, int32_t v) noexcept {
+        int64_t x = f.X;
+        if (f.arcShape != 5) {
+            const double dy = static_cast<double>(int64_t(v) - f.Y2);
+            const int64_t half = TruncNear(std::cos(std::asin(dy / f.coefB)) * f.coefA);
+            x = f.arcShape == 2 || f.arcShape == 3 ? int64_t(f.X2) - half : int64_t(f.X2) + half;
+        }
+        return SaturateToInt32(x);
+    }
+
+    // ---- the walk of one sample line ----
+
     [[gnu::always_inline]] uint32_t Log(int32_t x, int32_t kind, uint32_t place = kAfterEqual, uint32_t target = 0) {
         const uint32_t id = static_cast<uint32_t>(m_work.events.size());
         m_work.events.push_back({x, kind, place, target});
@@ -369,8 +455,7 @@ private:
                     m_vertex = 6;
                 }
             } else {
-                const int64_t dx = TruncNear(static_cast<double>(int64_t(v) - s.y0) * f.coefA);
-                m_lastEvent = Log(SaturateToInt32(dx + s.x0), 0);
+                m_lastEvent = Log(LineX(s, f, v), 0);
             }
             return;
         }
@@ -386,13 +471,7 @@ private:
                 m_lastEvent = Log(f.X, kind);
                 if (f.arcShape != 0) m_vertex = KindOf(f.startKind);
             } else if (f.arcShape > 0) {
-                int64_t x = f.X;
-                if (f.arcShape != 5) {
-                    const double dy = static_cast<double>(int64_t(v) - f.Y2);
-                    const int64_t half = TruncNear(std::cos(std::asin(dy / f.coefB)) * f.coefA);
-                    x = f.arcShape == 2 || f.arcShape == 3 ? int64_t(f.X2) - half : int64_t(f.X2) + half;
-                }
-                m_lastEvent = Log(SaturateToInt32(x), 0);
+                m_lastEvent = Log(ArcX(f, v), 0);
             }
             return;
         }
