@@ -52,7 +52,10 @@
 // Elements are visited only on the sample lines they meet: an active list in
 // outline order, fed from the elements sorted by their top line. The current
 // point each element starts from does not depend on the sample line, so it is
-// worked out once per fill.
+// worked out once per fill. Rows that no element meets are passed over, and a
+// row where no element starts, ends or turns flat and no sub-path ends has
+// only plain crossings on each of its lines: there the walk, the log and the
+// resolution pass are skipped and each line's crossings are simply sorted.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -330,11 +333,13 @@ private:
     // ---- rows where every crossing is plain ----
 
     // True when on every sample line of the row starting at v0 the walk would
-    // only insert plain crossings in the middle of Lines and Arcs: no element
-    // starts, ends or lies flat there, no Jump or CircleCurve meets the row, and
-    // neither the outline's start nor its last point lies on one of its lines.
-    // Such a line's list is its crossings sorted stably by x, which the
-    // resolution pass leaves alone. Elements that ended above the row leave the
+    // only insert plain crossings in the middle of Lines, Arcs and
+    // CircleCurves: no element starts, ends or lies flat there, no Jump meets
+    // the row, and neither the outline's start nor its last point lies on one
+    // of its lines. Such a line's list is its crossings sorted by x (equal
+    // plain crossings cannot be told apart, so the placement of a CircleCurve
+    // start piece's crossing among them does not show), and the resolution
+    // pass leaves it alone. Elements that ended above the row leave the
     // active list here.
     bool PlainRow(int32_t v0) {
         DiagramScanWork& k = m_work;
@@ -347,7 +352,7 @@ private:
             if (e.yMax < v0) continue;
             if (e.rowMin >= v0 || Row(e.yMax) <= last) return false;
             const uint32_t type = e.factor->Type;
-            if (type == DiagramInfoFactor::kArc) {
+            if (type == DiagramInfoFactor::kArc || type == DiagramInfoFactor::kCircleCurve) {
                 if (!outside(e.y0) || !outside(e.factor->Y)) return false;
             } else if (type != DiagramInfoFactor::kLine) {
                 return false;
@@ -364,23 +369,31 @@ private:
         DiagramScanWork& k = m_work;
         DiagramBuffer<DiagramCrossing>& list = k.crossings;
         list.clear();
-        for (uint32_t n = 0; n < k.active.size(); ++n) {
-            const DiagramScanElement& s = k.elements[k.active[n]];
-            const DiagramInfoFactor& f = *s.factor;
-            int32_t x;
-            if (f.Type == DiagramInfoFactor::kLine) {
-                x = LineX(s, f, v);
-            } else if (f.arcShape > 0) {
-                x = ArcX(f, v);
-            } else {
-                continue;
-            }
+        m_v = v;
+        auto put = [&](int32_t x) {
             list.push_back({x, 0});
             DiagramCrossing* c = list.data();
             uint32_t j = list.size() - 1;
             for (; j > 0 && c[j - 1].x > x; --j) c[j] = c[j - 1];
             c[j] = {x, 0};
+        };
+        for (uint32_t n = 0; n < k.active.size(); ++n) {
+            const DiagramScanElement& s = k.elements[k.active[n]];
+            DiagramInfoFactor& f = *s.factor;
+            if (f.Type == DiagramInfoFactor::kLine) {
+                put(LineX(s, f, v));
+            } else if (f.Type == DiagramInfoFactor::kArc) {
+                if (f.arcShape > 0) put(ArcX(f, v));
+            } else {
+                for (uint32_t p = 0; p < 4; ++p)
+                    if (f.pieceTop[p] <= v && v <= f.pieceBottom[p]) put(CurveX(f, Solve(f, p)));
+            }
         }
+    }
+
+    // The point of a CircleCurve at angle t on the sample line.
+    static int32_t CurveX(const DiagramInfoFactor& f, double t) noexcept {
+        return SaturateToInt32(TruncToInt64(SpiralX(f.coefA, f.coefB, t) + static_cast<double>(f.X2)));
     }
 
     // The crossing of a Line with sample line v between its ends.
@@ -576,7 +589,7 @@ private:
         for (uint32_t k = 0; k < 4; ++k) {
             if (!(f.pieceTop[k] <= v && v <= f.pieceBottom[k])) continue;
             const double t = Solve(f, k);
-            int32_t x = SaturateToInt32(TruncToInt64(SpiralX(f.coefA, f.coefB, t) + static_cast<double>(f.X2)));
+            int32_t x = CurveX(f, t);
             int32_t kind = 0;
             const bool isStart = onStart && f.startPiece == k;
             if (isStart) {
