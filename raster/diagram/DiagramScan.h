@@ -224,6 +224,9 @@ private:
     int32_t m_endX = 0, m_endY = 0;   // the current point after the last element
     int32_t m_startX = 0, m_startY = 0;
     size_t m_nextTop = 0;
+    uint64_t m_activeEpoch = 0;          // raised whenever the active list changes
+    uint64_t m_plainEpoch = UINT64_MAX;  // the active list the plain entries were made from
+    bool m_plainSorted = false;
 
     // Walk state of one sample line.
     int32_t m_v = 0;
@@ -284,6 +287,7 @@ private:
                                                                  : a < b;
         });
         m_nextTop = 0;
+        m_plainEpoch = UINT64_MAX;
 
         const uint32_t columns = static_cast<uint32_t>(w) + 2;
         k.delta.assign(columns, 0);
@@ -310,6 +314,7 @@ private:
             std::merge(k.active.begin(), k.active.end(), k.arriving.begin(), k.arriving.end(), k.merged.begin());
             k.active.swap(k.merged);
             k.arriving.clear();
+            ++m_activeEpoch;
         }
 
         m_subX = m_startX;
@@ -324,6 +329,7 @@ private:
             k.active[keep++] = i;
             Visit(e);
         }
+        if (keep != k.active.size()) ++m_activeEpoch;
         k.active.resize(keep);
         if (m_lastEvent != kNone) EndSubPath(m_endX, m_endY);
 
@@ -361,34 +367,64 @@ private:
         uint32_t keep = 0;
         for (uint32_t n = 0; n < k.active.size(); ++n)
             if (k.elements[k.active[n]].yMax >= v0) k.active[keep++] = k.active[n];
+        if (keep != k.active.size()) ++m_activeEpoch;
         k.active.resize(keep);
         return true;
     }
 
     void PlainLine(int32_t v) {
         DiagramScanWork& k = m_work;
-        DiagramBuffer<DiagramCrossing>& list = k.crossings;
-        list.clear();
         m_v = v;
-        auto put = [&](int32_t x) {
-            list.push_back({x, 0});
-            DiagramCrossing* c = list.data();
-            uint32_t j = list.size() - 1;
-            for (; j > 0 && c[j - 1].x > x; --j) c[j] = c[j - 1];
-            c[j] = {x, 0};
-        };
-        for (uint32_t n = 0; n < k.active.size(); ++n) {
-            const DiagramScanElement& s = k.elements[k.active[n]];
+        if (m_plainEpoch != m_activeEpoch) {
+            k.plain.clear();
+            for (uint32_t n = 0; n < k.active.size(); ++n) {
+                const uint32_t i = k.active[n];
+                const DiagramInfoFactor& f = *k.elements[i].factor;
+                if (f.Type == DiagramInfoFactor::kLine || (f.Type == DiagramInfoFactor::kArc && f.arcShape > 0))
+                    k.plain.push_back({i, 0, 0});
+                if (f.Type != DiagramInfoFactor::kCircleCurve) continue;
+                for (uint32_t p = 0; p < 4; ++p) {
+                    if (f.pieceTop[p] != kDiagramNoY && f.pieceTop[p] <= f.pieceBottom[p])
+                        k.plain.push_back({i, p, 0});
+                }
+            }
+            m_plainEpoch = m_activeEpoch;
+            m_plainSorted = false;
+        }
+        const uint32_t n = k.plain.size();
+        DiagramPlainEntry* entries = k.plain.data();
+        for (uint32_t j = 0; j < n; ++j) {
+            DiagramPlainEntry& e = entries[j];
+            const DiagramScanElement& s = k.elements[e.element];
             DiagramInfoFactor& f = *s.factor;
             if (f.Type == DiagramInfoFactor::kLine) {
-                put(LineX(s, f, v));
+                e.key = LineX(s, f, v);
             } else if (f.Type == DiagramInfoFactor::kArc) {
-                if (f.arcShape > 0) put(ArcX(f, v));
+                e.key = ArcX(f, v);
+            } else if (f.pieceTop[e.piece] <= v && v <= f.pieceBottom[e.piece]) {
+                e.key = CurveX(f, Solve(f, e.piece));
             } else {
-                for (uint32_t p = 0; p < 4; ++p)
-                    if (f.pieceTop[p] <= v && v <= f.pieceBottom[p]) put(CurveX(f, Solve(f, p)));
+                e.key = INT64_MAX;
             }
         }
+        // The order of the line before is nearly right; from the outline's
+        // order a full sort is quicker.
+        if (!m_plainSorted && n > 16) {
+            std::sort(entries, entries + n,
+                      [](const DiagramPlainEntry& a, const DiagramPlainEntry& b) { return a.key < b.key; });
+        } else {
+            for (uint32_t i = 1; i < n; ++i) {
+                const DiagramPlainEntry e = entries[i];
+                uint32_t j = i;
+                for (; j > 0 && entries[j - 1].key > e.key; --j) entries[j] = entries[j - 1];
+                entries[j] = e;
+            }
+        }
+        m_plainSorted = true;
+        DiagramBuffer<DiagramCrossing>& list = k.crossings;
+        list.clear();
+        for (uint32_t j = 0; j < n && entries[j].key != INT64_MAX; ++j)
+            list.push_back({static_cast<int32_t>(entries[j].key), 0});
     }
 
     // The point of a CircleCurve at angle t on the sample line.

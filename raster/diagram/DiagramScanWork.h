@@ -41,6 +41,14 @@ struct DiagramScanElement {
     int32_t yMax;
 };
 
+// A crossing of a row of plain crossings, kept in the order of x of the line
+// before so that sorting the next line's crossings is nearly free.
+struct DiagramPlainEntry {
+    uint32_t element;  // position in DiagramScanWork::elements
+    uint32_t piece;    // CircleCurve piece, else 0
+    int64_t key;       // x, or INT64_MAX when the piece does not meet the line
+};
+
 // A growable array of plain values for the per-line work: clearing keeps the
 // storage, growing doubles it, and appending is a compare and a store.
 template <class T>
@@ -116,6 +124,7 @@ struct DiagramScanWork {
     DiagramBuffer<uint64_t> keys;        // (x, event) sort keys
     DiagramBuffer<uint32_t> group;       // the crossings of one x while they are placed
     DiagramBuffer<DiagramCrossing> crossings;  // the current sample line's list
+    DiagramBuffer<DiagramPlainEntry> plain;    // the crossings of rows of plain crossings
     DiagramBuffer<int32_t> delta;        // coverage steps per column of the row
     DiagramBuffer<uint64_t> touched;     // one bit per column with a step
 };
