@@ -255,7 +255,9 @@ TEST_F(ShapeDispatch, FullTurnPieIsTheEllipseOfTheSameTarget) {
         std::function<bool(CSprite&)> pie, ellipse;
     } cases[] = {
         {"Mask",
-         [&](CSprite& s) { return s.FillPieMask(1, 2, 30, 20, 500, 400, 1, 1 - 2 * kPi, 0, 0, 990, 790, 4, nullptr, 7); },
+         [&](CSprite& s) {
+             return s.FillPieMask(1, 2, 30, 20, 500, 400, 1, 1 - 2 * kPi, 0, 0, 990, 790, 4, nullptr, 7);
+         },
          [&](CSprite& s) { return s.FillEllipseMask(1, 2, 30, 20, 0, 0, 990, 790, 500, 400, 4, nullptr, 7); }},
         {"Fill",
          [&](CSprite& s) {
