@@ -194,10 +194,16 @@ public:
             if (PlainRow(v0)) {
                 for (int32_t k = 0; k < kSamples; ++k) {
                     const int32_t v = v0 + k * kStep;
-                    PlainLine(v);
+                    // Vertical edges only: every line of the row has the
+                    // list of the first.
+                    if (k == 0 || !m_uniform) PlainLine(v);
                     observer.Before(v, m_work.crossings);
                     observer.After(v, m_work.crossings);
-                    Accumulate(m_work.crossings);
+                    if (!m_uniform) {
+                        Accumulate(m_work.crossings, kStep);
+                    } else if (k == 0) {
+                        Accumulate(m_work.crossings, kStep * kSamples);
+                    }
                 }
             } else {
                 for (int32_t k = 0; k < kSamples; ++k) {
@@ -206,7 +212,7 @@ public:
                     observer.Before(v, m_work.crossings);
                     if (m_work.crossings.size() > 2) ResolveCrossings(m_work.crossings);
                     observer.After(v, m_work.crossings);
-                    Accumulate(m_work.crossings);
+                    Accumulate(m_work.crossings, kStep);
                 }
             }
             Sweep(sprite.PixelAt(x, static_cast<int32_t>(r)), op);
@@ -227,6 +233,7 @@ private:
     uint64_t m_activeEpoch = 0;          // raised whenever the active list changes
     uint64_t m_plainEpoch = UINT64_MAX;  // the active list the plain entries were made from
     bool m_plainSorted = false;
+    bool m_uniform = false;              // a plain row of vertical edges only
 
     // Walk state of one sample line.
     int32_t m_v = 0;
@@ -365,8 +372,15 @@ private:
             }
         }
         uint32_t keep = 0;
-        for (uint32_t n = 0; n < k.active.size(); ++n)
-            if (k.elements[k.active[n]].yMax >= v0) k.active[keep++] = k.active[n];
+        m_uniform = true;
+        for (uint32_t n = 0; n < k.active.size(); ++n) {
+            const DiagramScanElement& e = k.elements[k.active[n]];
+            if (e.yMax < v0) continue;
+            k.active[keep++] = k.active[n];
+            const DiagramInfoFactor& f = *e.factor;
+            m_uniform &= (f.Type == DiagramInfoFactor::kLine && f.coefA == 0) ||
+                         (f.Type == DiagramInfoFactor::kArc && (f.arcShape == 5 || f.arcShape <= 0));
+        }
         if (keep != k.active.size()) ++m_activeEpoch;
         k.active.resize(keep);
         return true;
@@ -724,7 +738,10 @@ private:
         m_work.touched[column >> 6] |= uint64_t(1) << (column & 63);
     }
 
-    [[gnu::always_inline]] void Accumulate(const DiagramBuffer<DiagramCrossing>& list) {
+    // Adds the spans of a sample line's list to the row, each covered
+    // sixteenth of a pixel weighing `weight` (the grid step, or the steps of
+    // all the row's lines when they have one list).
+    [[gnu::always_inline]] void Accumulate(const DiagramBuffer<DiagramCrossing>& list, int32_t weight) {
         const uint32_t paired = list.size() & ~1u;
         if (paired == 0) return;
         m_first = std::min<int64_t>(m_first, list[0].x);
@@ -740,14 +757,14 @@ private:
             const uint32_t ps = uint32_t(s >> 4), pe = uint32_t(e >> 4);
             const int32_t fs = int32_t(s & 15), fe = int32_t(e & 15);
             if (ps == pe) {
-                const int32_t c = int32_t(e - s) * kStep;
+                const int32_t c = int32_t(e - s) * weight;
                 delta[ps] += c;
                 delta[ps + 1] -= c;
             } else {
-                delta[ps] += (16 - fs) * kStep;
-                delta[ps + 1] += fs * kStep;
-                delta[pe] += (fe - 16) * kStep;
-                delta[pe + 1] -= fe * kStep;
+                delta[ps] += (16 - fs) * weight;
+                delta[ps + 1] += fs * weight;
+                delta[pe] += (fe - 16) * weight;
+                delta[pe + 1] -= fe * weight;
                 Mark(pe);
                 Mark(pe + 1);
             }
