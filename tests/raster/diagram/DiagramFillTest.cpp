@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -283,6 +285,46 @@ TEST(DiagramFill, RectangleCoverageIsItsExtentOnTheSampleGrid) {
             }
         }
     }
+}
+
+// The Arc's half width by its shortcut against the definition, also where the
+// width comes within rounding of a whole number.
+TEST(DiagramFill, ArcHalfWidthIsTheDefinitionsValue) {
+    auto definition = [](double u, double rx) {
+        const int64_t t = diagram::TruncToInt64(std::cos(std::asin(u)) * rx);
+        constexpr int64_t kFar = int64_t(1) << 40;
+        return std::clamp<int64_t>(t, -kFar, kFar);
+    };
+    std::mt19937_64 rng(9);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int64_t checked = 0;
+    for (const double rx : {0.0, 0.5, 1.0, 7.0, 100.0, 1234.5, 3200.0, 65536.0, 1e6, 3e8, 5e11, 1e12, 1e15}) {
+        for (int i = 0; i < 100000; ++i) {
+            const double u = unit(rng);
+            ASSERT_EQ(diagram::ArcHalfWidth(u, rx), definition(u, rx)) << u << " " << rx;
+            ++checked;
+        }
+        // Heights where the width is a whole number k, and a few ulps around.
+        const int64_t steps = std::min<int64_t>(int64_t(rx), 4000);
+        for (int64_t j = 0; j <= steps; ++j) {
+            const double k = rx * double(j) / double(std::max<int64_t>(steps, 1));
+            const double whole = std::floor(k);
+            double u = std::sqrt(1 - (whole / rx) * (whole / rx));
+            if (!(u == u)) continue;
+            for (int n = 0; n < 4; ++n) u = std::nextafter(u, 2.0);
+            for (int n = 0; n < 9; ++n, u = std::nextafter(u, -2.0)) {
+                for (const double sign : {1.0, -1.0}) {
+                    ASSERT_EQ(diagram::ArcHalfWidth(sign * u, rx), definition(sign * u, rx)) << sign * u << " " << rx;
+                    ++checked;
+                }
+            }
+        }
+    }
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    for (const double u : {-1.0, 1.0, 0.0, -0.0, 1.0000001, -3.0, inf, -inf, nan})
+        for (const double rx : {0.0, 1.0, 16.0, 1e9, 1e300, -5.0, inf, nan})
+            EXPECT_EQ(diagram::ArcHalfWidth(u, rx), definition(u, rx)) << u << " " << rx;
+    EXPECT_GT(checked, 1000000);
 }
 
 // ---- pixel rules ----
