@@ -214,11 +214,12 @@ public:
             m_last = 16 * int64_t(x);
             const int32_t v0 = static_cast<int32_t>(16 * r);
             if (PlainRow(v0)) {
+                PlainCrossings(v0, m_uniform ? 1 : kSamples);
                 for (int32_t k = 0; k < kSamples; ++k) {
                     const int32_t v = v0 + k * kStep;
                     // Vertical edges only: every line of the row has the
                     // list of the first.
-                    if (k == 0 || !m_uniform) PlainLine(v);
+                    if (k == 0 || !m_uniform) PlainLine(k);
                     observer.Before(v, m_work.crossings);
                     observer.After(v, m_work.crossings);
                     if (!m_uniform) {
@@ -408,41 +409,56 @@ private:
         return true;
     }
 
-    void PlainLine(int32_t v) {
+    // The crossings of every entry with the first `lines` sample lines of the
+    // row, entry by entry: the evaluations of one line do not wait for each
+    // other, and a CircleCurve piece's solver moves down line by line as it
+    // must.
+    void PlainCrossings(int32_t v0, int32_t lines) {
         DiagramScanWork& k = m_work;
-        m_v = v;
         if (m_plainEpoch != m_activeEpoch) {
             k.plain.clear();
             for (uint32_t n = 0; n < k.active.size(); ++n) {
                 const uint32_t i = k.active[n];
                 const DiagramInfoFactor& f = *k.elements[i].factor;
                 if (f.Type == DiagramInfoFactor::kLine || (f.Type == DiagramInfoFactor::kArc && f.arcShape > 0))
-                    k.plain.push_back({i, 0, 0});
+                    k.plain.push_back({i, 0, k.plain.size(), 0});
                 if (f.Type != DiagramInfoFactor::kCircleCurve) continue;
                 for (uint32_t p = 0; p < 4; ++p) {
                     if (f.pieceTop[p] != kDiagramNoY && f.pieceTop[p] <= f.pieceBottom[p])
-                        k.plain.push_back({i, p, 0});
+                        k.plain.push_back({i, p, k.plain.size(), 0});
                 }
             }
             m_plainEpoch = m_activeEpoch;
             m_plainSorted = false;
         }
         const uint32_t n = k.plain.size();
-        DiagramPlainEntry* entries = k.plain.data();
+        k.plainX.resize(n * kSamples);
         for (uint32_t j = 0; j < n; ++j) {
-            DiagramPlainEntry& e = entries[j];
+            const DiagramPlainEntry& e = k.plain[j];
             const DiagramScanElement& s = k.elements[e.element];
             DiagramInfoFactor& f = *s.factor;
+            int64_t* x = k.plainX.data() + size_t(e.slot) * kSamples;
             if (f.Type == DiagramInfoFactor::kLine) {
-                e.key = LineX(s, f, v);
+                for (int32_t l = 0; l < lines; ++l) x[l] = LineX(s, f, v0 + l * kStep);
             } else if (f.Type == DiagramInfoFactor::kArc) {
-                e.key = ArcX(f, v);
-            } else if (f.pieceTop[e.piece] <= v && v <= f.pieceBottom[e.piece]) {
-                e.key = CurveX(f, Solve(f, e.piece));
+                for (int32_t l = 0; l < lines; ++l) x[l] = ArcX(f, v0 + l * kStep);
             } else {
-                e.key = INT64_MAX;
+                for (int32_t l = 0; l < lines; ++l) {
+                    const int32_t v = v0 + l * kStep;
+                    const bool meets = f.pieceTop[e.piece] <= v && v <= f.pieceBottom[e.piece];
+                    x[l] = meets ? CurveX(f, Solve(f, e.piece, v)) : INT64_MAX;
+                }
             }
         }
+    }
+
+    // Sample line `line` of a row of plain crossings: its crossings sorted.
+    void PlainLine(int32_t line) {
+        DiagramScanWork& k = m_work;
+        const uint32_t n = k.plain.size();
+        DiagramPlainEntry* entries = k.plain.data();
+        const int64_t* x = k.plainX.data();
+        for (uint32_t j = 0; j < n; ++j) entries[j].key = x[size_t(entries[j].slot) * kSamples + line];
         // The order of the line before is nearly right; from the outline's
         // order a full sort is quicker.
         if (!m_plainSorted && n > 16) {
@@ -615,9 +631,9 @@ private:
 
     // The piece's angle on sample line v: a secant search from the angle and
     // step the previous sample line left, never beyond the piece's limit.
-    double Solve(DiagramInfoFactor& f, uint32_t k) {
+    static double Solve(DiagramInfoFactor& f, uint32_t k, int32_t v) {
         DiagramPiece& p = f.pieces[k];
-        const int64_t T = int64_t(m_v) - f.Y2;
+        const int64_t T = int64_t(v) - f.Y2;
         const double S = T >= 0 ? static_cast<double>(T) + 0.5 : static_cast<double>(T) - 0.5;
         const double t = p.angle, yt = p.y, L = p.limit;
         double d = p.step;
@@ -660,7 +676,7 @@ private:
         bool endPut = false;
         for (uint32_t k = 0; k < 4; ++k) {
             if (!(f.pieceTop[k] <= v && v <= f.pieceBottom[k])) continue;
-            const double t = Solve(f, k);
+            const double t = Solve(f, k, v);
             int32_t x = CurveX(f, t);
             int32_t kind = 0;
             const bool isStart = onStart && f.startPiece == k;

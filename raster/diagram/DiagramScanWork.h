@@ -46,6 +46,7 @@ struct DiagramScanElement {
 struct DiagramPlainEntry {
     uint32_t element;  // position in DiagramScanWork::elements
     uint32_t piece;    // CircleCurve piece, else 0
+    uint32_t slot;     // its row of DiagramScanWork::plainX
     int64_t key;       // x, or INT64_MAX when the piece does not meet the line
 };
 
@@ -125,6 +126,7 @@ struct DiagramScanWork {
     DiagramBuffer<uint32_t> group;       // the crossings of one x while they are placed
     DiagramBuffer<DiagramCrossing> crossings;  // the current sample line's list
     DiagramBuffer<DiagramPlainEntry> plain;    // the crossings of rows of plain crossings
+    DiagramBuffer<int64_t> plainX;             // their x on each sample line of the row
     DiagramBuffer<int32_t> delta;        // coverage steps per column of the row
     DiagramBuffer<uint64_t> touched;     // one bit per column with a step
 };
