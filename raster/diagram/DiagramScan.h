@@ -200,9 +200,9 @@ public:
         const int64_t end = top + rows;
         for (int64_t r = top; r < end; ++r) {
             // Rows that no element meets have no crossings: go straight to the
-            // row of the next element's top line (the start point alone, at
-            // (0, 0) in every outline record, would otherwise walk every row
-            // down to the outline).
+            // row of the next element's top line (the row range counts the
+            // start element, whose work fields hold 0, so it begins at the
+            // top of the sprite for almost every outline).
             if (m_work.active.empty()) {
                 if (m_nextTop == m_work.byTop.size()) break;
                 const int64_t next = m_work.elements[m_work.byTop[m_nextTop]].rowMin;
