@@ -625,6 +625,41 @@ TEST_F(DiagramFillPixels, TheClipRectangleLimitsWrites) {
             EXPECT_EQ(*s.PixelAt(x, y), (x >= 3 && x < 7 && y >= 4 && y < 6) ? 0xFFFFFFFFu : 0u) << x << ", " << y;
 }
 
+// Coordinates at the ends of the 32-bit range (a document can hold any):
+// every level and target runs to the end without overflow (the sanitizer
+// build checks the arithmetic) and a shape that covers the sprite fills it.
+TEST_F(DiagramFillPixels, CoordinatesAtTheEndsOfTheRange) {
+    static constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
+    const Shape shapes[] = {
+        [](DiagramInfo& r) { Polygon(r, {{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}}); },
+        [](DiagramInfo& r) { Polygon(r, {{lo, 7}, {hi, 100}, {lo, 250}}); },
+        [](DiagramInfo& r) { Polygon(r, {{0, lo}, {hi, 40}, {5, hi}, {lo, 60}}); },
+        [](DiagramInfo& r) {
+            r.Reset();
+            r.SetStartPoint(hi, 80);
+            r.AddArc(80, hi, 80, 80, 1);
+            r.AddArc(lo, 80, 80, 80, 1);
+            r.AddCircleCurve(hi - 5, 90, 80, 80, 1, 1);
+            r.AddLine(hi, 80, 1);
+        },
+    };
+    for (const Shape& shape : shapes) {
+        for (const int32_t level : kLevels) {
+            for (const Target target : kTargets) {
+                CSprite s = raster_test::Filled(16, 16, 0x00102030);
+                DiagramInfo record;
+                shape(record);
+                FillWith(s, target, level, 0, 0, 16, 16, record, 0xFFFFFF, 255);
+            }
+        }
+    }
+    CSprite s = raster_test::Filled(16, 16, 0);
+    DiagramInfo record;
+    shapes[0](record);
+    EXPECT_TRUE(s.FillDiagramAa16(0, 0, 16, 16, record, 0x123456, 255));
+    EXPECT_EQ(raster_test::Pixels(s), std::vector<uint32_t>(256, 0xFF123456u));
+}
+
 // Once a record has been filled, filling it again takes no new memory.
 TEST_F(DiagramFillPixels, TheWorkAreaIsKept) {
     CSprite s = raster_test::Filled(40, 40, 0);
