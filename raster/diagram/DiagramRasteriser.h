@@ -1,7 +1,8 @@
 #pragma once
-// Installable diagram rasteriser: the fill kernels and stroke drivers of
-// CSprite (DiagramMembers.inc) forward to the rasteriser installed here, and
-// return false while none is installed (the default).
+// Installable diagram rasteriser: the fill kernels of CSprite
+// (DiagramMembers.inc) forward to the rasteriser installed here, and return
+// false while none is installed (the default). The stroke drivers are real
+// and reach the rasteriser through the fills.
 //
 // This is a stand-in seam: the scan converter replaces it, and its members
 // then do the work themselves. Until then the seam lets the shape builders be
@@ -26,11 +27,10 @@ public:
     // FillDiagramAlphaAa<level>: alpha union with coverage x opacity.
     virtual bool FillAlpha(CSprite& target, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h,
                            DiagramInfo& record, uint8_t opacity) = 0;
-    // StrokeDiagram / StrokeDiagramAlpha.
-    virtual bool Stroke(CSprite& target, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,
-                        int32_t width, uint32_t colour, int32_t level, DiagramInfo* scratch, uint8_t opacity) = 0;
-    virtual bool StrokeAlpha(CSprite& target, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,
-                             int32_t width, int32_t level, DiagramInfo* scratch, uint8_t opacity) = 0;
+    // FillDiagramColorAa<level>: the colour bytes mixed toward the colour,
+    // alpha kept. Not drawn by default.
+    virtual bool FillColour(CSprite& target, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h,
+                            DiagramInfo& record, uint32_t colour, uint8_t opacity);
 };
 
 // Installs the rasteriser (null removes it); returns the one installed before.

@@ -14,6 +14,11 @@ IDiagramRasteriser* SetDiagramRasteriser(IDiagramRasteriser* rasteriser) noexcep
 
 IDiagramRasteriser* GetDiagramRasteriser() noexcept { return g_rasteriser.Get(); }
 
+bool IDiagramRasteriser::FillColour(CSprite&, int32_t, int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint32_t,
+                                    uint8_t) {
+    return false;
+}
+
 #define OC_DIAGRAM_FILL_LEVEL(n)                                                                              \
     bool CSprite::FillDiagramMaskAa##n(int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,        \
                                        uint8_t value) {                                                        \
@@ -29,6 +34,11 @@ IDiagramRasteriser* GetDiagramRasteriser() noexcept { return g_rasteriser.Get();
                                         uint8_t opacity) {                                                     \
         IDiagramRasteriser* r = g_rasteriser.Get();                                                            \
         return r != nullptr && r->FillAlpha(*this, n, x, y, w, h, record, opacity);                            \
+    }                                                                                                          \
+    bool CSprite::FillDiagramColorAa##n(int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,       \
+                                        uint32_t colour, uint8_t opacity) {                                    \
+        IDiagramRasteriser* r = g_rasteriser.Get();                                                            \
+        return r != nullptr && r->FillColour(*this, n, x, y, w, h, record, colour, opacity);                   \
     }
 
 OC_DIAGRAM_FILL_LEVEL(0)
@@ -39,15 +49,3 @@ OC_DIAGRAM_FILL_LEVEL(8)
 OC_DIAGRAM_FILL_LEVEL(16)
 
 #undef OC_DIAGRAM_FILL_LEVEL
-
-bool CSprite::StrokeDiagram(int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record, int32_t width,
-                            uint32_t colour, int32_t level, DiagramInfo* scratch, uint8_t opacity) {
-    IDiagramRasteriser* r = g_rasteriser.Get();
-    return r != nullptr && r->Stroke(*this, x, y, w, h, record, width, colour, level, scratch, opacity);
-}
-
-bool CSprite::StrokeDiagramAlpha(int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record, int32_t width,
-                                 int32_t level, DiagramInfo* scratch, uint8_t opacity) {
-    IDiagramRasteriser* r = g_rasteriser.Get();
-    return r != nullptr && r->StrokeAlpha(*this, x, y, w, h, record, width, level, scratch, opacity);
-}

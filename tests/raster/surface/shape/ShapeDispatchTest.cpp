@@ -17,7 +17,7 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-enum class Kind { Mask, Fill, Alpha, Stroke, StrokeAlpha };
+enum class Kind { Mask, Fill, Alpha, ColourOnly };
 
 struct Call {
     Kind kind;
@@ -51,14 +51,9 @@ public:
         calls.push_back({Kind::Alpha, &t, level, x, y, w, h, &r, r.GetCount(), 0, opacity, 0, nullptr});
         return result;
     }
-    bool Stroke(CSprite& t, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r, int32_t width,
-                uint32_t colour, int32_t level, DiagramInfo* scratch, uint8_t opacity) override {
-        calls.push_back({Kind::Stroke, &t, level, x, y, w, h, &r, r.GetCount(), colour, opacity, width, scratch});
-        return result;
-    }
-    bool StrokeAlpha(CSprite& t, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r, int32_t width,
-                     int32_t level, DiagramInfo* scratch, uint8_t opacity) override {
-        calls.push_back({Kind::StrokeAlpha, &t, level, x, y, w, h, &r, r.GetCount(), 0, opacity, width, scratch});
+    bool FillColour(CSprite& t, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r,
+                    uint32_t colour, uint8_t opacity) override {
+        calls.push_back({Kind::ColourOnly, &t, level, x, y, w, h, &r, r.GetCount(), colour, opacity, 0, nullptr});
         return result;
     }
 };
@@ -161,6 +156,10 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnKernel) {
          [&](CSprite& s, DiagramInfo* r) { return s.StrokeLine(0, 0, 9, 9, 0, 0, 90, 60, 16, c, 8, r, 0, 0, o); }},
         {"StrokeLineAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) { return s.StrokeLineAlpha(0, 0, 9, 9, 0, 0, 90, 60, 16, 8, r, 0, 0, a); }},
+        {"StrokeLineColor", Kind::ColourOnly,
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeLineColor(0, 0, 9, 9, 0, 0, 90, 60, 16, c, 8, r, 0, 0, o);
+         }},
         {"StrokeCircleCurveMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
              return s.StrokeCircleCurveMask(0, 0, 9, 9, 90, 0, 0, 90, 0, 0, 1, 16, 8, r, 0, 0, m);
@@ -172,6 +171,10 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnKernel) {
         {"StrokeCircleCurveAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) {
              return s.StrokeCircleCurveAlpha(0, 0, 9, 9, 90, 0, 0, 90, 0, 0, 1, 16, 8, r, 0, 0, a);
+         }},
+        {"StrokeCircleCurveColor", Kind::ColourOnly,
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeCircleCurveColor(0, 0, 9, 9, 90, 0, 0, 90, 0, 0, 1, 16, c, 8, r, 0, 0, o);
          }},
         {"FillRingSegmentMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
@@ -230,8 +233,9 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnKernel) {
         EXPECT_EQ(call.record, &record);
         EXPECT_EQ(call.elements, record.GetCount());
         EXPECT_GE(call.elements, 4u);
-        EXPECT_EQ(call.colour, cs.kind == Kind::Fill ? kColour : 0u);
-        EXPECT_EQ(call.value, cs.kind == Kind::Mask ? kMaskValue : cs.kind == Kind::Fill ? kOpacity : kAlphaOpacity);
+        const bool coloured = cs.kind == Kind::Fill || cs.kind == Kind::ColourOnly;
+        EXPECT_EQ(call.colour, coloured ? kColour : 0u);
+        EXPECT_EQ(call.value, cs.kind == Kind::Mask ? kMaskValue : coloured ? kOpacity : kAlphaOpacity);
 
         // Without a record each builder uses one of its own, the same each call.
         fake.calls.clear();
@@ -243,7 +247,7 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnKernel) {
         EXPECT_EQ(fake.calls[0].elements, call.elements) << "the same outline in the builder's own record";
         ownRecords.insert(fake.calls[0].record);
     }
-    EXPECT_EQ(ownRecords.size(), 21u) << "one record per builder";
+    EXPECT_EQ(ownRecords.size(), 23u) << "one record per builder";
 }
 
 TEST_F(ShapeDispatch, FullTurnPieIsTheEllipseOfTheSameTarget) {
@@ -279,36 +283,40 @@ TEST_F(ShapeDispatch, FullTurnPieIsTheEllipseOfTheSameTarget) {
 }
 
 TEST_F(ShapeDispatch, WholeSpriteWrappers) {
+    // One Line: the stroke drivers reach one fill, of the segment's outline.
+    record.SetStartPoint(16, 16);
+    record.AddLine(400, 300, 1);
     DiagramInfo scratch;
     fake.result = false;
-    EXPECT_FALSE(sprite.StrokeDiagramWhole(record, 24, kColour, 4, &scratch, 200));
+    EXPECT_FALSE(sprite.StrokeDiagramWhole(record, 24, kColour, 4, &scratch, 255));
     fake.result = true;
-    EXPECT_TRUE(sprite.StrokeDiagramAlphaWhole(record, 40, 16, nullptr, 90));
+    EXPECT_TRUE(sprite.StrokeDiagramAlphaWhole(record, 40, 16, nullptr, 255));
     EXPECT_TRUE(sprite.FillDiagramAlphaAa0WholeIfReady(record, 12));
     EXPECT_TRUE(sprite.FillDiagramAlphaAa16WholeIfReady(record, 13));
     ASSERT_EQ(fake.calls.size(), 4u);
 
     const Call& stroke = fake.calls[0];
-    EXPECT_EQ(stroke.kind, Kind::Stroke);
+    EXPECT_EQ(stroke.kind, Kind::Fill);
+    EXPECT_EQ(stroke.target, &sprite);
     EXPECT_EQ(stroke.x, 0);
     EXPECT_EQ(stroke.y, 0);
     EXPECT_EQ(stroke.w, 64);
     EXPECT_EQ(stroke.h, 48);
-    EXPECT_EQ(stroke.record, &record);
-    EXPECT_EQ(stroke.width, 24);
+    EXPECT_EQ(stroke.record, &scratch);
+    EXPECT_EQ(stroke.elements, 5u) << "the segment's quadrilateral";
     EXPECT_EQ(stroke.colour, kColour);
     EXPECT_EQ(stroke.level, 4);
-    EXPECT_EQ(stroke.scratch, &scratch);
-    EXPECT_EQ(stroke.value, 200);
+    EXPECT_EQ(stroke.value, 255);
 
     const Call& strokeAlpha = fake.calls[1];
-    EXPECT_EQ(strokeAlpha.kind, Kind::StrokeAlpha);
+    EXPECT_EQ(strokeAlpha.kind, Kind::Alpha);
+    EXPECT_EQ(strokeAlpha.target, &sprite);
     EXPECT_EQ(strokeAlpha.w, 64);
     EXPECT_EQ(strokeAlpha.h, 48);
-    EXPECT_EQ(strokeAlpha.width, 40);
+    EXPECT_NE(strokeAlpha.record, &record);
+    EXPECT_NE(strokeAlpha.record, &scratch);
     EXPECT_EQ(strokeAlpha.level, 16);
-    EXPECT_EQ(strokeAlpha.scratch, nullptr);
-    EXPECT_EQ(strokeAlpha.value, 90);
+    EXPECT_EQ(strokeAlpha.value, 255);
 
     for (int i = 2; i < 4; ++i) {
         const Call& fill = fake.calls[i];
@@ -322,15 +330,15 @@ TEST_F(ShapeDispatch, WholeSpriteWrappers) {
         EXPECT_EQ(fill.value, i == 2 ? 12 : 13);
     }
 
-    // Only the IfReady forms test the ready flag.
+    // The IfReady forms test the ready flag; the strokes stop at their first
+    // segment, whose builder tests it.
     raster_test::ResetRasterLibrary();
     fake.calls.clear();
     EXPECT_FALSE(sprite.FillDiagramAlphaAa0WholeIfReady(record, 12));
     EXPECT_FALSE(sprite.FillDiagramAlphaAa16WholeIfReady(record, 12));
+    EXPECT_FALSE(sprite.StrokeDiagramWhole(record, 24, kColour, 4, nullptr, 255));
+    EXPECT_FALSE(sprite.StrokeDiagramAlphaWhole(record, 24, 4, nullptr, 255));
     EXPECT_TRUE(fake.calls.empty());
-    EXPECT_TRUE(sprite.StrokeDiagramWhole(record, 24, kColour, 4, nullptr, 255));
-    EXPECT_TRUE(sprite.StrokeDiagramAlphaWhole(record, 24, 4, nullptr, 255));
-    EXPECT_EQ(fake.calls.size(), 2u);
 }
 
 TEST_F(ShapeDispatch, WithoutARasteriserTheKernelsRefuse) {
