@@ -30,7 +30,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "raster/diagram/DiagramLevels.h"
+#include "raster/diagram/DiagramFillTable.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterScratch.h"
 #include "raster/surface/sprite/Sprite.h"

@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <numbers>
 
-#include "raster/diagram/DiagramLevels.h"
+#include "raster/diagram/DiagramFillTable.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
