@@ -31,24 +31,18 @@
 #include <cstdint>
 
 #include "raster/diagram/DiagramFillTable.h"
+#include "raster/diagram/DiagramLevels.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterScratch.h"
 #include "raster/surface/sprite/Sprite.h"
 
 namespace {
 
+using diagram::TruncToInt32;
 
 struct Area {
     int32_t x, y, w, h;
 };
-
-// trunc(v) saturated to the 32-bit range; NaN gives 0.
-int32_t TruncToInt(double v) noexcept {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
 
 // The ring along an Arc from the pen (px, py) to the element's end about its
 // centre: the arc moved outward and inward by half the width along the
@@ -64,19 +58,19 @@ void BuildArcRing(DiagramInfo& record, int32_t px, int32_t py, const DiagramInfo
     record.Reset();
     if (startPointed) {
         record.SetStartPoint(px, py);
-        record.AddArc(TruncToInt(arc.X + o2x), TruncToInt(arc.Y + o2y), cx, cy, 1);
-        record.AddLine(TruncToInt(arc.X - o2x), TruncToInt(arc.Y - o2y), 1);
+        record.AddArc(TruncToInt32(arc.X + o2x), TruncToInt32(arc.Y + o2y), cx, cy, 1);
+        record.AddLine(TruncToInt32(arc.X - o2x), TruncToInt32(arc.Y - o2y), 1);
         record.AddArc(px, py, cx, cy, 1);
         return;
     }
-    const int32_t innerX = TruncToInt(px - o1x), innerY = TruncToInt(py - o1y);
+    const int32_t innerX = TruncToInt32(px - o1x), innerY = TruncToInt32(py - o1y);
     record.SetStartPoint(innerX, innerY);
-    record.AddLine(TruncToInt(px + o1x), TruncToInt(py + o1y), 1);
+    record.AddLine(TruncToInt32(px + o1x), TruncToInt32(py + o1y), 1);
     if (endPointed) {
         record.AddArc(arc.X, arc.Y, cx, cy, 1);
     } else {
-        record.AddArc(TruncToInt(arc.X + o2x), TruncToInt(arc.Y + o2y), cx, cy, 1);
-        record.AddLine(TruncToInt(arc.X - o2x), TruncToInt(arc.Y - o2y), 1);
+        record.AddArc(TruncToInt32(arc.X + o2x), TruncToInt32(arc.Y + o2y), cx, cy, 1);
+        record.AddLine(TruncToInt32(arc.X - o2x), TruncToInt32(arc.Y - o2y), 1);
     }
     record.AddArc(innerX, innerY, cx, cy, 1);
 }
