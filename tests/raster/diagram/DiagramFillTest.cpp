@@ -106,7 +106,7 @@ Traced TraceAt(int32_t level, CSprite& s, int32_t x, int32_t y, int32_t w, int32
 
 // ---- shapes ----
 
-using Shape = std::function<void(DiagramInfo&)>;
+using OutlineBuild = std::function<void(DiagramInfo&)>;
 
 // The rectangle (16, 16) - (144, 144) drawn clockwise on the screen.
 void Rectangle(DiagramInfo& r) { Polygon(r, {{16, 16}, {144, 16}, {144, 144}, {16, 144}}); }
@@ -127,7 +127,7 @@ TEST(DiagramFill, CrossingListsOfTheWorkedShapes) {
     ASSERT_TRUE(sprite.Create(16, 16, false));
     const struct {
         const char* name;
-        Shape shape;
+        OutlineBuild shape;
         int32_t level, v;
         Crossings before, after;
     } cases[] = {
@@ -215,7 +215,7 @@ TEST(DiagramFill, CoverageOfSmallShapes) {
     ASSERT_TRUE(sprite.Create(4, 4, false));
     const struct {
         const char* name;
-        Shape shape;
+        OutlineBuild shape;
         int32_t level, expected;
     } cases[] = {
         {"full pixel", FullPixel, 16, 256},
@@ -365,7 +365,7 @@ struct PixelCase {
     const char* name;
     Target target;
     int32_t level;
-    Shape shape;  // covers pixel (1, 1)
+    OutlineBuild shape;  // covers pixel (1, 1)
     uint32_t colour;
     uint8_t value;
     uint32_t before;
@@ -462,7 +462,7 @@ TEST_F(DiagramFillPixels, PixelValueTarget) {
 TEST_F(DiagramFillPixels, RefusalsAndNothingToDraw) {
     const struct {
         const char* name;
-        Shape shape;
+        OutlineBuild shape;
         int32_t x, y, w, h;
         uint8_t value;
         bool result;
