@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "raster/diagram/DiagramScanWork.h"
+
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -88,10 +90,11 @@ DiagramInfo::DiagramInfo() {
     elements.SetGrowthStep(10);
 }
 
-DiagramInfo::~DiagramInfo() {
-    coverage.Free();
-    for (auto& list : crossings) list.FreeAll();
-    elements.FreeAll();
+DiagramInfo::~DiagramInfo() { elements.FreeAll(); }
+
+DiagramScanWork& DiagramInfo::ScanWork() {
+    if (!m_scanWork) m_scanWork = std::make_unique<DiagramScanWork>();
+    return *m_scanWork;
 }
 
 DiagramInfoFactor& DiagramInfo::Append(uint32_t type, int32_t x, int32_t y) {

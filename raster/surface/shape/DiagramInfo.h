@@ -23,17 +23,20 @@
 //   6 Tip         pointed joint for strokes; filling passes over it
 //   7 Separator   ends a run for the warp-path resampler
 //
-// Beside the outline the record carries the rasteriser's work area (sixteen
-// crossing lists, one per sub-scanline, and a coverage row), so a record that
-// is filled again and again needs no fresh memory. Reset keeps all capacity.
+// Beside the outline the record carries the scan converter's work area (made on
+// the first fill, raster/diagram/DiagramScanWork.h), so a record that is filled
+// again and again needs no fresh memory. Reset keeps all capacity.
 //
 // Every append initialises every field of the element it adds: the element
 // array hands back storage of earlier elements after a reset, and a recycled
 // element must not carry work fields or flags of an earlier outline.
 #include <cstdint>
 
+#include <memory>
+
 #include "foundation/containers/ArrayAuto.h"
-#include "foundation/containers/MemoryBlock.h"
+
+struct DiagramScanWork;
 
 // Value of the work fields that hold a y position when nothing is there
 // (pieceTop and pieceBottom of a CircleCurve piece that does not exist).
@@ -146,11 +149,11 @@ public:
 
     // The outline; element 0 is the start point.
     CArrayAuto<DiagramInfoFactor> elements;
-    // Rasteriser work: per sub-scanline the crossings of the current pixel row
-    // as (x in sixteenths, vertex code), kept sorted by x.
-    CArrayAuto<int[2]> crossings[16];
-    // Rasteriser work: coverage 0..256 per pixel column of the current row.
-    CMemoryBlock<unsigned short> coverage;
+
+    // The scan converter's work area, made on first use and kept until the
+    // record goes (most records are built and never filled).
+    DiagramScanWork& ScanWork();
+    bool HasScanWork() const noexcept { return m_scanWork != nullptr; }
 
 private:
     // Takes a new element and gives it the fresh-element values with this type
@@ -159,4 +162,6 @@ private:
     // The same for the kinds that turn about a centre.
     DiagramInfoFactor& AppendAbout(uint32_t type, int32_t x, int32_t y, int32_t cx, int32_t cy, uint8_t enabled);
     bool AddMarker(uint32_t type);
+
+    std::unique_ptr<DiagramScanWork> m_scanWork;
 };

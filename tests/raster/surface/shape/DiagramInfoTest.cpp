@@ -69,29 +69,19 @@ TEST(DiagramInfo, NewAndResetRecordHoldOneStartElement) {
     EXPECT_EQ(record.elements.GetReserved(), 1u);
     EXPECT_LE(record.elements.GetIndexSize(), 2u);
 
+    // Nor does it carry a scan work area until it is first filled.
+    EXPECT_FALSE(record.HasScanWork());
+
     record.SetStartPoint(5, -6);
     record.AddLine(10, 20, 1);
-    record.crossings[3].AddNew()[0][1] = 2;
+    DiagramScanWork* work = &record.ScanWork();
     const uint32_t reserved = record.elements.GetReserved();
     record.Reset();
     EXPECT_EQ(Snapshot(record), std::vector<Step>{Start(0, 0)});
-    // Reset frees nothing: the element storage and the work lists stay.
+    // Reset frees nothing: the element storage and the work area stay.
     EXPECT_EQ(record.elements.GetReserved(), reserved);
-    EXPECT_EQ(record.crossings[3].GetCount(), 1u);
-}
-
-TEST(DiagramInfo, CrossingListsHoldPairs) {
-    DiagramInfo record;
-    for (int i = 0; i < 25; ++i) {
-        int* pair = *record.crossings[15].AddNew();
-        pair[0] = i * 16;
-        pair[1] = i % 3;
-    }
-    ASSERT_EQ(record.crossings[15].GetCount(), 25u);
-    EXPECT_EQ((*record.crossings[15].GetAt(24))[0], 384);
-    EXPECT_EQ((*record.crossings[15].GetAt(24))[1], 0);
-    EXPECT_EQ((*record.crossings[15].GetAt(7))[1], 1);
-    EXPECT_EQ(record.crossings[0].GetCount(), 0u);
+    ASSERT_TRUE(record.HasScanWork());
+    EXPECT_EQ(&record.ScanWork(), work);
 }
 
 TEST(DiagramInfo, AppendsWriteTheirFieldsAndStartRecycledElementsClean) {

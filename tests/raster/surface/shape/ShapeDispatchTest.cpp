@@ -1,130 +1,117 @@
-// Which diagram kernel each shape builder reaches, with which arguments, and
-// when it reaches none. A recording rasteriser stands in for the scan converter.
+// Which diagram fill each shape builder reaches, with which arguments, and when
+// it reaches none: the builder's pixels against the fill member called directly
+// on the same outline, over random pixels.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <numbers>
-#include <set>
+#include <random>
 #include <vector>
 
-#include "raster/diagram/DiagramRasteriser.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/raster/RasterTestSupport.h"
 #include "tests/raster/surface/shape/OutlineTestSupport.h"
 
 namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-enum class Kind { Mask, Fill, Alpha, Stroke, StrokeAlpha };
+enum class Kind { Mask, Fill, Alpha };
 
-struct Call {
-    Kind kind;
-    CSprite* target;
-    int32_t level, x, y, w, h;
-    DiagramInfo* record;
-    uint32_t elements;  // outline length when the kernel was reached
-    uint32_t colour;
-    uint8_t value;  // value or opacity
-    int32_t width;
-    DiagramInfo* scratch;
-};
-
-class RecordingRasteriser : public IDiagramRasteriser {
-public:
-    std::vector<Call> calls;
-    bool result = true;
-
-    bool FillMask(CSprite& t, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r,
-                  uint8_t value) override {
-        calls.push_back({Kind::Mask, &t, level, x, y, w, h, &r, r.GetCount(), 0, value, 0, nullptr});
-        return result;
-    }
-    bool Fill(CSprite& t, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r,
-              uint32_t colour, uint8_t opacity) override {
-        calls.push_back({Kind::Fill, &t, level, x, y, w, h, &r, r.GetCount(), colour, opacity, 0, nullptr});
-        return result;
-    }
-    bool FillAlpha(CSprite& t, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r,
-                   uint8_t opacity) override {
-        calls.push_back({Kind::Alpha, &t, level, x, y, w, h, &r, r.GetCount(), 0, opacity, 0, nullptr});
-        return result;
-    }
-    bool Stroke(CSprite& t, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r, int32_t width,
-                uint32_t colour, int32_t level, DiagramInfo* scratch, uint8_t opacity) override {
-        calls.push_back({Kind::Stroke, &t, level, x, y, w, h, &r, r.GetCount(), colour, opacity, width, scratch});
-        return result;
-    }
-    bool StrokeAlpha(CSprite& t, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r, int32_t width,
-                     int32_t level, DiagramInfo* scratch, uint8_t opacity) override {
-        calls.push_back({Kind::StrokeAlpha, &t, level, x, y, w, h, &r, r.GetCount(), 0, opacity, width, scratch});
-        return result;
-    }
-};
-
-constexpr uint8_t kMaskValue = 0x11;
+constexpr uint8_t kMaskValue = 0x91;
 constexpr uint32_t kColour = 0x80102030;
-constexpr uint8_t kOpacity = 0x22;
-constexpr uint8_t kAlphaOpacity = 0x33;
+constexpr uint8_t kOpacity = 0xA2;
+constexpr uint8_t kAlphaOpacity = 0x73;
 
-class ShapeDispatch : public ::testing::Test {
+// The fill member of a target and level, called directly.
+bool Direct(CSprite& s, Kind kind, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r) {
+    using Mask = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint8_t);
+    using Colour = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint32_t, uint8_t);
+    static const std::vector<std::pair<int32_t, std::tuple<Mask, Colour, Mask>>> members = {
+        {0, {&CSprite::FillDiagramMaskAa0, &CSprite::FillDiagramAa0, &CSprite::FillDiagramAlphaAa0}},
+        {1, {&CSprite::FillDiagramMaskAa1, &CSprite::FillDiagramAa1, &CSprite::FillDiagramAlphaAa1}},
+        {2, {&CSprite::FillDiagramMaskAa2, &CSprite::FillDiagramAa2, &CSprite::FillDiagramAlphaAa2}},
+        {4, {&CSprite::FillDiagramMaskAa4, &CSprite::FillDiagramAa4, &CSprite::FillDiagramAlphaAa4}},
+        {8, {&CSprite::FillDiagramMaskAa8, &CSprite::FillDiagramAa8, &CSprite::FillDiagramAlphaAa8}},
+        {16, {&CSprite::FillDiagramMaskAa16, &CSprite::FillDiagramAa16, &CSprite::FillDiagramAlphaAa16}},
+    };
+    for (const auto& [l, m] : members) {
+        if (l != level) continue;
+        switch (kind) {
+        case Kind::Mask: return (s.*std::get<0>(m))(x, y, w, h, r, kMaskValue);
+        case Kind::Fill: return (s.*std::get<1>(m))(x, y, w, h, r, kColour, kOpacity);
+        default: return (s.*std::get<2>(m))(x, y, w, h, r, kAlphaOpacity);
+        }
+    }
+    ADD_FAILURE() << "no level " << level;
+    return false;
+}
+
+class ShapeDispatch : public raster_test::ReadyLibraryTest {
 protected:
     void SetUp() override {
-        InitRasterLibrary(1);
-        ASSERT_TRUE(sprite.Create(64, 48, false));
-        previous = SetDiagramRasteriser(&fake);
-    }
-    void TearDown() override {
-        SetDiagramRasteriser(previous);
-        InitRasterLibrary(1);  // back to started for whoever runs next
+        ReadyLibraryTest::SetUp();
+        raster_test::MakeRandom(background, 64, 48, rng);
     }
 
     // The ellipse of each target at a level, target rectangle (1, 2, 30, 40).
-    bool Ellipse(Kind kind, int32_t level) {
+    bool Ellipse(CSprite& s, Kind kind, int32_t level, DiagramInfo* r) {
         switch (kind) {
-        case Kind::Mask: return sprite.FillEllipseMask(1, 2, 30, 40, 0, 0, 96, 64, 48, 32, level, &record, kMaskValue);
+        case Kind::Mask: return s.FillEllipseMask(1, 2, 30, 40, 0, 0, 600, 520, 290, 250, level, r, kMaskValue);
         case Kind::Fill:
-            return sprite.FillEllipse(1, 2, 30, 40, 0, 0, 96, 64, 48, 32, kColour, level, &record, kOpacity);
-        default: return sprite.FillEllipseAlpha(1, 2, 30, 40, 0, 0, 96, 64, 48, 32, level, &record, kAlphaOpacity);
+            return s.FillEllipse(1, 2, 30, 40, 0, 0, 600, 520, 290, 250, kColour, level, r, kOpacity);
+        default: return s.FillEllipseAlpha(1, 2, 30, 40, 0, 0, 600, 520, 290, 250, level, r, kAlphaOpacity);
         }
     }
 
-    CSprite sprite;
+    // The background with a builder's drawing, and its result.
+    std::pair<bool, std::vector<uint32_t>> Draw(const std::function<bool(CSprite&)>& draw) {
+        CSprite s;
+        raster_test::CopyPixels(background, s);
+        const bool ok = draw(s);
+        return {ok, raster_test::Pixels(s)};
+    }
+
+    std::mt19937 rng{20240611};
+    CSprite background;
     DiagramInfo record;
-    RecordingRasteriser fake;
-    IDiagramRasteriser* previous = nullptr;
 };
 
-TEST_F(ShapeDispatch, EachLevelReachesItsKernelWithTheBuilderArguments) {
-    int n = 0;
+TEST_F(ShapeDispatch, EachLevelReachesItsFillWithTheBuilderArguments) {
     for (const Kind kind : {Kind::Mask, Kind::Fill, Kind::Alpha}) {
+        std::vector<uint32_t> previous;
         for (const int32_t level : {0, 1, 2, 4, 8, 16}) {
-            fake.calls.clear();
-            fake.result = (n++ % 2) == 0;
-            EXPECT_EQ(Ellipse(kind, level), fake.result) << "the builder returns the kernel's result";
-            ASSERT_EQ(fake.calls.size(), 1u) << level;
-            const Call& c = fake.calls[0];
-            EXPECT_EQ(c.kind, kind);
-            EXPECT_EQ(c.level, level);
-            EXPECT_EQ(c.target, &sprite);
-            EXPECT_EQ(c.x, 1);
-            EXPECT_EQ(c.y, 2);
-            EXPECT_EQ(c.w, 30);
-            EXPECT_EQ(c.h, 40);
-            EXPECT_EQ(c.record, &record);
-            EXPECT_EQ(c.elements, 5u) << "the outline is complete before the kernel runs";
-            EXPECT_EQ(c.colour, kind == Kind::Fill ? kColour : 0u);
-            EXPECT_EQ(c.value, kind == Kind::Mask ? kMaskValue : kind == Kind::Fill ? kOpacity : kAlphaOpacity);
+            SCOPED_TRACE(testing::Message() << "kind " << int(kind) << " level " << level);
+            const auto built = Draw([&](CSprite& s) { return Ellipse(s, kind, level, &record); });
+            EXPECT_TRUE(built.first);
+            EXPECT_EQ(record.GetCount(), 5u);
+            const auto direct = Draw([&](CSprite& s) { return Direct(s, kind, level, 1, 2, 30, 40, record); });
+            EXPECT_TRUE(direct.first);
+            EXPECT_EQ(built.second, direct.second);
+            EXPECT_NE(built.second, raster_test::Pixels(background)) << "the ellipse is drawn";
+            EXPECT_NE(built.second, previous) << "each level samples its own way";
+            previous = built.second;
+            // The rectangle limits the drawing: column 0 and rows 0, 1 stay.
+            for (int32_t y = 0; y < 48; ++y) {
+                for (int32_t x = 0; x < 64; ++x) {
+                    if (x >= 1 && y >= 2 && x < 31) continue;
+                    ASSERT_EQ(built.second[size_t(y) * 64 + x], *background.PixelAt(x, y)) << x << ", " << y;
+                }
+            }
         }
     }
 }
 
 TEST_F(ShapeDispatch, OtherLevelsAndAnUnstartedLibraryDrawNothing) {
+    const std::vector<uint32_t> untouched = raster_test::Pixels(background);
     for (const Kind kind : {Kind::Mask, Kind::Fill, Kind::Alpha}) {
         for (const int32_t level : {-1, 3, 5, 7, 15, 17, 32, INT32_MIN, INT32_MAX}) {
             record.Reset();
-            EXPECT_FALSE(Ellipse(kind, level)) << level;
+            const auto r = Draw([&](CSprite& s) { return Ellipse(s, kind, level, &record); });
+            EXPECT_FALSE(r.first) << level;
+            EXPECT_EQ(r.second, untouched) << level;
             EXPECT_EQ(record.GetCount(), 5u) << "the outline is still built";
         }
     }
@@ -132,216 +119,188 @@ TEST_F(ShapeDispatch, OtherLevelsAndAnUnstartedLibraryDrawNothing) {
     for (const Kind kind : {Kind::Mask, Kind::Fill, Kind::Alpha}) {
         for (const int32_t level : {0, 1, 2, 4, 8, 16}) {
             record.Reset();
-            EXPECT_FALSE(Ellipse(kind, level)) << level;
+            const auto r = Draw([&](CSprite& s) { return Ellipse(s, kind, level, &record); });
+            EXPECT_FALSE(r.first) << level;
+            EXPECT_EQ(r.second, untouched) << level;
             EXPECT_EQ(record.GetCount(), 5u);
         }
     }
-    EXPECT_TRUE(fake.calls.empty());
 }
 
-TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnKernel) {
+TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnFill) {
     using Builder = std::function<bool(CSprite&, DiagramInfo*)>;
-    const double a0 = kPi / 8, a1 = 3 * kPi / 8;
+    const double a0 = kPi / 8, a1 = 11 * kPi / 8;
     const uint32_t c = kColour;
     const uint8_t m = kMaskValue, o = kOpacity, a = kAlphaOpacity;
+    const int32_t W = 64, H = 48;
     const struct {
         const char* name;
         Kind kind;
         Builder build;
     } cases[] = {
         {"FillEllipseMask", Kind::Mask,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillEllipseMask(0, 0, 9, 9, 0, 0, 90, 60, 40, 30, 8, r, m); }},
+         [&](CSprite& s, DiagramInfo* r) { return s.FillEllipseMask(0, 0, W, H, 0, 0, 900, 600, 400, 300, 8, r, m); }},
         {"FillEllipse", Kind::Fill,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillEllipse(0, 0, 9, 9, 0, 0, 90, 60, 40, 30, c, 8, r, o); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.FillEllipse(0, 0, W, H, 0, 0, 900, 600, 400, 300, c, 8, r, o);
+         }},
         {"FillEllipseAlpha", Kind::Alpha,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillEllipseAlpha(0, 0, 9, 9, 0, 0, 90, 60, 40, 30, 8, r, a); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.FillEllipseAlpha(0, 0, W, H, 0, 0, 900, 600, 400, 300, 8, r, a);
+         }},
         {"StrokeLineMask", Kind::Mask,
-         [&](CSprite& s, DiagramInfo* r) { return s.StrokeLineMask(0, 0, 9, 9, 0, 0, 90, 60, 16, 8, r, 0, 0, m); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeLineMask(0, 0, W, H, 30, 20, 900, 600, 70, 8, r, 0, 0, m);
+         }},
         {"StrokeLine", Kind::Fill,
-         [&](CSprite& s, DiagramInfo* r) { return s.StrokeLine(0, 0, 9, 9, 0, 0, 90, 60, 16, c, 8, r, 0, 0, o); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeLine(0, 0, W, H, 30, 20, 900, 600, 70, c, 8, r, 0, 0, o);
+         }},
         {"StrokeLineAlpha", Kind::Alpha,
-         [&](CSprite& s, DiagramInfo* r) { return s.StrokeLineAlpha(0, 0, 9, 9, 0, 0, 90, 60, 16, 8, r, 0, 0, a); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeLineAlpha(0, 0, W, H, 30, 20, 900, 600, 70, 8, r, 0, 0, a);
+         }},
         {"StrokeCircleCurveMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.StrokeCircleCurveMask(0, 0, 9, 9, 90, 0, 0, 90, 0, 0, 1, 16, 8, r, 0, 0, m);
+             return s.StrokeCircleCurveMask(0, 0, W, H, 800, 300, 300, 700, 300, 300, 1, 60, 8, r, 0, 0, m);
          }},
         {"StrokeCircleCurve", Kind::Fill,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.StrokeCircleCurve(0, 0, 9, 9, 90, 0, 0, 90, 0, 0, 1, 16, c, 8, r, 0, 0, o);
+             return s.StrokeCircleCurve(0, 0, W, H, 800, 300, 300, 700, 300, 300, 1, 60, c, 8, r, 0, 0, o);
          }},
         {"StrokeCircleCurveAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.StrokeCircleCurveAlpha(0, 0, 9, 9, 90, 0, 0, 90, 0, 0, 1, 16, 8, r, 0, 0, a);
+             return s.StrokeCircleCurveAlpha(0, 0, W, H, 800, 300, 300, 700, 300, 300, 1, 60, 8, r, 0, 0, a);
          }},
         {"FillRingSegmentMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillRingSegmentMask(0, 0, 9, 9, 50, 50, a0, a1, 8, 0, 0, 99, 99, 8, r, m);
+             return s.FillRingSegmentMask(0, 0, W, H, 500, 380, a0, a1, 80, 100, 100, 900, 700, 8, r, m);
          }},
         {"FillRingSegment", Kind::Fill,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillRingSegment(0, 0, 9, 9, 50, 50, a0, a1, 8, 0, 0, 99, 99, c, 8, r, o);
+             return s.FillRingSegment(0, 0, W, H, 500, 380, a0, a1, 80, 100, 100, 900, 700, c, 8, r, o);
          }},
         {"FillRingSegmentAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillRingSegmentAlpha(0, 0, 9, 9, 50, 50, a0, a1, 8, 0, 0, 99, 99, 8, r, a);
+             return s.FillRingSegmentAlpha(0, 0, W, H, 500, 380, a0, a1, 80, 100, 100, 900, 700, 8, r, a);
          }},
         {"FillEllipseRingScaledMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillEllipseRingScaledMask(0, 0, 9, 9, 50, 50, a0, a1, 8, 0, 0, 99, 99, 1, 2, 3, 4, 8, r, m);
+             return s.FillEllipseRingScaledMask(0, 0, W, H, 500, 380, a0, a1, 80, 200, 200, 800, 600, 1, 1.25, 1.1,
+                                                0.75, 8, r, m);
          }},
         {"FillEllipseRingScaled", Kind::Fill,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillEllipseRingScaled(0, 0, 9, 9, 50, 50, a0, a1, 8, 0, 0, 99, 99, 1, 2, 3, 4, c, 8, r, o);
+             return s.FillEllipseRingScaled(0, 0, W, H, 500, 380, a0, a1, 80, 200, 200, 800, 600, 1, 1.25, 1.1, 0.75,
+                                            c, 8, r, o);
          }},
         {"FillEllipseRingScaledAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillEllipseRingScaledAlpha(0, 0, 9, 9, 50, 50, a0, a1, 8, 0, 0, 99, 99, 1, 2, 3, 4, 8, r, a);
+             return s.FillEllipseRingScaledAlpha(0, 0, W, H, 500, 380, a0, a1, 80, 200, 200, 800, 600, 1, 1.25, 1.1,
+                                                 0.75, 8, r, a);
          }},
         {"FillBoxFrameMask", Kind::Mask,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillBoxFrameMask(0, 0, 9, 9, 0, 0, 99, 99, 5, 8, r, m); }},
+         [&](CSprite& s, DiagramInfo* r) { return s.FillBoxFrameMask(0, 0, W, H, 40, 50, 900, 600, 75, 8, r, m); }},
         {"FillBoxFrame", Kind::Fill,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillBoxFrame(0, 0, 9, 9, 0, 0, 99, 99, 5, c, 8, r, o); }},
+         [&](CSprite& s, DiagramInfo* r) { return s.FillBoxFrame(0, 0, W, H, 40, 50, 900, 600, 75, c, 8, r, o); }},
         {"FillBoxFrameAlpha", Kind::Alpha,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillBoxFrameAlpha(0, 0, 9, 9, 0, 0, 99, 99, 5, 8, r, a); }},
+         [&](CSprite& s, DiagramInfo* r) { return s.FillBoxFrameAlpha(0, 0, W, H, 40, 50, 900, 600, 75, 8, r, a); }},
         {"FillPieMask", Kind::Mask,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillPieMask(0, 0, 9, 9, 50, 50, a0, a1, 0, 0, 99, 99, 8, r, m); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.FillPieMask(0, 0, W, H, 500, 380, a0, a1, 100, 100, 900, 700, 8, r, m);
+         }},
         {"FillPie", Kind::Fill,
-         [&](CSprite& s, DiagramInfo* r) { return s.FillPie(0, 0, 9, 9, 50, 50, a0, a1, 0, 0, 99, 99, c, 8, r, o); }},
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.FillPie(0, 0, W, H, 500, 380, a0, a1, 100, 100, 900, 700, c, 8, r, o);
+         }},
         {"FillPieAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) {
-             return s.FillPieAlpha(0, 0, 9, 9, 50, 50, a0, a1, 0, 0, 99, 99, 8, r, a);
+             return s.FillPieAlpha(0, 0, W, H, 500, 380, a0, a1, 100, 100, 900, 700, 8, r, a);
          }},
     };
-    std::set<DiagramInfo*> ownRecords;
     std::vector<outline_test::Step> maskOutline;
+    const std::vector<uint32_t> untouched = raster_test::Pixels(background);
     for (const auto& cs : cases) {
         SCOPED_TRACE(cs.name);
-        fake.calls.clear();
-        EXPECT_TRUE(cs.build(sprite, &record));
+        const auto built = Draw([&](CSprite& s) { return cs.build(s, &record); });
+        EXPECT_TRUE(built.first);
         // The three members of a shape (listed Mask first) build one outline.
         if (cs.kind == Kind::Mask)
             maskOutline = outline_test::Snapshot(record);
         else
             EXPECT_EQ(outline_test::Snapshot(record), maskOutline);
-        ASSERT_EQ(fake.calls.size(), 1u);
-        const Call call = fake.calls[0];  // a copy: the list is refilled below
-        EXPECT_EQ(call.kind, cs.kind);
-        EXPECT_EQ(call.level, 8);
-        EXPECT_EQ(call.record, &record);
-        EXPECT_EQ(call.elements, record.GetCount());
-        EXPECT_GE(call.elements, 4u);
-        EXPECT_EQ(call.colour, cs.kind == Kind::Fill ? kColour : 0u);
-        EXPECT_EQ(call.value, cs.kind == Kind::Mask ? kMaskValue : cs.kind == Kind::Fill ? kOpacity : kAlphaOpacity);
+        EXPECT_GE(record.GetCount(), 4u);
+        const auto direct = Draw([&](CSprite& s) { return Direct(s, cs.kind, 8, 0, 0, W, H, record); });
+        EXPECT_EQ(built.second, direct.second);
+        EXPECT_NE(built.second, untouched) << "the shape covers pixels";
+        // Mask and Alpha change alpha bytes only.
+        if (cs.kind != Kind::Fill) {
+            for (size_t i = 0; i < untouched.size(); ++i)
+                ASSERT_EQ(built.second[i] & 0xFFFFFF, untouched[i] & 0xFFFFFF) << i;
+        }
 
-        // Without a record each builder uses one of its own, the same each call.
-        fake.calls.clear();
-        EXPECT_TRUE(cs.build(sprite, nullptr));
-        EXPECT_TRUE(cs.build(sprite, nullptr));
-        ASSERT_EQ(fake.calls.size(), 2u);
-        EXPECT_NE(fake.calls[0].record, &record);
-        EXPECT_EQ(fake.calls[0].record, fake.calls[1].record);
-        EXPECT_EQ(fake.calls[0].elements, call.elements) << "the same outline in the builder's own record";
-        ownRecords.insert(fake.calls[0].record);
+        // Without a record the builder draws the same through one of its own.
+        const auto own = Draw([&](CSprite& s) { return cs.build(s, nullptr) && cs.build(s, nullptr); });
+        EXPECT_TRUE(own.first);
+        const auto twice = Draw([&](CSprite& s) {
+            return Direct(s, cs.kind, 8, 0, 0, W, H, record) && Direct(s, cs.kind, 8, 0, 0, W, H, record);
+        });
+        EXPECT_EQ(own.second, twice.second);
     }
-    EXPECT_EQ(ownRecords.size(), 21u) << "one record per builder";
 }
 
 TEST_F(ShapeDispatch, FullTurnPieIsTheEllipseOfTheSameTarget) {
     const struct {
-        Kind kind;
-        std::function<bool(DiagramInfo*)> pie, ellipse;
+        const char* name;
+        std::function<bool(CSprite&)> pie, ellipse;
     } cases[] = {
-        {Kind::Mask,
-         [&](DiagramInfo* r) { return sprite.FillPieMask(1, 2, 3, 4, 50, 40, 1, 1 - 2 * kPi, 0, 0, 99, 99, 4, r, 7); },
-         [&](DiagramInfo* r) { return sprite.FillEllipseMask(1, 2, 3, 4, 0, 0, 99, 99, 50, 40, 4, r, 7); }},
-        {Kind::Fill,
-         [&](DiagramInfo* r) {
-             return sprite.FillPie(1, 2, 3, 4, 50, 40, 0, 2 * kPi, 0, 0, 99, 99, kColour, 4, r, 7);
+        {"Mask",
+         [&](CSprite& s) { return s.FillPieMask(1, 2, 30, 20, 500, 400, 1, 1 - 2 * kPi, 0, 0, 990, 790, 4, nullptr, 7); },
+         [&](CSprite& s) { return s.FillEllipseMask(1, 2, 30, 20, 0, 0, 990, 790, 500, 400, 4, nullptr, 7); }},
+        {"Fill",
+         [&](CSprite& s) {
+             return s.FillPie(1, 2, 30, 20, 500, 400, 0, 2 * kPi, 0, 0, 990, 790, kColour, 4, nullptr, 7);
          },
-         [&](DiagramInfo* r) { return sprite.FillEllipse(1, 2, 3, 4, 0, 0, 99, 99, 50, 40, kColour, 4, r, 7); }},
-        {Kind::Alpha,
-         [&](DiagramInfo* r) { return sprite.FillPieAlpha(1, 2, 3, 4, 50, 40, -1, 9, 0, 0, 99, 99, 4, r, 7); },
-         [&](DiagramInfo* r) { return sprite.FillEllipseAlpha(1, 2, 3, 4, 0, 0, 99, 99, 50, 40, 4, r, 7); }},
+         [&](CSprite& s) { return s.FillEllipse(1, 2, 30, 20, 0, 0, 990, 790, 500, 400, kColour, 4, nullptr, 7); }},
+        {"Alpha",
+         [&](CSprite& s) { return s.FillPieAlpha(1, 2, 30, 20, 500, 400, -1, 9, 0, 0, 990, 790, 4, nullptr, 7); },
+         [&](CSprite& s) { return s.FillEllipseAlpha(1, 2, 30, 20, 0, 0, 990, 790, 500, 400, 4, nullptr, 7); }},
     };
     for (const auto& c : cases) {
-        fake.calls.clear();
-        EXPECT_TRUE(c.pie(nullptr));
-        EXPECT_TRUE(c.ellipse(nullptr));
-        ASSERT_EQ(fake.calls.size(), 2u);
-        EXPECT_EQ(fake.calls[0].kind, c.kind);
-        EXPECT_EQ(fake.calls[0].elements, 5u);
-        EXPECT_EQ(fake.calls[0].record, fake.calls[1].record) << "drawn through the ellipse builder's record";
-        EXPECT_EQ(fake.calls[0].x, 1);
-        EXPECT_EQ(fake.calls[0].h, 4);
-        EXPECT_EQ(fake.calls[0].level, 4);
-        EXPECT_EQ(fake.calls[0].value, 7);
+        SCOPED_TRACE(c.name);
+        const auto pie = Draw(c.pie);
+        const auto ellipse = Draw(c.ellipse);
+        EXPECT_TRUE(pie.first);
+        EXPECT_EQ(pie.second, ellipse.second);
+        EXPECT_NE(pie.second, raster_test::Pixels(background));
     }
 }
 
-TEST_F(ShapeDispatch, WholeSpriteWrappers) {
-    DiagramInfo scratch;
-    fake.result = false;
-    EXPECT_FALSE(sprite.StrokeDiagramWhole(record, 24, kColour, 4, &scratch, 200));
-    fake.result = true;
-    EXPECT_TRUE(sprite.StrokeDiagramAlphaWhole(record, 40, 16, nullptr, 90));
-    EXPECT_TRUE(sprite.FillDiagramAlphaAa0WholeIfReady(record, 12));
-    EXPECT_TRUE(sprite.FillDiagramAlphaAa16WholeIfReady(record, 13));
-    ASSERT_EQ(fake.calls.size(), 4u);
-
-    const Call& stroke = fake.calls[0];
-    EXPECT_EQ(stroke.kind, Kind::Stroke);
-    EXPECT_EQ(stroke.x, 0);
-    EXPECT_EQ(stroke.y, 0);
-    EXPECT_EQ(stroke.w, 64);
-    EXPECT_EQ(stroke.h, 48);
-    EXPECT_EQ(stroke.record, &record);
-    EXPECT_EQ(stroke.width, 24);
-    EXPECT_EQ(stroke.colour, kColour);
-    EXPECT_EQ(stroke.level, 4);
-    EXPECT_EQ(stroke.scratch, &scratch);
-    EXPECT_EQ(stroke.value, 200);
-
-    const Call& strokeAlpha = fake.calls[1];
-    EXPECT_EQ(strokeAlpha.kind, Kind::StrokeAlpha);
-    EXPECT_EQ(strokeAlpha.w, 64);
-    EXPECT_EQ(strokeAlpha.h, 48);
-    EXPECT_EQ(strokeAlpha.width, 40);
-    EXPECT_EQ(strokeAlpha.level, 16);
-    EXPECT_EQ(strokeAlpha.scratch, nullptr);
-    EXPECT_EQ(strokeAlpha.value, 90);
-
-    for (int i = 2; i < 4; ++i) {
-        const Call& fill = fake.calls[i];
-        EXPECT_EQ(fill.kind, Kind::Alpha);
-        EXPECT_EQ(fill.level, i == 2 ? 0 : 16);
-        EXPECT_EQ(fill.x, 0);
-        EXPECT_EQ(fill.y, 0);
-        EXPECT_EQ(fill.w, 64);
-        EXPECT_EQ(fill.h, 48);
-        EXPECT_EQ(fill.record, &record);
-        EXPECT_EQ(fill.value, i == 2 ? 12 : 13);
+TEST_F(ShapeDispatch, WholeSpriteAlphaWrappers) {
+    record.SetStartPoint(-100, -100);
+    record.AddLine(2000, 300, 1);
+    record.AddLine(300, 1200, 1);
+    record.AddLine(-100, -100, 1);
+    for (const uint8_t opacity : {12, 200}) {
+        const auto a0 = Draw([&](CSprite& s) { return s.FillDiagramAlphaAa0WholeIfReady(record, opacity); });
+        const auto d0 = Draw([&](CSprite& s) { return s.FillDiagramAlphaAa0(0, 0, 64, 48, record, opacity); });
+        const auto a16 = Draw([&](CSprite& s) { return s.FillDiagramAlphaAa16WholeIfReady(record, opacity); });
+        const auto d16 = Draw([&](CSprite& s) { return s.FillDiagramAlphaAa16(0, 0, 64, 48, record, opacity); });
+        EXPECT_TRUE(a0.first);
+        EXPECT_TRUE(a16.first);
+        EXPECT_EQ(a0.second, d0.second);
+        EXPECT_EQ(a16.second, d16.second);
+        EXPECT_NE(a0.second, a16.second);
     }
 
     // Only the IfReady forms test the ready flag.
     raster_test::ResetRasterLibrary();
-    fake.calls.clear();
-    EXPECT_FALSE(sprite.FillDiagramAlphaAa0WholeIfReady(record, 12));
-    EXPECT_FALSE(sprite.FillDiagramAlphaAa16WholeIfReady(record, 12));
-    EXPECT_TRUE(fake.calls.empty());
-    EXPECT_TRUE(sprite.StrokeDiagramWhole(record, 24, kColour, 4, nullptr, 255));
-    EXPECT_TRUE(sprite.StrokeDiagramAlphaWhole(record, 24, 4, nullptr, 255));
-    EXPECT_EQ(fake.calls.size(), 2u);
-}
-
-TEST_F(ShapeDispatch, WithoutARasteriserTheKernelsRefuse) {
-    SetDiagramRasteriser(nullptr);
-    EXPECT_FALSE(sprite.FillDiagramMaskAa0(0, 0, 64, 48, record, 255));
-    EXPECT_FALSE(sprite.FillDiagramAa16(0, 0, 64, 48, record, kColour, 255));
-    EXPECT_FALSE(sprite.FillDiagramAlphaAa4(0, 0, 64, 48, record, 255));
-    EXPECT_FALSE(sprite.StrokeDiagram(0, 0, 64, 48, record, 16, kColour, 16, nullptr, 255));
-    EXPECT_FALSE(sprite.StrokeDiagramAlpha(0, 0, 64, 48, record, 16, 16, nullptr, 255));
-    EXPECT_FALSE(Ellipse(Kind::Fill, 16));
-    EXPECT_EQ(record.GetCount(), 5u);
+    const auto a0 = Draw([&](CSprite& s) { return s.FillDiagramAlphaAa0WholeIfReady(record, 12); });
+    const auto a16 = Draw([&](CSprite& s) { return s.FillDiagramAlphaAa16WholeIfReady(record, 12); });
+    EXPECT_FALSE(a0.first);
+    EXPECT_FALSE(a16.first);
+    EXPECT_EQ(a0.second, raster_test::Pixels(background));
+    EXPECT_EQ(a16.second, raster_test::Pixels(background));
 }
 
 }  // namespace
