@@ -179,6 +179,22 @@ inline std::vector<RefContour> ReferenceContours(const DiagramInfo& record, Curv
     return contours;
 }
 
+// The same contours, each run the other way round.
+inline std::vector<RefContour> Reversed(const std::vector<RefContour>& contours) {
+    std::vector<RefContour> out;
+    for (const RefContour& c : contours) {
+        RefContour r;
+        r.start = c.segments.back().to;
+        for (size_t i = c.segments.size(); i-- > 0;) {
+            const RefSegment& s = c.segments[i];
+            const RefPoint to = i > 0 ? c.segments[i - 1].to : c.start;
+            r.segments.push_back({s.cubic, s.c2, s.c1, to});
+        }
+        out.push_back(r);
+    }
+    return out;
+}
+
 // The contours as a FreeType outline (26.6 pixels: sixteenths times 4), y
 // downward as in the sprite, even-odd rule. The outline points into the
 // vectors here.
