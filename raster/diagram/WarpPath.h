@@ -34,8 +34,10 @@ struct WarpPathPatch {
 };
 
 // Measures the four sides: the corners and the side lengths (each element's
-// length computed from the point before it). False when the path ends before
-// its third Separator. The sample arrays are not touched.
+// length computed from the point before it, and left on the element). False
+// when the path has no four sides: a first, second or third Separator is
+// missing, or the path ends right after its first or second one (right after
+// the third, side 4 is empty). The sample arrays are not touched.
 bool BuildDiagramSegments(WarpPathPatch& patch, DiagramInfo& path);
 
 // Samples the four sides at equal arc-length steps (S along sides 1 and 3, T

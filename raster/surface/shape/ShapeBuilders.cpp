@@ -7,8 +7,9 @@
 // reset (the caller's record keeps its outline); reset; refuse equal angles
 // after it; append the outline; then pick the kernel of the level and the
 // target, only while the raster library is started. The geometry of a shape
-// is written once (Build... below); the Mask, colour and Alpha members differ
-// only in the kernel they reach.
+// is written once (Build... below); the Mask, plain and Alpha members (and the
+// colour-only segment strokes of the stroke drivers) differ only in the
+// kernel they reach.
 //
 // Ellipse arcs go through DiagramInfo::AddArcQuadrants, which splits them at
 // the axis points. The box ellipse of the ring segments and the pie has
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "raster/diagram/DiagramFillTable.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
@@ -45,8 +47,10 @@ int64_t Trunc(double v) {
     return static_cast<int32_t>(v);
 }
 
-// Round half away from zero.
-int64_t Round(double v) { return Trunc(std::round(v)); }
+// Round half away from zero, as -trunc(0.5 - v) below 0 and trunc(v + 0.5)
+// otherwise, the sums in double: the largest double below one half
+// (0.49999999999999994) then rounds to 1, where std::round gives 0.
+int64_t Round(double v) { return v < 0 ? -Trunc(0.5 - v) : Trunc(v + 0.5); }
 
 // Appends with 64-bit coordinates; every edge enabled.
 class Pen {
@@ -282,51 +286,24 @@ bool BuildPie(DiagramInfo& record, int32_t cx, int32_t cy, double a0, double a1,
 
 // ---- level dispatch ----
 
-// Position of a level in the kernel tables, or -1.
-int LevelSlot(int32_t level) {
-    switch (level) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return 2;
-    case 4: return 3;
-    case 8: return 4;
-    case 16: return 5;
-    default: return -1;
-    }
-}
-
-using ValueKernel = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint8_t);
-using ColourKernel = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint32_t, uint8_t);
-
-constexpr ValueKernel kMaskKernels[6] = {&CSprite::FillDiagramMaskAa0, &CSprite::FillDiagramMaskAa1,
-                                         &CSprite::FillDiagramMaskAa2, &CSprite::FillDiagramMaskAa4,
-                                         &CSprite::FillDiagramMaskAa8, &CSprite::FillDiagramMaskAa16};
-constexpr ColourKernel kColourKernels[6] = {&CSprite::FillDiagramAa0, &CSprite::FillDiagramAa1,
-                                            &CSprite::FillDiagramAa2, &CSprite::FillDiagramAa4,
-                                            &CSprite::FillDiagramAa8, &CSprite::FillDiagramAa16};
-constexpr ValueKernel kAlphaKernels[6] = {&CSprite::FillDiagramAlphaAa0, &CSprite::FillDiagramAlphaAa1,
-                                          &CSprite::FillDiagramAlphaAa2, &CSprite::FillDiagramAlphaAa4,
-                                          &CSprite::FillDiagramAlphaAa8, &CSprite::FillDiagramAlphaAa16};
-
 bool RasteriseMask(CSprite& sprite, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,
-              uint8_t value) {
-    const int slot = LevelSlot(level);
-    if (slot < 0 || RasterPixelMode != 1) return false;
-    return (sprite.*kMaskKernels[slot])(x, y, w, h, record, value);
+                   uint8_t value) {
+    return diagram_fill::FillAtLevel(diagram_fill::kMask, sprite, level, x, y, w, h, record, value);
 }
 
 bool RasteriseColour(CSprite& sprite, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,
-                uint32_t colour, uint8_t opacity) {
-    const int slot = LevelSlot(level);
-    if (slot < 0 || RasterPixelMode != 1) return false;
-    return (sprite.*kColourKernels[slot])(x, y, w, h, record, colour, opacity);
+                     uint32_t colour, uint8_t opacity) {
+    return diagram_fill::FillAtLevel(diagram_fill::kPlain, sprite, level, x, y, w, h, record, colour, opacity);
 }
 
 bool RasteriseAlpha(CSprite& sprite, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& record,
-               uint8_t opacity) {
-    const int slot = LevelSlot(level);
-    if (slot < 0 || RasterPixelMode != 1) return false;
-    return (sprite.*kAlphaKernels[slot])(x, y, w, h, record, opacity);
+                    uint8_t opacity) {
+    return diagram_fill::FillAtLevel(diagram_fill::kAlpha, sprite, level, x, y, w, h, record, opacity);
+}
+
+bool RasteriseColourOnly(CSprite& sprite, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h,
+                         DiagramInfo& record, uint32_t colour, uint8_t opacity) {
+    return diagram_fill::FillAtLevel(diagram_fill::kColourOnly, sprite, level, x, y, w, h, record, colour, opacity);
 }
 
 // The record in use: the caller's, else the builder's own.
@@ -381,6 +358,15 @@ bool CSprite::StrokeLine(int32_t x, int32_t y, int32_t w, int32_t h, int32_t x1,
            RasteriseColour(*this, level, x, y, w, h, r, colour, opacity);
 }
 
+bool CSprite::StrokeLineColor(int32_t x, int32_t y, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2,
+                              int32_t y2, int32_t width, uint32_t colour, int32_t level, DiagramInfo* record,
+                              uint8_t startPointed, uint8_t endPointed, uint8_t opacity) {
+    static DiagramInfo own;
+    DiagramInfo& r = Use(record, own);
+    return BuildThickLine(r, x1, y1, x2, y2, width, startPointed, endPointed) &&
+           RasteriseColourOnly(*this, level, x, y, w, h, r, colour, opacity);
+}
+
 bool CSprite::StrokeLineAlpha(int32_t x, int32_t y, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2,
                               int32_t y2, int32_t width, int32_t level, DiagramInfo* record, uint8_t startPointed,
                               uint8_t endPointed, uint8_t opacity) {
@@ -410,6 +396,16 @@ bool CSprite::StrokeCircleCurve(int32_t x, int32_t y, int32_t w, int32_t h, int3
     DiagramInfo& r = Use(record, own);
     return BuildThickCircleCurve(r, x1, y1, x2, y2, cx, cy, direction, width, startPointed, endPointed) &&
            RasteriseColour(*this, level, x, y, w, h, r, colour, opacity);
+}
+
+bool CSprite::StrokeCircleCurveColor(int32_t x, int32_t y, int32_t w, int32_t h, int32_t x1, int32_t y1,
+                                     int32_t x2, int32_t y2, int32_t cx, int32_t cy, uint8_t direction, int32_t width,
+                                     uint32_t colour, int32_t level, DiagramInfo* record, uint8_t startPointed,
+                                     uint8_t endPointed, uint8_t opacity) {
+    static DiagramInfo own;
+    DiagramInfo& r = Use(record, own);
+    return BuildThickCircleCurve(r, x1, y1, x2, y2, cx, cy, direction, width, startPointed, endPointed) &&
+           RasteriseColourOnly(*this, level, x, y, w, h, r, colour, opacity);
 }
 
 bool CSprite::StrokeCircleCurveAlpha(int32_t x, int32_t y, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2,

@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-enum class Kind { Mask, Fill, Alpha };
+enum class Kind { Mask, Fill, Alpha, ColourOnly };
 
 constexpr uint8_t kMaskValue = 0x91;
 constexpr uint32_t kColour = 0x80102030;
@@ -29,19 +29,26 @@ constexpr uint8_t kAlphaOpacity = 0x73;
 bool Direct(CSprite& s, Kind kind, int32_t level, int32_t x, int32_t y, int32_t w, int32_t h, DiagramInfo& r) {
     using Mask = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint8_t);
     using Colour = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint32_t, uint8_t);
-    static const std::vector<std::pair<int32_t, std::tuple<Mask, Colour, Mask>>> members = {
-        {0, {&CSprite::FillDiagramMaskAa0, &CSprite::FillDiagramAa0, &CSprite::FillDiagramAlphaAa0}},
-        {1, {&CSprite::FillDiagramMaskAa1, &CSprite::FillDiagramAa1, &CSprite::FillDiagramAlphaAa1}},
-        {2, {&CSprite::FillDiagramMaskAa2, &CSprite::FillDiagramAa2, &CSprite::FillDiagramAlphaAa2}},
-        {4, {&CSprite::FillDiagramMaskAa4, &CSprite::FillDiagramAa4, &CSprite::FillDiagramAlphaAa4}},
-        {8, {&CSprite::FillDiagramMaskAa8, &CSprite::FillDiagramAa8, &CSprite::FillDiagramAlphaAa8}},
-        {16, {&CSprite::FillDiagramMaskAa16, &CSprite::FillDiagramAa16, &CSprite::FillDiagramAlphaAa16}},
+    static const std::vector<std::pair<int32_t, std::tuple<Mask, Colour, Mask, Colour>>> members = {
+        {0, {&CSprite::FillDiagramMaskAa0, &CSprite::FillDiagramAa0, &CSprite::FillDiagramAlphaAa0,
+             &CSprite::FillDiagramColorAa0}},
+        {1, {&CSprite::FillDiagramMaskAa1, &CSprite::FillDiagramAa1, &CSprite::FillDiagramAlphaAa1,
+             &CSprite::FillDiagramColorAa1}},
+        {2, {&CSprite::FillDiagramMaskAa2, &CSprite::FillDiagramAa2, &CSprite::FillDiagramAlphaAa2,
+             &CSprite::FillDiagramColorAa2}},
+        {4, {&CSprite::FillDiagramMaskAa4, &CSprite::FillDiagramAa4, &CSprite::FillDiagramAlphaAa4,
+             &CSprite::FillDiagramColorAa4}},
+        {8, {&CSprite::FillDiagramMaskAa8, &CSprite::FillDiagramAa8, &CSprite::FillDiagramAlphaAa8,
+             &CSprite::FillDiagramColorAa8}},
+        {16, {&CSprite::FillDiagramMaskAa16, &CSprite::FillDiagramAa16, &CSprite::FillDiagramAlphaAa16,
+              &CSprite::FillDiagramColorAa16}},
     };
     for (const auto& [l, m] : members) {
         if (l != level) continue;
         switch (kind) {
         case Kind::Mask: return (s.*std::get<0>(m))(x, y, w, h, r, kMaskValue);
         case Kind::Fill: return (s.*std::get<1>(m))(x, y, w, h, r, kColour, kOpacity);
+        case Kind::ColourOnly: return (s.*std::get<3>(m))(x, y, w, h, r, kColour, kOpacity);
         default: return (s.*std::get<2>(m))(x, y, w, h, r, kAlphaOpacity);
         }
     }
@@ -160,6 +167,10 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnFill) {
          [&](CSprite& s, DiagramInfo* r) {
              return s.StrokeLineAlpha(0, 0, W, H, 30, 20, 900, 600, 70, 8, r, 0, 0, a);
          }},
+        {"StrokeLineColor", Kind::ColourOnly,
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeLineColor(0, 0, W, H, 30, 20, 900, 600, 70, c, 8, r, 0, 0, o);
+         }},
         {"StrokeCircleCurveMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
              return s.StrokeCircleCurveMask(0, 0, W, H, 800, 300, 300, 700, 300, 300, 1, 60, 8, r, 0, 0, m);
@@ -171,6 +182,10 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnFill) {
         {"StrokeCircleCurveAlpha", Kind::Alpha,
          [&](CSprite& s, DiagramInfo* r) {
              return s.StrokeCircleCurveAlpha(0, 0, W, H, 800, 300, 300, 700, 300, 300, 1, 60, 8, r, 0, 0, a);
+         }},
+        {"StrokeCircleCurveColor", Kind::ColourOnly,
+         [&](CSprite& s, DiagramInfo* r) {
+             return s.StrokeCircleCurveColor(0, 0, W, H, 800, 300, 300, 700, 300, 300, 1, 60, c, 8, r, 0, 0, o);
          }},
         {"FillRingSegmentMask", Kind::Mask,
          [&](CSprite& s, DiagramInfo* r) {
@@ -224,7 +239,7 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnFill) {
         SCOPED_TRACE(cs.name);
         const auto built = Draw([&](CSprite& s) { return cs.build(s, &record); });
         EXPECT_TRUE(built.first);
-        // The three members of a shape (listed Mask first) build one outline.
+        // The members of a shape (listed Mask first) build one outline.
         if (cs.kind == Kind::Mask)
             maskOutline = outline_test::Snapshot(record);
         else
@@ -233,10 +248,15 @@ TEST_F(ShapeDispatch, EveryBuilderReachesItsOwnFill) {
         const auto direct = Draw([&](CSprite& s) { return Direct(s, cs.kind, 8, 0, 0, W, H, record); });
         EXPECT_EQ(built.second, direct.second);
         EXPECT_NE(built.second, untouched) << "the shape covers pixels";
-        // Mask and Alpha change alpha bytes only.
-        if (cs.kind != Kind::Fill) {
+        // Mask and Alpha change alpha bytes only, the colour-only strokes
+        // colour bytes only.
+        if (cs.kind == Kind::Mask || cs.kind == Kind::Alpha) {
             for (size_t i = 0; i < untouched.size(); ++i)
                 ASSERT_EQ(built.second[i] & 0xFFFFFF, untouched[i] & 0xFFFFFF) << i;
+        }
+        if (cs.kind == Kind::ColourOnly) {
+            for (size_t i = 0; i < untouched.size(); ++i)
+                ASSERT_EQ(built.second[i] >> 24, untouched[i] >> 24) << i;
         }
 
         // Without a record the builder draws the same through one of its own.
