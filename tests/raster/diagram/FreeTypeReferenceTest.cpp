@@ -202,15 +202,15 @@ void AddRect(DiagramInfo& d, int32_t l, int32_t t, int32_t r, int32_t b, bool cl
     d.AddLine(l, t, 1);
 }
 
-struct Rect {
+struct GridRect {
     int32_t l, t, r, b;
     bool clockwise;
 };
 
-void BuildRects(DiagramInfo& d, const std::vector<Rect>& rects) {
+void BuildRects(DiagramInfo& d, const std::vector<GridRect>& rects) {
     d.Reset();
     bool first = true;
-    for (const Rect& r : rects) {
+    for (const GridRect& r : rects) {
         AddRect(d, r.l, r.t, r.r, r.b, r.clockwise, first);
         first = false;
     }
@@ -219,9 +219,9 @@ void BuildRects(DiagramInfo& d, const std::vector<Rect>& rects) {
 // The even-odd region of the rectangles as disjoint rectangles: the cells of
 // the grid of all their edges that lie inside an odd number of them, joined
 // along each row of cells.
-std::vector<Rect> EvenOddPieces(const std::vector<Rect>& rects) {
+std::vector<GridRect> EvenOddPieces(const std::vector<GridRect>& rects) {
     std::vector<int32_t> xs, ys;
-    for (const Rect& r : rects) {
+    for (const GridRect& r : rects) {
         xs.insert(xs.end(), {r.l, r.r});
         ys.insert(ys.end(), {r.t, r.b});
     }
@@ -229,11 +229,11 @@ std::vector<Rect> EvenOddPieces(const std::vector<Rect>& rects) {
     std::sort(ys.begin(), ys.end());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
     ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
-    std::vector<Rect> pieces;
+    std::vector<GridRect> pieces;
     for (size_t j = 0; j + 1 < ys.size(); ++j) {
         for (size_t i = 0; i + 1 < xs.size(); ++i) {
             int inside = 0;
-            for (const Rect& r : rects) inside += r.l <= xs[i] && xs[i] < r.r && r.t <= ys[j] && ys[j] < r.b;
+            for (const GridRect& r : rects) inside += r.l <= xs[i] && xs[i] < r.r && r.t <= ys[j] && ys[j] < r.b;
             if (inside % 2 == 0) continue;
             if (!pieces.empty() && pieces.back().t == ys[j] && pieces.back().r == xs[i])
                 pieces.back().r = xs[i + 1];
@@ -340,16 +340,16 @@ void BuildRandomOutline(DiagramInfo& d, std::mt19937& rng, int32_t size) {
 
 struct RectCase {
     const char* name;
-    std::vector<Rect> rects;
+    std::vector<GridRect> rects;
 };
 
 // Per pixel row, how many of its sample lines hold a corner of one rectangle
 // at a position that another rectangle also uses on that line: a horizontal
 // edge of both, or the same x as a vertical edge of the other.
-std::vector<int32_t> SharedLines(const std::vector<Rect>& rects, int32_t rows) {
+std::vector<int32_t> SharedLines(const std::vector<GridRect>& rects, int32_t rows) {
     std::vector<int32_t> lines;
-    for (const Rect& r : rects)
-        for (const Rect& o : rects) {
+    for (const GridRect& r : rects)
+        for (const GridRect& o : rects) {
             if (&r == &o) continue;
             const bool sameX = r.l == o.l || r.l == o.r || r.r == o.l || r.r == o.r;
             for (int32_t y : {r.t, r.b})
@@ -369,7 +369,7 @@ std::vector<int32_t> SharedLines(const std::vector<Rect>& rects, int32_t rows) {
 // another. There the crossings of the two sub-paths fall into one run of equal
 // x, the run is resolved by its vertex kinds as if it were one sub-path's, and
 // the line can gain or lose a span: at most 16 per pixel for each such line.
-void ExpectRectanglesMatch(FreeTypeReferenceTest::RefFn reference, const std::vector<Rect>& rects, int32_t size,
+void ExpectRectanglesMatch(FreeTypeReferenceTest::RefFn reference, const std::vector<GridRect>& rects, int32_t size,
                            const std::string& what) {
     DiagramInfo d;
     BuildRects(d, EvenOddPieces(rects));
@@ -381,7 +381,7 @@ void ExpectRectanglesMatch(FreeTypeReferenceTest::RefFn reference, const std::ve
         const int32_t ours = AsFreeType(cov[i]), allowed = 16 * shared[size_t(i / size)];
         if (std::abs(ours - ref[i]) <= allowed) continue;
         std::string text;
-        for (const Rect& r : rects)
+        for (const GridRect& r : rects)
             text += "(" + std::to_string(r.l) + "," + std::to_string(r.t) + ")-(" + std::to_string(r.r) + "," +
                     std::to_string(r.b) + (r.clockwise ? ") cw " : ") ccw ");
         ADD_FAILURE() << what << ", pixel (" << i % size << ", " << i / size << "): ours " << ours << ", FreeType "
@@ -434,7 +434,7 @@ TEST_F(FreeTypeReferenceTest, RandomRectangleSetsMatchExactly) {
         auto pick = [&] {
             return coarse ? static_cast<int32_t>(rng() % 9) * 40 - 20 : static_cast<int32_t>(rng() % 360) - 20;
         };
-        std::vector<Rect> rects;
+        std::vector<GridRect> rects;
         const int n = 1 + int(rng() % 5);
         for (int i = 0; i < n; ++i) {
             int32_t l = pick(), r = pick(), t = pick(), b = pick();
