@@ -17,6 +17,10 @@
 // first, and reports speed = reference time / our time (above 1: ours is
 // faster), both times per call and the aim where there is one.
 //
+// FillDiagramAa16 of a 10 x 10 pixel square at rows 1, 500 and 1000 of the
+// canvas: the work of a fill should not grow with the distance of the outline
+// from the top of the canvas.
+//
 // StrokeDiagramWhole of a 10,000-segment polyline at opacity 255 and 128 has
 // no reference; its time per call is the benchmark's time (ms).
 #include <benchmark/benchmark.h>
@@ -208,6 +212,21 @@ void BM_FillVsCairo(benchmark::State& state, Shape shape, int32_t level) {
 }
 #endif
 
+void BM_SmallSquareAtRow(benchmark::State& state, int32_t row) {
+    Canvas canvas;
+    DiagramInfo d;
+    const int32_t top = row * 16;
+    d.SetStartPoint(160, top);
+    d.AddLine(320, top, 1);
+    d.AddLine(320, top + 160, 1);
+    d.AddLine(160, top + 160, 1);
+    d.AddLine(160, top, 1);
+    for (auto _ : state) {
+        canvas.sprite.FillDiagramAa16(0, 0, kSize, kSize, d, kColour, 255);
+        benchmark::ClobberMemory();
+    }
+}
+
 // A random walk of 10,000 Lines of about eight pixels, kept on the canvas.
 void BM_Stroke10000Segments(benchmark::State& state, int32_t level, uint8_t opacity) {
     Canvas canvas;
@@ -243,6 +262,10 @@ void Register() {
 #endif
         }
     }
+    for (int32_t row : {1, 500, 1000})
+        benchmark::RegisterBenchmark(("SmallSquare/aa16/row" + std::to_string(row)).c_str(), BM_SmallSquareAtRow,
+                                     row)
+            ->Unit(benchmark::kMicrosecond);
     for (int opacity : {255, 128})
         benchmark::RegisterBenchmark(("Stroke10000Segments/aa16/opacity" + std::to_string(opacity)).c_str(),
                                      BM_Stroke10000Segments, 16, static_cast<uint8_t>(opacity))
