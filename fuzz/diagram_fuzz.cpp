@@ -30,6 +30,7 @@
 #include <limits>
 #include <vector>
 
+#include "raster/diagram/DiagramFillTable.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
@@ -139,29 +140,6 @@ struct Clip {
     int32_t left, top, right, bottom;
 };
 
-using MaskFill = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint8_t);
-using ColourFill = bool (CSprite::*)(int32_t, int32_t, int32_t, int32_t, DiagramInfo&, uint32_t, uint8_t);
-
-struct LevelMembers {
-    MaskFill mask, alpha;
-    ColourFill plain, colour;
-};
-
-const LevelMembers kMembers[] = {
-    {&CSprite::FillDiagramMaskAa0, &CSprite::FillDiagramAlphaAa0, &CSprite::FillDiagramAa0,
-     &CSprite::FillDiagramColorAa0},
-    {&CSprite::FillDiagramMaskAa1, &CSprite::FillDiagramAlphaAa1, &CSprite::FillDiagramAa1,
-     &CSprite::FillDiagramColorAa1},
-    {&CSprite::FillDiagramMaskAa2, &CSprite::FillDiagramAlphaAa2, &CSprite::FillDiagramAa2,
-     &CSprite::FillDiagramColorAa2},
-    {&CSprite::FillDiagramMaskAa4, &CSprite::FillDiagramAlphaAa4, &CSprite::FillDiagramAa4,
-     &CSprite::FillDiagramColorAa4},
-    {&CSprite::FillDiagramMaskAa8, &CSprite::FillDiagramAlphaAa8, &CSprite::FillDiagramAa8,
-     &CSprite::FillDiagramColorAa8},
-    {&CSprite::FillDiagramMaskAa16, &CSprite::FillDiagramAlphaAa16, &CSprite::FillDiagramAa16,
-     &CSprite::FillDiagramColorAa16},
-};
-
 // A sprite of the size with the clip rectangle, pixels from the generator.
 struct Canvas {
     CSprite sprite;
@@ -193,16 +171,18 @@ struct Canvas {
 };
 
 void FuzzFills(FuzzedDataProvider& in, DiagramInfo& d, int32_t w, int32_t h, const Clip& clip, const Rect& r) {
-    const int level = in.ConsumeIntegralInRange<int>(0, 5);
-    const LevelMembers& m = kMembers[level];
+    const int slot = in.ConsumeIntegralInRange<int>(0, 5);  // level 0, 1, 2, 4, 8, 16
+    const bool level0 = slot == 0;
+    const diagram_fill::ValueFill mask = diagram_fill::kMask[slot], alphaFill = diagram_fill::kAlpha[slot];
+    const diagram_fill::ColourFill plainFill = diagram_fill::kPlain[slot], colourFill = diagram_fill::kColourOnly[slot];
     const uint32_t seed = in.ConsumeIntegral<uint32_t>();
     const uint8_t opacity = in.ConsumeIntegral<uint8_t>();
     const uint32_t colour = in.ConsumeIntegral<uint32_t>();
 
     Canvas at255(w, h, clip, seed, false), at1(w, h, clip, seed, false), at128(w, h, clip, seed, false);
-    const bool result = (at255.sprite.*m.mask)(r.x, r.y, r.w, r.h, d, 255);
-    if ((at1.sprite.*m.mask)(r.x, r.y, r.w, r.h, d, 1) != result) Fail("mask fill result differs", -1, -1);
-    if ((at128.sprite.*m.mask)(r.x, r.y, r.w, r.h, d, 128) != result) Fail("mask fill result differs", -1, -1);
+    const bool result = (at255.sprite.*mask)(r.x, r.y, r.w, r.h, d, 255);
+    if ((at1.sprite.*mask)(r.x, r.y, r.w, r.h, d, 1) != result) Fail("mask fill result differs", -1, -1);
+    if ((at128.sprite.*mask)(r.x, r.y, r.w, r.h, d, 128) != result) Fail("mask fill result differs", -1, -1);
     at255.CheckOutside(r, "mask fill wrote outside the rectangle");
 
     // Coverage per pixel, with the checks that keep it within 0..256.
@@ -214,7 +194,7 @@ void FuzzFills(FuzzedDataProvider& in, DiagramInfo& d, int32_t w, int32_t h, con
                 Fail("mask fill changed colour", x, y);
             const int32_t a255 = int32_t(p255 >> 24), a1 = int32_t(p1 >> 24), a128 = int32_t(p128 >> 24);
             int32_t c;
-            if (level == 0) {
+            if (level0) {
                 if (a255 != 0 && a255 != 255) Fail("level-0 mask fill wrote a partial value", x, y);
                 if (a1 != (a255 != 0 ? 1 : 0) || a128 != (a255 != 0 ? 128 : 0))
                     Fail("level-0 mask fills disagree", x, y);
@@ -228,7 +208,7 @@ void FuzzFills(FuzzedDataProvider& in, DiagramInfo& d, int32_t w, int32_t h, con
         }
 
     Canvas alpha(w, h, clip, seed, true);
-    if ((alpha.sprite.*m.alpha)(r.x, r.y, r.w, r.h, d, opacity) != result) Fail("alpha fill result differs", -1, -1);
+    if ((alpha.sprite.*alphaFill)(r.x, r.y, r.w, r.h, d, opacity) != result) Fail("alpha fill result differs", -1, -1);
     alpha.CheckOutside(r, "alpha fill wrote outside the rectangle");
     const int32_t weight = opacity + (opacity >> 7);
     for (int32_t y = 0; y < h; ++y)
@@ -242,7 +222,7 @@ void FuzzFills(FuzzedDataProvider& in, DiagramInfo& d, int32_t w, int32_t h, con
         }
 
     Canvas plain(w, h, clip, seed, true);
-    if ((plain.sprite.*m.plain)(r.x, r.y, r.w, r.h, d, colour, opacity) != result)
+    if ((plain.sprite.*plainFill)(r.x, r.y, r.w, r.h, d, colour, opacity) != result)
         Fail("plain fill result differs", -1, -1);
     plain.CheckOutside(r, "plain fill wrote outside the rectangle");
     for (int32_t y = 0; y < h; ++y)
@@ -254,7 +234,7 @@ void FuzzFills(FuzzedDataProvider& in, DiagramInfo& d, int32_t w, int32_t h, con
         }
 
     Canvas onlyColour(w, h, clip, seed, true);
-    if ((onlyColour.sprite.*m.colour)(r.x, r.y, r.w, r.h, d, colour, opacity) != result)
+    if ((onlyColour.sprite.*colourFill)(r.x, r.y, r.w, r.h, d, colour, opacity) != result)
         Fail("colour fill result differs", -1, -1);
     onlyColour.CheckOutside(r, "colour fill wrote outside the rectangle");
     for (int32_t y = 0; y < h; ++y)
@@ -264,7 +244,7 @@ void FuzzFills(FuzzedDataProvider& in, DiagramInfo& d, int32_t w, int32_t h, con
                 Fail("colour fill changed an uncovered pixel", x, y);
         }
 
-    if (level == 0) {
+    if (level0) {
         Canvas pixel(w, h, clip, seed, true);
         const uint32_t value = in.ConsumeIntegral<uint32_t>();
         const uint8_t gate = in.ConsumeIntegral<uint8_t>();

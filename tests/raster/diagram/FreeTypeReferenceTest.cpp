@@ -38,6 +38,7 @@
 #include <string>
 #include <vector>
 
+#include "raster/diagram/DiagramFillTable.h"
 #include "tests/raster/RasterTestSupport.h"
 #include "tests/raster/diagram/ReferencePath.h"
 
@@ -48,40 +49,18 @@ using namespace diagram_test;
 
 constexpr int32_t kLevels[] = {0, 1, 2, 4, 8, 16};
 
+// The fills of a target at a level over the whole sprite.
 bool FillMask(CSprite& s, int32_t level, DiagramInfo& d, uint8_t value) {
-    const int32_t w = s.GetWidth(), h = s.GetHeight();
-    switch (level) {
-    case 0: return s.FillDiagramMaskAa0(0, 0, w, h, d, value);
-    case 1: return s.FillDiagramMaskAa1(0, 0, w, h, d, value);
-    case 2: return s.FillDiagramMaskAa2(0, 0, w, h, d, value);
-    case 4: return s.FillDiagramMaskAa4(0, 0, w, h, d, value);
-    case 8: return s.FillDiagramMaskAa8(0, 0, w, h, d, value);
-    default: return s.FillDiagramMaskAa16(0, 0, w, h, d, value);
-    }
+    return diagram_fill::FillAtLevel(diagram_fill::kMask, s, level, 0, 0, s.GetWidth(), s.GetHeight(), d, value);
 }
 
 bool FillAlpha(CSprite& s, int32_t level, DiagramInfo& d, uint8_t opacity) {
-    const int32_t w = s.GetWidth(), h = s.GetHeight();
-    switch (level) {
-    case 0: return s.FillDiagramAlphaAa0(0, 0, w, h, d, opacity);
-    case 1: return s.FillDiagramAlphaAa1(0, 0, w, h, d, opacity);
-    case 2: return s.FillDiagramAlphaAa2(0, 0, w, h, d, opacity);
-    case 4: return s.FillDiagramAlphaAa4(0, 0, w, h, d, opacity);
-    case 8: return s.FillDiagramAlphaAa8(0, 0, w, h, d, opacity);
-    default: return s.FillDiagramAlphaAa16(0, 0, w, h, d, opacity);
-    }
+    return diagram_fill::FillAtLevel(diagram_fill::kAlpha, s, level, 0, 0, s.GetWidth(), s.GetHeight(), d, opacity);
 }
 
 bool FillPlain(CSprite& s, int32_t level, DiagramInfo& d, uint32_t colour, uint8_t opacity) {
-    const int32_t w = s.GetWidth(), h = s.GetHeight();
-    switch (level) {
-    case 0: return s.FillDiagramAa0(0, 0, w, h, d, colour, opacity);
-    case 1: return s.FillDiagramAa1(0, 0, w, h, d, colour, opacity);
-    case 2: return s.FillDiagramAa2(0, 0, w, h, d, colour, opacity);
-    case 4: return s.FillDiagramAa4(0, 0, w, h, d, colour, opacity);
-    case 8: return s.FillDiagramAa8(0, 0, w, h, d, colour, opacity);
-    default: return s.FillDiagramAa16(0, 0, w, h, d, colour, opacity);
-    }
+    return diagram_fill::FillAtLevel(diagram_fill::kPlain, s, level, 0, 0, s.GetWidth(), s.GetHeight(), d, colour,
+                                     opacity);
 }
 
 // A coverage 0..256 on FreeType's scale.
