@@ -104,7 +104,7 @@ std::vector<GivenMember> GivenMembers() {
 }
 
 // (start, end, type) of one eased table.
-struct Curve {
+struct EasedCurve {
     int64_t start, end;
     uint32_t type;
 };
@@ -114,7 +114,7 @@ struct EasedMember {
     bool product;
     bool wrap;
     std::function<void(CSprite&, int32_t, int32_t, int32_t, int32_t, const CSprite&, int32_t, int32_t, int32_t,
-                       int32_t, int32_t, int32_t, const Curve (&)[4], uint8_t)>
+                       int32_t, int32_t, int32_t, const EasedCurve (&)[4], uint8_t)>
         call;
 };
 
@@ -122,7 +122,7 @@ std::vector<EasedMember> EasedMembers() {
 #define OC_EASED(member, product, wrap, T)                                                                          \
     EasedMember{#member, product, wrap,                                                                             \
                 [](CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h, const CSprite& s, int32_t sx, int32_t sy, \
-                   int32_t sw, int32_t sh, int32_t ox, int32_t oy, const Curve(&c)[4], uint8_t o) {                  \
+                   int32_t sw, int32_t sh, int32_t ox, int32_t oy, const EasedCurve(&c)[4], uint8_t o) {                  \
                     if (o == 255)                                                                                   \
                         d.member(x, y, w, h, s, sx, sy, sw, sh, ox, oy, T(c[0].start), T(c[0].end), c[0].type,      \
                                  T(c[1].start), T(c[1].end), c[1].type, T(c[2].start), T(c[2].end), c[2].type,      \
@@ -148,7 +148,7 @@ struct BoundMember {
         call;
 };
 
-std::vector<BoundMember> AllMembers(const Tables& tables, const Curve (&curves)[4]) {
+std::vector<BoundMember> AllMembers(const Tables& tables, const EasedCurve (&curves)[4]) {
     std::vector<BoundMember> out;
     for (const GivenMember& m : GivenMembers())
         out.push_back({m.name, [&tables, call = m.call](CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h,
@@ -181,7 +181,7 @@ TEST_F(OffsetBlitTest, ZeroOffsetsDrawLikeDrawAlpha) {
         int32_t x, y, w, h, sx, sy;
     };
     const Case cases[] = {{3, 4, 20, 13, 2, 3}, {-4, -3, 20, 15, 0, 0}, {12, 14, 23, 17, 0, 0}};
-    const Curve flat[4] = {{0, 0, 0}, {0, 0, 3}, {0, 0, 9}, {0, 0, 256}};
+    const EasedCurve flat[4] = {{0, 0, 0}, {0, 0, 3}, {0, 0, 9}, {0, 0, 256}};
     for (const Case& c : cases) {
         const Tables zero = ZeroTables(c.w, c.h);
         for (uint8_t opacity : {uint8_t{255}, uint8_t{200}, uint8_t{1}}) {
@@ -213,7 +213,7 @@ TEST_F(OffsetBlitTest, NothingDrawn) {
     MakeRandom(dest, 8, 8, rng);
     const auto before = Pixels(dest);
     const Tables t = ZeroTables(8, 8);
-    const Curve flat[4] = {};
+    const EasedCurve flat[4] = {};
     struct Case {
         const char* name;
         int32_t sx, sy, sw, sh;
@@ -386,19 +386,19 @@ TEST_F(OffsetBlitTest, EasedFormsMatchTablesBuiltWithEaseValue) {
         for (const EasedMember& m : EasedMembers()) {
             // Sum forms: whole-pixel waves; product forms: 16.16 factors whose
             // products need the full 64 bits before the shift.
-            const Curve sumCurves[4] = {{-3, 5, 10}, {4, -2, 6}, {2, -6, 0x20100}, {-1, 3, 1}};
+            const EasedCurve sumCurves[4] = {{-3, 5, 10}, {4, -2, 6}, {2, -6, 0x20100}, {-1, 3, 1}};
             // Column factors beyond 32 bits times tiny row factors.
-            const Curve productCurves[4] = {{int64_t{5} << 31, -(int64_t{3} << 31), 9},
+            const EasedCurve productCurves[4] = {{int64_t{5} << 31, -(int64_t{3} << 31), 9},
                                             {-(int64_t{3} << 31), int64_t{3} << 31, 2},
                                             {2, 8, 5},
                                             {1, 4, 0x30101}};
-            const Curve(&curves)[4] = m.product ? productCurves : sumCurves;
-            auto entry = [&](const Curve& k, int32_t t, int32_t n) -> int64_t {
+            const EasedCurve(&curves)[4] = m.product ? productCurves : sumCurves;
+            auto entry = [&](const EasedCurve& k, int32_t t, int32_t n) -> int64_t {
                 if (m.product) return k.start + EaseValue64(k.type, t, n, k.end - k.start);
                 return static_cast<int32_t>(k.start) +
                        EaseValue(k.type, t, n, static_cast<int32_t>(k.end - k.start));
             };
-            auto offset = [&](const Curve& col, const Curve& row, int32_t j, int32_t i) -> int64_t {
+            auto offset = [&](const EasedCurve& col, const EasedCurve& row, int32_t j, int32_t i) -> int64_t {
                 const int64_t a = entry(col, j - skipX, cw);
                 const int64_t b = entry(row, i - skipY, ch);
                 if (!m.product) return a + b;
