@@ -630,7 +630,7 @@ TEST_F(DiagramFillPixels, TheClipRectangleLimitsWrites) {
 // build checks the arithmetic) and a shape that covers the sprite fills it.
 TEST_F(DiagramFillPixels, CoordinatesAtTheEndsOfTheRange) {
     static constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
-    const Shape shapes[] = {
+    const OutlineBuild shapes[] = {
         [](DiagramInfo& r) { Polygon(r, {{lo, lo}, {hi, lo}, {hi, hi}, {lo, hi}}); },
         [](DiagramInfo& r) { Polygon(r, {{lo, 7}, {hi, 100}, {lo, 250}}); },
         [](DiagramInfo& r) { Polygon(r, {{0, lo}, {hi, 40}, {5, hi}, {lo, 60}}); },
@@ -643,7 +643,7 @@ TEST_F(DiagramFillPixels, CoordinatesAtTheEndsOfTheRange) {
             r.AddLine(hi, 80, 1);
         },
     };
-    for (const Shape& shape : shapes) {
+    for (const OutlineBuild& shape : shapes) {
         for (const int32_t level : kLevels) {
             for (const Target target : kTargets) {
                 CSprite s = raster_test::Filled(16, 16, 0x00102030);
