@@ -113,6 +113,7 @@ public:
     bool Run(DiagramInfo& record) const {
         const DiagramInfoFactor& start = record[0];  // throws 0 for an empty outline
         const uint32_t count = record.GetCount();
+        record.SetRefusedElement(DiagramInfo::kNoRefusal);
         int32_t x0 = start.X;
         int32_t y0 = start.Y;
         for (uint32_t i = 1; i < count;) {
@@ -140,7 +141,10 @@ public:
                 Curve(e, x0, y0);
                 break;
             case DiagramInfoFactor::kArc:
-                if (!Arc(e, x0, y0)) return false;
+                if (!Arc(e, x0, y0)) {
+                    record.SetRefusedElement(i - 1);
+                    return false;
+                }
                 break;
             case DiagramInfoFactor::kJump:
                 SetYRange(e, y0);

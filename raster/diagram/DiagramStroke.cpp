@@ -167,7 +167,7 @@ struct MaskTarget {
 // ---- the walk, once for all targets ----
 
 template <class Target>
-bool WalkOutline(CSprite& sprite, const Area& area, const DiagramInfo& outline, int32_t width, uint32_t colour,
+bool WalkOutline(CSprite& sprite, const Area& area, DiagramInfo& outline, int32_t width, uint32_t colour,
                  int32_t level, DiagramInfo& scratch) {
     const uint32_t n = outline.GetCount();
     const DiagramInfoFactor* const* items = outline.elements.GetIndex();
@@ -193,7 +193,13 @@ bool WalkOutline(CSprite& sprite, const Area& area, const DiagramInfo& outline, 
                     BuildArcRing(scratch, prevX, prevY, e, width, start != 0, end != 0);
                     drawn = Target::Ring(sprite, area, scratch, colour, level);
                 }
-                if (!drawn) return false;
+                if (!drawn) {
+                    // Every segment outline is built afresh (the width is at
+                    // least 1), so a refusal recorded in the scratch record is
+                    // this segment's: pass it on to the stroked outline.
+                    if (scratch.RefusedElement() != DiagramInfo::kNoRefusal) outline.SetRefusedElement(i);
+                    return false;
+                }
             }
             savedX = prevX;
             savedY = prevY;
@@ -233,6 +239,7 @@ bool StrokeOutline(CSprite& target, Area area, DiagramInfo& outline, int32_t wid
     // is being walked.
     if (&record == &outline) return false;
     if (outline.GetCount() < 2) return false;
+    outline.SetRefusedElement(DiagramInfo::kNoRefusal);
     if (opacity == 255) return WalkOutline<Target>(target, area, outline, width, colour, level, record);
 
     if (target.ClipRect(area.x, area.y, area.w, area.h) == 0) return false;

@@ -117,6 +117,7 @@ DiagramInfoFactor& DiagramInfo::AppendAbout(uint32_t type, int32_t x, int32_t y,
 
 void DiagramInfo::Reset() {
     elements.RemoveAll();
+    m_refused = kNoRefusal;
     Append(DiagramInfoFactor::kStart);
     (void)elements.GetAt(0);
 }

@@ -150,6 +150,16 @@ public:
     // The outline; element 0 is the start point.
     CArrayAuto<DiagramInfoFactor> elements;
 
+    // The element at which the last fill's preparation refused this outline
+    // (an Arc whose two ends lie in different quadrants), or kNoRefusal. Such
+    // a fill returns false and draws nothing, as one that has nothing left
+    // after clipping does; callers that report failures tell the two apart
+    // here. A stroke driver marks the stroked element whose segment outline
+    // was refused.
+    static constexpr uint32_t kNoRefusal = 0xFFFFFFFFu;
+    uint32_t RefusedElement() const noexcept { return m_refused; }
+    void SetRefusedElement(uint32_t index) noexcept { m_refused = index; }
+
     // The scan converter's work area, made on first use and kept until the
     // record goes (most records are built and never filled).
     DiagramScanWork& ScanWork();
@@ -164,4 +174,5 @@ private:
     bool AddMarker(uint32_t type);
 
     std::unique_ptr<DiagramScanWork> m_scanWork;
+    uint32_t m_refused = kNoRefusal;
 };

@@ -466,6 +466,7 @@ TEST_F(DiagramFillPixels, RefusalsAndNothingToDraw) {
         int32_t x, y, w, h;
         uint8_t value;
         bool result;
+        bool refused = false;  // told apart from nothing to draw by the outline
     } cases[] = {
         {"value 0", Rectangle, 0, 0, 12, 12, 0, true},
         {"rectangle left of the sprite", Rectangle, -20, 0, 20, 12, 255, false},
@@ -481,7 +482,7 @@ TEST_F(DiagramFillPixels, RefusalsAndNothingToDraw) {
              Rectangle(r);
              r.AddArc(50, 60, 40, 40, 1);
          },
-         0, 0, 12, 12, 255, false},
+         0, 0, 12, 12, 255, false, true},
     };
     std::mt19937 rng(3);
     for (const auto& c : cases) {
@@ -496,6 +497,16 @@ TEST_F(DiagramFillPixels, RefusalsAndNothingToDraw) {
                 c.shape(record);
                 EXPECT_EQ(FillWith(s, target, level, c.x, c.y, c.w, c.h, record, 0x123456, c.value), c.result);
                 EXPECT_EQ(raster_test::Pixels(s), before);
+                const uint32_t refused = record.RefusedElement();
+                EXPECT_EQ(refused != DiagramInfo::kNoRefusal, c.refused);
+                if (c.refused) {
+                    EXPECT_EQ(refused, record.GetCount() - 1);
+                    // The next fill prepares again and forgets the refusal.
+                    record.Reset();
+                    Rectangle(record);
+                    FillWith(s, target, level, c.x, c.y, c.w, c.h, record, 0x123456, c.value);
+                    EXPECT_EQ(record.RefusedElement(), DiagramInfo::kNoRefusal);
+                }
             }
         }
     }

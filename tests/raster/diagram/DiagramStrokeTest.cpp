@@ -242,6 +242,8 @@ TEST_F(DiagramStroke, SegmentOutlines) {
         CSprite s = Filled(W, H, 0);
         EXPECT_EQ(s.StrokeDiagramMask(0, 0, W, H, path, c.width, 4, &scratch, 255), c.filled);
         EXPECT_EQ(Snapshot(scratch), c.outline);
+        // A refused segment outline is reported on the stroked element.
+        EXPECT_EQ(path.RefusedElement(), c.filled ? DiagramInfo::kNoRefusal : 1u);
     }
 }
 
