@@ -199,6 +199,10 @@ public:
 #include "raster/surface/shape/OffsetBlitMembers.inc"
 public:
 #include "raster/diagram/DiagramMembers.inc"
+
+#include "raster/colour/ComponentMembers.inc"
+
+#include "raster/colour/ColorSpaceBlendMembers.inc"
 public:
 };
 
