@@ -199,9 +199,9 @@ public:
 #include "raster/surface/shape/OffsetBlitMembers.inc"
 public:
 #include "raster/diagram/DiagramMembers.inc"
-
+public:
 #include "raster/colour/ComponentMembers.inc"
-
+public:
 #include "raster/colour/ColorSpaceBlendMembers.inc"
 public:
 };
