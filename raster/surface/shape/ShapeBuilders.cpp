@@ -26,6 +26,7 @@
 #include <numbers>
 
 #include "raster/diagram/DiagramFillTable.h"
+#include "raster/diagram/DiagramLevels.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
@@ -39,13 +40,9 @@ constexpr double kThreeHalfPi = kPi * 3 / 2;
 
 int32_t Narrow(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
 
-// trunc(v) as a 32-bit integer; NaN gives 0.
-int64_t Trunc(double v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483647.0) return INT32_MAX;
-    if (v <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
+// trunc(v) saturated to the 32-bit range (NaN gives 0), widened so that the
+// sums below are formed in 64 bits.
+int64_t Trunc(double v) { return diagram::TruncToInt32(v); }
 
 // Round half away from zero, as -trunc(0.5 - v) below 0 and trunc(v + 0.5)
 // otherwise, the sums in double: the largest double below one half
