@@ -27,8 +27,6 @@
 
 namespace {
 
-bool IsRasterReady() noexcept { return RasterPixelMode == 1; }
-
 // A code-page-932 lead byte: the byte after it belongs to the same character.
 bool IsLeadByte(unsigned char c) noexcept { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 

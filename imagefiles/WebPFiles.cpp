@@ -30,8 +30,6 @@
 
 namespace {
 
-bool IsRasterReady() noexcept { return RasterPixelMode == 1; }
-
 // Lossless settings of libwebp's simple interface.
 constexpr float kLosslessEffort = 70.0f;
 

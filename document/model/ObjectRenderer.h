@@ -1,10 +1,10 @@
 #pragma once
-// The seam through which the document reaches the renderer, until the renderer
-// joins the document layer and replaces it (together with the fallback in
-// QDXObject::Render). Process-wide, like the renderer itself; none by default.
+// The seam through which the document reaches its renderer. Process-wide; the
+// document's own renderer (document/renderer/ObjectRender.h) from the start.
+// Tests install their own to watch or fake the drawing of objects.
 //
-// Without a renderer QDXObject::Render draws only the built-in objects (through
-// their callbacks) and fails for every other kind, appending nothing.
+// With none installed (null) QDXObject::Render draws only the built-in objects
+// (through their callbacks) and fails for every other kind, appending nothing.
 #include "foundation/strings/Str.h"
 
 class QDXObject;

@@ -14,8 +14,6 @@ constexpr size_t kTemplatePrefixLength = sizeof kTemplatePrefix - 1;
 constexpr char kOutOfMemoryText[] =
     "\x83\x81\x83\x82\x83\x8A\x82\xAA\x95\x73\x91\xAB\x82\xB5\x82\xC4\x82\xA2\x82\xDC\x82\xB7";
 
-bool IsRasterReady() noexcept { return RasterPixelMode == 1; }
-
 }  // namespace
 
 CQDXCtrl::CQDXCtrl() {

@@ -482,6 +482,18 @@ public:
     void CollectReferences(CMapSingle<const char*, 64, 32>& map, CQDXCtrl& document, QDXObject& object,
                            bool onlyEnabled, QDXTemplateArgs templateArgs) const;
 
+    // ---- drawing ----
+
+    // Builds the factor's shape outline into Diagram: the path kinds (1, 11,
+    // 101, 111) from their start point and path list, scaled by (scaleX,
+    // scaleY); the shape kinds 2-8, 10, 102-108, 110 from their fields through
+    // the shape builders, scaled as they draw (coordinates by scaleX and
+    // scaleY, widths by scaleThickness), so an outline always matches the
+    // shape on the canvas. False for every other kind, for a shape its builder
+    // refuses, and for a path node that cannot be read (then with a message).
+    // Defined with the renderer (document/renderer/).
+    bool BuildDiagram(double scaleX, double scaleY, double scaleThickness, CStr_base<64>* errorText);
+
     // ---- editing ----
 
     // Moves the factor by (dx, dy) sixteenths of a pixel: shapes and paths by

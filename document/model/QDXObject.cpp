@@ -4,10 +4,14 @@
 
 #include "document/model/ObjectRenderer.h"
 #include "document/model/QDXCtrl.h"
+#include "document/renderer/ObjectRender.h"
+
+extern DocumentRenderer g_documentRenderer;
 
 namespace {
 
-CServiceSlot<IObjectRenderer> g_renderer;
+// The document's own renderer from the start; tests put in their own.
+constinit CServiceSlot<IObjectRenderer> g_renderer(&g_documentRenderer);
 
 }  // namespace
 

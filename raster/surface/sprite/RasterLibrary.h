@@ -10,6 +10,10 @@
 // 0 at program start; 1 (32-bit ARGB) once InitRasterLibrary(1) succeeded.
 extern int32_t RasterPixelMode;
 
+// Whether the library is started (every raster call of the layers above is
+// made only while it is).
+inline bool IsRasterReady() noexcept { return RasterPixelMode == 1; }
+
 // 256 x 256 entries, index a * 256 + b: a = alpha of the upper (drawn) pixel,
 // b = alpha of the lower (existing) pixel. Low byte: the combined alpha u;
 // high byte: w - 1, where w (1..256) is the weight of the upper colour:

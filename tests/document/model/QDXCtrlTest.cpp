@@ -510,6 +510,12 @@ struct FakeRenderer : IObjectRenderer {
 };
 
 TEST(QDXCtrlTest, RenderObjectFindsLiterallyAndHandsOutTheCanvas) {
+    // The fallback without a renderer; the document's own renderer is
+    // installed by default and tested with the renderer.
+    struct NoRenderer {
+        IObjectRenderer* old = SetObjectRenderer(nullptr);
+        ~NoRenderer() { SetObjectRenderer(old); }
+    } noRenderer;
     CQDXCtrl doc;
     QDXObject* vector = nullptr;
     ASSERT_TRUE(doc.Objects.Insert("Body", &vector));
