@@ -30,7 +30,6 @@
 #include <cstring>
 #include <string>
 
-#include "imagefiles/GdiPlus.h"
 #include "imagefiles/ImageFiles.h"
 #include "platform/image/ImageCodec.h"
 #include "raster/surface/sprite/RasterLibrary.h"
@@ -86,7 +85,6 @@ void RemoveFolder() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     InitRasterLibrary(1);
-    InstallImageDecoder();
     char pattern[] = "/tmp/webp_fuzz_XXXXXX";
     if (mkdtemp(pattern) == nullptr) std::abort();
     g_folder = pattern;

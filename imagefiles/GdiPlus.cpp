@@ -1,12 +1,9 @@
-// PNG and JPEG saving and the image decoder hook, over the platform codecs.
+// PNG and JPEG saving over the platform codecs.
 #include "imagefiles/GdiPlus.h"
 
-#include <memory>
-#include <new>
 #include <vector>
 
 #include "foundation/files/AtomicFile.h"
-#include "foundation/files/SFile.h"
 #include "foundation/strings/Str.h"
 #include "platform/image/ImageCodec.h"
 
@@ -77,21 +74,6 @@ platform::PixelRows Rows24(const void* pixels, int32_t width, int32_t height) {
     return rows;
 }
 
-CodecImageDecoder g_codecDecoder;
-
-// Hands a decoded image over; the pixel block becomes the image's handle.
-bool HandOver(platform::DecodedPixels& pixels, DecodedImage& image) noexcept {
-    auto* held = new (std::nothrow) platform::DecodedPixels(std::move(pixels));
-    if (held == nullptr) return false;
-    image = DecodedImage();
-    image.width = held->width;
-    image.height = held->height;
-    image.firstRow = held->pixels.get();
-    image.stride = held->width * 4;
-    image.handle = held;
-    return true;
-}
-
 }  // namespace
 
 bool GDIPlusDLL::Load() noexcept { return true; }
@@ -113,34 +95,3 @@ bool GDIPlusDLL::SaveJpeg24(const char16_t* path, const void* pixels, int32_t wi
                             int quality) noexcept {
     return Save(Codec::Jpeg, path, Rows24(pixels, width, height), quality);
 }
-
-bool CodecImageDecoder::Decode(const char16_t* path, DecodedImage& image) try {
-    CStr_base<64> narrow;
-    if (!ToFilePath(path, narrow)) return false;
-    std::unique_ptr<uint8_t[]> bytes;
-    uint32_t size = 0;
-    {
-        CSFile file;
-        if (file.Open(narrow.GetText(), "rb", 0x20) != 0) return false;
-        int64_t fileSize = 0;
-        if (file.GetSize(fileSize) != 0 || fileSize <= 0 || fileSize >= (int64_t(1) << 31)) return false;
-        size = uint32_t(fileSize);
-        bytes.reset(new (std::nothrow) uint8_t[size]);
-        if (bytes == nullptr || file.Read(bytes.get(), size) != size) return false;
-    }
-    return DecodeMemory(bytes.get(), size, image);
-} catch (const std::bad_alloc&) {
-    return false;
-}
-
-bool CodecImageDecoder::DecodeMemory(const void* data, size_t size, DecodedImage& image) {
-    platform::DecodedPixels pixels;
-    return platform::DecodeImage(data, size, pixels) && HandOver(pixels, image);
-}
-
-void CodecImageDecoder::Release(DecodedImage& image) noexcept {
-    delete static_cast<platform::DecodedPixels*>(image.handle);
-    image = DecodedImage();
-}
-
-IImageDecoder* InstallImageDecoder() noexcept { return SetImageDecoder(&g_codecDecoder); }

@@ -5,17 +5,15 @@
 //
 // GDIPlusDLL keeps the shape of a run-time binding: Load says whether the
 // codecs are there (they are linked in, so it always succeeds), and the savers
-// write PNG and JPEG files. Decoding reaches the raster surface through its
-// decoder hook (raster/surface/sprite/ImageDecoder.h): InstallImageDecoder puts
-// our decoder there, after which CSprite::LoadFromGdiPlus and GDIPLoaderBitmap
-// read every format the codecs know, chosen by the file's content.
+// write PNG and JPEG files. Decoding needs nothing from here: the raster
+// surface's CSprite::LoadFromGdiPlus and GDIPLoaderBitmap
+// (raster/surface/sprite/ImageDecoder.h) call the codecs directly.
 //
 // Every saver writes the whole file to a temporary file beside the target and
 // puts it in place only when every byte was written; on false the old file,
 // if any, is left exactly as it was.
 #include <cstdint>
 
-#include "raster/surface/sprite/ImageDecoder.h"
 
 class GDIPlusDLL {
 public:
@@ -42,17 +40,3 @@ public:
     static bool SaveJpeg24(const char16_t* path, const void* pixels, int32_t width, int32_t height,
                            int quality = kJpegQuality) noexcept;
 };
-
-// The decoder over the platform codecs: files through the file layer (the
-// UTF-16 path reaches the system as every other path of the program does),
-// memory as it is.
-class CodecImageDecoder : public IImageDecoder {
-public:
-    bool Decode(const char16_t* path, DecodedImage& image) override;
-    bool DecodeMemory(const void* data, size_t size, DecodedImage& image) override;
-    void Release(DecodedImage& image) noexcept override;
-};
-
-// Installs the process's one CodecImageDecoder into the raster surface's hook
-// (at start-up, on the GUI thread) and returns the decoder installed before.
-IImageDecoder* InstallImageDecoder() noexcept;

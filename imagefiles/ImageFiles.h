@@ -27,10 +27,10 @@ class CSprite;
 
 // Releases the sprite, then loads the file into it. The reader is chosen by
 // what the file holds (WebP, an RCG container, a Windows bitmap, or anything the
-// installed image decoder reads, such as PNG and JPEG), and by the extension of
+// platform's image codecs read, such as PNG and JPEG), and by the extension of
 // the file name when the first bytes say nothing. A WebP or RCG file is read by
 // its own reader alone; a bitmap the system's BMP reader refuses (top-down,
-// palette, compressed ...) goes on to the image decoder. Except for WebP, a
+// palette, compressed ...) goes on to the image codecs. Except for WebP, a
 // result whose every pixel has alpha 0 is taken to carry no alpha and becomes
 // opaque (colours kept). False when nothing could read the file; the sprite is
 // then empty, or holds what a failing WebP animation or RCG record had drawn.

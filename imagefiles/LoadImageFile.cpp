@@ -7,7 +7,8 @@
 // for. A WebP or RCG file is final for its reader: nothing else reads those
 // formats, so a failure there is the answer. A Windows bitmap goes to the
 // raster surface's own reader first and, when that refuses the variant, to the
-// installed image decoder, which reads every BMP variant, PNG and JPEG.
+// platform's image codecs (CSprite::LoadFromGdiPlus), which read every BMP
+// variant, PNG and JPEG.
 //
 // Files that carry no alpha decode with alpha 0 everywhere (24-bit BMP, RGB
 // RCG records): such a result is made opaque. WebP declares its alpha itself

@@ -1,4 +1,4 @@
-// The PNG and JPEG savers and the decoder installed for CSprite::LoadFromGdiPlus.
+// The PNG and JPEG savers, and CSprite::LoadFromGdiPlus reading what they write.
 // What they write is checked by other programs: pngcheck, ImageMagick, djpeg.
 #include "imagefiles/GdiPlus.h"
 
@@ -223,22 +223,11 @@ TEST_F(GdiPlusTest, FailedSaveLeavesTheOldFileIntact) {
     EXPECT_EQ(testsupport::Entries(m_folder), std::vector<std::string>{"target.png"});
 }
 
-// ---- Decoding through the raster surface's hook ----
+// ---- Decoding through the raster surface's loader ----
 
-class InstalledDecoderTest : public testsupport::TempFolderTest {
-protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        m_previous = InstallImageDecoder();
-    }
-    void TearDown() override {
-        SetImageDecoder(m_previous);
-        TempFolderTest::TearDown();
-    }
-    IImageDecoder* m_previous = nullptr;
-};
+class GdiPlusLoaderTest : public testsupport::TempFolderTest {};
 
-TEST_F(InstalledDecoderTest, LoadFromGdiPlusReadsWhatTheSaverWrote) {
+TEST_F(GdiPlusLoaderTest, LoadFromGdiPlusReadsWhatTheSaverWrote) {
     const CSprite sprite = NoiseSprite(33, 21, 11);
     const std::string path = Path("\xE7\xB5\xB5.png");
     ASSERT_TRUE(GDIPlusDLL::SavePng32(Wide(path).c_str(), sprite.GetPixels(), 33, 21));
@@ -253,7 +242,7 @@ TEST_F(InstalledDecoderTest, LoadFromGdiPlusReadsWhatTheSaverWrote) {
     EXPECT_FALSE(missing.HasImage());
 }
 
-TEST_F(InstalledDecoderTest, ContentNotNameChoosesTheDecoder) {
+TEST_F(GdiPlusLoaderTest, ContentNotNameChoosesTheDecoder) {
     if (!HaveTool("convert")) GTEST_SKIP() << "ImageMagick convert is not installed";
     const CSprite sprite = SmoothSprite(30, 20);
     ASSERT_TRUE(GDIPlusDLL::SaveJpeg32(Wide(Path("photo.bmp")).c_str(), sprite.GetPixels(), 30, 20));
@@ -275,7 +264,7 @@ TEST_F(InstalledDecoderTest, ContentNotNameChoosesTheDecoder) {
     EXPECT_EQ(Pixels(loaded), (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
 }
 
-TEST_F(InstalledDecoderTest, LoaderBitmapDecodesMemory) {
+TEST_F(GdiPlusLoaderTest, LoaderBitmapDecodesMemory) {
     const CSprite sprite = NoiseSprite(17, 9, 21);
     const std::string path = Path("asset.png");
     ASSERT_TRUE(GDIPlusDLL::SavePng32(Wide(path).c_str(), sprite.GetPixels(), 17, 9));

@@ -1,8 +1,8 @@
 #pragma once
-// Helpers for the image-file tests: a fixture with the raster library started,
-// the image decoder installed and a fresh temporary folder; sprites painted
-// pixel by pixel; PAM files (the plainest RGBA format the external tools read
-// and write) written and read here, around the code under test.
+// Helpers for the image-file tests: a fixture with the raster library started
+// and a fresh temporary folder; sprites painted pixel by pixel; PAM files (the
+// plainest RGBA format the external tools read and write) written and read
+// here, around the code under test.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -27,7 +27,6 @@ protected:
     void SetUp() override {
         TempFolderTest::SetUp();
         InitRasterLibrary(1);
-        InstallImageDecoder();
     }
     void TearDown() override {
         InitRasterLibrary(1);

@@ -1,68 +1,46 @@
-// The decoder hook, the loader bitmap over it and the sprite loader that copies
-// a decoded image into a sprite.
+// The loader bitmap over the platform's image codecs, and the sprite loader that
+// copies a decoded image into a sprite.
 #include "raster/surface/sprite/ImageDecoder.h"
 
-#include "foundation/util/ServiceSlot.h"
-
-#include <cstddef>
 #include <cstring>
+#include <new>
+#include <string>
 
+#include "foundation/strings/UStr.h"
+#include "platform/Utf8.h"
 #include "raster/surface/sprite/Sprite.h"
 
 namespace {
 
-CServiceSlot<IImageDecoder> g_decoder;
-
-// The sprite copy trusts these: rows exist and do not overlap.
-bool IsUsable(const DecodedImage& image) noexcept {
-    if (image.width < 0 || image.height < 0) return false;
-    if (image.width == 0 || image.height == 0) return true;
-    if (image.firstRow == nullptr) return false;
-    if (image.height == 1) return true;
-    const int64_t magnitude = image.stride < 0 ? -int64_t(image.stride) : int64_t(image.stride);
-    return magnitude >= int64_t(image.width) * 4;
+// The file system's name of a program path: made absolute as the file layer
+// does (a surrounding pair of double quotes dropped, "." and ".." resolved on the
+// text, "/" separators), then UTF-8. False when it has no such name (an unpaired
+// surrogate, a path beyond the system's limit).
+bool SystemPath(const char16_t* path, std::string& utf8) {
+    CUStr_base<64> full;
+    if (!MakeFullPathWide(path, full)) return false;
+    return platform::Utf16ToUtf8(full.GetText(), size_t(full.GetLength()), utf8);
 }
 
 }  // namespace
 
-IImageDecoder* SetImageDecoder(IImageDecoder* decoder) noexcept { return g_decoder.Install(decoder); }
-
-IImageDecoder* GetImageDecoder() noexcept { return g_decoder.Get(); }
-
 bool GDIPLoaderBitmap::LoadFromFile(const char16_t* path) {
     Release();
-    IImageDecoder* decoder = g_decoder.Get();
-    if (decoder == nullptr || path == nullptr) return false;
-    DecodedImage image;
-    if (!decoder->Decode(path, image)) return false;
-    return Adopt(decoder, image);
+    if (path == nullptr || path[0] == 0) return false;
+    try {
+        std::string utf8;
+        if (!SystemPath(path, utf8)) return false;
+        return platform::DecodeImageFile(utf8.c_str(), m_image);
+    } catch (const std::bad_alloc&) {
+        // No memory for the path: nothing is held.
+        return false;
+    }
 }
 
 bool GDIPLoaderBitmap::LoadFromMemory(const void* data, size_t size) {
     Release();
-    IImageDecoder* decoder = g_decoder.Get();
-    if (decoder == nullptr || data == nullptr) return false;
-    DecodedImage image;
-    if (!decoder->DecodeMemory(data, size, image)) return false;
-    return Adopt(decoder, image);
-}
-
-bool GDIPLoaderBitmap::Adopt(IImageDecoder* decoder, const DecodedImage& image) noexcept {
-    m_decoder = decoder;
-    m_image = image;
-    if (!IsUsable(image)) {
-        Release();
-        return false;
-    }
-    return true;
-}
-
-void GDIPLoaderBitmap::Release() noexcept {
-    if (m_decoder != nullptr) {
-        m_decoder->Release(m_image);
-        m_decoder = nullptr;
-    }
-    m_image = DecodedImage();
+    if (data == nullptr) return false;
+    return platform::DecodeImage(data, size, m_image);
 }
 
 bool CSprite::LoadFromGdiPlus(const char16_t* path) {
@@ -72,15 +50,9 @@ bool CSprite::LoadFromGdiPlus(const char16_t* path) {
     const int32_t width = bitmap.GetWidth();
     const int32_t height = bitmap.GetHeight();
     if (!Create(width, height, true)) return false;
-    if (width == 0) return true;
-    // The stride counts bytes; rows advance by whole pixels (truncating), so a
-    // negative stride walks upwards.
-    const ptrdiff_t step = ptrdiff_t(bitmap.GetStride() / 4) * 4;
-    const unsigned char* row = static_cast<const unsigned char*>(bitmap.GetFirstRow());
+    // The codecs hand over packed rows and never an empty image.
+    const uint32_t* row = static_cast<const uint32_t*>(bitmap.GetFirstRow());
     const size_t rowBytes = size_t(width) * 4;
-    for (int32_t y = 0; y < height; ++y) {
-        if (y != 0) row += step;
-        std::memcpy(PixelAt(0, y), row, rowBytes);
-    }
+    for (int32_t y = 0; y < height; ++y, row += width) std::memcpy(PixelAt(0, y), row, rowBytes);
     return true;
 }

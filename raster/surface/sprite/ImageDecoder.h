@@ -1,80 +1,47 @@
 #pragma once
-// Decoding image files of other formats (PNG, JPEG, ...) into 32-bit pixels.
+// Decoding image files of other formats (PNG, JPEG, every BMP variant) into
+// 32-bit pixels.
 //
-// The raster surface reads BMP itself. Every other format is decoded by the
-// image-file layer, which lies above the raster surface and so cannot be called
-// from here: it installs an IImageDecoder at start-up instead. The sprite loader
+// The raster surface reads the plain BMP files itself; everything else is
+// decoded by the platform's image codecs (platform/image/ImageCodec.h), which
+// lie below the raster layer and are called directly. The sprite loader
 // CSprite::LoadFromGdiPlus and the host's asset loader read a decoded image
-// through GDIPLoaderBitmap; with no decoder installed every load fails.
+// through GDIPLoaderBitmap. The format is chosen by the content, never by the
+// file's name.
 #include <cstddef>
 #include <cstdint>
 
-// One decoded image, as a decoder hands it over.
-struct DecodedImage {
-    int32_t width = 0;
-    int32_t height = 0;
-    // Row 0, the top row: pixels 0xAARRGGBB (bytes B, G, R, A), straight alpha.
-    const void* firstRow = nullptr;
-    // Bytes from one row to the next (negative: the rows run upwards in memory);
-    // at least width x 4 in magnitude.
-    int32_t stride = 0;
-    // The decoder's own handle on the image, for Release.
-    void* handle = nullptr;
-};
-
-class IImageDecoder {
-public:
-    virtual ~IImageDecoder() = default;
-    // Decodes the file into `image`. On false nothing is held (the decoder has
-    // already let go of whatever it made).
-    virtual bool Decode(const char16_t* path, DecodedImage& image) = 0;
-    // Decodes a whole file already in memory (the host's assets); the bytes are
-    // not kept. The same contract as Decode; a decoder that cannot read memory
-    // refuses.
-    virtual bool DecodeMemory(const void* data, size_t size, DecodedImage& image) {
-        (void)data, (void)size, (void)image;
-        return false;
-    }
-    // Lets go of an image that Decode or DecodeMemory returned.
-    virtual void Release(DecodedImage& image) noexcept = 0;
-};
-
-// Installs the decoder (null removes it) and returns the one installed before.
-// A decoder must outlive its installation and every GDIPLoaderBitmap still
-// holding an image of it. Installed once at start-up, on the GUI thread.
-IImageDecoder* SetImageDecoder(IImageDecoder* decoder) noexcept;
-IImageDecoder* GetImageDecoder() noexcept;
+#include "platform/image/ImageCodec.h"
 
 // A decoded image held for reading: width, height, the first row and the stride
-// in bytes. The destructor lets go of the image, so every path out of a reader
-// releases it.
+// in bytes (rows packed, top row first, pixels 0xAARRGGBB with straight alpha).
+// The destructor lets go of the image, so every path out of a reader releases
+// it.
 class GDIPLoaderBitmap {
 public:
     GDIPLoaderBitmap() noexcept = default;
-    ~GDIPLoaderBitmap() { Release(); }
+    ~GDIPLoaderBitmap() = default;
     GDIPLoaderBitmap(const GDIPLoaderBitmap&) = delete;
     GDIPLoaderBitmap& operator=(const GDIPLoaderBitmap&) = delete;
 
-    // Decodes the file with the installed decoder, letting go of any image held
-    // before. False when no decoder is installed, the decoder fails, or what it
-    // returns is not a usable image (negative size, no rows, rows overlapping).
+    // Decodes the file, letting go of any image held before. The path is
+    // resolved as every path of the program is (relative to the current folder,
+    // "\" or "/" separators) and handed to the codecs as the file system's UTF-8
+    // name. False for a null or empty path, a file that cannot be read (missing,
+    // a folder, empty, 2 GiB or more) or one the codecs refuse.
     bool LoadFromFile(const char16_t* path);
     // The same for a whole file in memory; the bytes need not outlive the call.
     bool LoadFromMemory(const void* data, size_t size);
     // Lets go of the image (nothing when none is held).
-    void Release() noexcept;
+    void Release() noexcept { m_image = platform::DecodedPixels(); }
 
-    bool IsLoaded() const noexcept { return m_decoder != nullptr; }
+    bool IsLoaded() const noexcept { return m_image.pixels != nullptr; }
     int32_t GetWidth() const noexcept { return m_image.width; }
     int32_t GetHeight() const noexcept { return m_image.height; }
-    const void* GetFirstRow() const noexcept { return m_image.firstRow; }
-    int32_t GetStride() const noexcept { return m_image.stride; }
+    const void* GetFirstRow() const noexcept { return m_image.pixels.get(); }
+    // Bytes from one row to the next: the rows are packed.
+    int32_t GetStride() const noexcept { return m_image.width * 4; }
 
 private:
-    // Takes what the decoder returned; false (nothing held) when it is unusable.
-    bool Adopt(IImageDecoder* decoder, const DecodedImage& image) noexcept;
-
-    // The decoder that holds the image; null when none is held.
-    IImageDecoder* m_decoder = nullptr;
-    DecodedImage m_image;
+    platform::DecodedPixels m_image;
 };

@@ -1,6 +1,7 @@
 // Image loading into sprites: the BMP reader against files written by
 // ImageMagick (their pixels as ImageMagick reads them back stored beside them),
-// hostile and damaged headers, and the decoder-hook loader with a fake decoder.
+// hostile and damaged headers, and the loader over the platform's codecs with
+// PNG and JPEG files written by their encoders.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/image/ImageCodec.h"
 #include "raster/surface/sprite/ImageDecoder.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -283,155 +285,190 @@ TEST(LoadBmp, WidePathReachesFilesNamedOutsideCodePage932) {
     EXPECT_FALSE(sprite.HasImage());
 }
 
-// ---- The decoder hook ----
+// ---- The loader over the platform's codecs ----
 
-// Hands out a prepared image and counts what it is asked to do.
-class FakeDecoder : public IImageDecoder {
-public:
-    bool Decode(const char16_t* path, DecodedImage& image) override {
-        ++decodes;
-        lastPath = path;
-        if (!succeed) return false;
-        image = next;
-        image.handle = this;
-        ++held;
-        return true;
-    }
-    void Release(DecodedImage& image) noexcept override {
-        ++releases;
-        if (image.handle == this) --held;
-    }
-
-    // Rows of `width` pixels `pitch` pixels apart, pixel (x, y) = PatternPixel.
-    void Prepare(int32_t width, int32_t height, int32_t pitch, bool upwards) {
-        pixels.assign(size_t(pitch) * size_t(height), 0xDEADBEEF);
-        for (int32_t y = 0; y < height; ++y) {
-            const int32_t memoryRow = upwards ? height - 1 - y : y;
-            uint32_t* row = pixels.data() + size_t(memoryRow) * size_t(pitch);
-            for (int32_t x = 0; x < width; ++x) row[x] = PatternPixel(x, y);
-        }
-        next = DecodedImage();
-        next.width = width;
-        next.height = height;
-        next.firstRow = pixels.data() + (upwards ? size_t(pitch) * size_t(height - 1) : 0);
-        next.stride = (upwards ? -pitch : pitch) * 4;
-    }
-
-    bool succeed = true;
-    DecodedImage next;
-    std::vector<uint32_t> pixels;
-    std::u16string lastPath;
-    int decodes = 0;
-    int releases = 0;
-    int held = 0;
-};
-
-class LoadFromDecoder : public ::testing::Test {
-protected:
-    void SetUp() override { m_previous = SetImageDecoder(&m_decoder); }
-    void TearDown() override { SetImageDecoder(m_previous); }
-
-    FakeDecoder m_decoder;
-    IImageDecoder* m_previous = nullptr;
-};
-
-TEST(LoadFromGdiPlus, FailsWithoutADecoder) {
-    IImageDecoder* previous = SetImageDecoder(nullptr);
-    CSprite sprite;
-    EXPECT_FALSE(sprite.LoadFromGdiPlus(u"picture.png"));
-    EXPECT_FALSE(sprite.HasImage());
-    GDIPLoaderBitmap bitmap;
-    EXPECT_FALSE(bitmap.LoadFromFile(u"picture.png"));
-    EXPECT_FALSE(bitmap.IsLoaded());
-    SetImageDecoder(previous);
+// PatternPixel rows as a PNG file (straight alpha, so alpha-0 pixels keep
+// their colour) or a JPEG one.
+std::vector<unsigned char> EncodePattern(int32_t width, int32_t height, bool jpeg) {
+    std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) pixels[size_t(y) * size_t(width) + size_t(x)] = PatternPixel(x, y);
+    platform::PixelRows rows;
+    rows.firstRow = pixels.data();
+    rows.stride = ptrdiff_t(width) * 4;
+    rows.width = width;
+    rows.height = height;
+    std::vector<uint8_t> bytes;
+    const bool encoded = jpeg ? platform::EncodeJpeg(rows, 90, bytes) : platform::EncodePng(rows, 6, bytes);
+    EXPECT_TRUE(encoded);
+    return std::vector<unsigned char>(bytes.begin(), bytes.end());
 }
 
-TEST_F(LoadFromDecoder, CopiesRowsByTheStrideAndReleasesTheImage) {
+uint32_t Crc32(const unsigned char* data, size_t size) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+// A PNG whose header claims width x height over the pixel data of a small one
+// (the header's checksum made right, so only the size is wrong).
+std::vector<unsigned char> PngClaiming(uint32_t width, uint32_t height) {
+    std::vector<unsigned char> png = EncodePattern(2, 2, false);
+    const auto putBig = [&png](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) png[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
+    };
+    // Signature (8), IHDR length (4), "IHDR" at 12, width at 16, height at 20,
+    // 5 more bytes, the checksum of type and data at 29.
+    putBig(16, width);
+    putBig(20, height);
+    putBig(29, Crc32(png.data() + 12, 17));
+    return png;
+}
+
+TEST(LoadFromGdiPlus, CopiesEveryRowOfAPng) {
     struct Case {
         const char* name;
-        int32_t width, height, pitch;
-        bool upwards;
+        int32_t width, height;
     };
-    const Case cases[] = {
-        {"packed rows", 4, 3, 4, false},
-        {"padded rows", 3, 5, 7, false},
-        {"negative stride", 3, 4, 3, true},
-        {"one row", 9, 1, 9, false},
-    };
+    const Case cases[] = {{"several rows", 4, 3}, {"odd width", 3, 5}, {"one row", 9, 1}, {"one column", 1, 7}};
+    TempDir dir;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        m_decoder.Prepare(c.width, c.height, c.pitch, c.upwards);
-        const int releasesBefore = m_decoder.releases;
+        const fs::path path = dir.Path() / "pattern.png";
+        WriteBytes(path, EncodePattern(c.width, c.height, false));
         CSprite sprite;
-        ASSERT_TRUE(sprite.LoadFromGdiPlus(u"assets/\u7D75.png"));
-        EXPECT_EQ(m_decoder.lastPath, u"assets/\u7D75.png");
+        ASSERT_TRUE(sprite.LoadFromGdiPlus(path.u16string().c_str()));
         ExpectPattern(sprite, c.width, c.height, true);
-        EXPECT_EQ(m_decoder.releases, releasesBefore + 1);
-        EXPECT_EQ(m_decoder.held, 0);
     }
 }
 
-// Every way out lets go of the decoded image exactly once, and leaves the
-// sprite without an image.
-TEST_F(LoadFromDecoder, FailuresLeaveNoImageAndNothingHeld) {
+// JPEG is lossy: the sprite holds exactly what the codec decodes, opaque.
+TEST(LoadFromGdiPlus, ReadsAJpegOpaque) {
+    TempDir dir;
+    const std::vector<unsigned char> jpeg = EncodePattern(13, 6, true);
+    WriteBytes(dir.Path() / "photo.jpg", jpeg);
+    platform::DecodedPixels decoded;
+    ASSERT_TRUE(platform::DecodeImage(jpeg.data(), jpeg.size(), decoded));
+    CSprite sprite;
+    ASSERT_TRUE(sprite.LoadFromGdiPlus((dir.Path() / "photo.jpg").u16string().c_str()));
+    ASSERT_EQ(sprite.GetWidth(), 13);
+    ASSERT_EQ(sprite.GetHeight(), 6);
+    for (int32_t y = 0; y < 6; ++y) {
+        for (int32_t x = 0; x < 13; ++x) {
+            EXPECT_EQ(*sprite.PixelAt(x, y), decoded.Row(y)[x]) << x << "," << y;
+            EXPECT_EQ(*sprite.PixelAt(x, y) >> 24, 0xFFu);
+        }
+    }
+}
+
+// The path reaches the file system whole, as every path of the program does:
+// "\" separates, ".." is resolved, and a character that code page 932 lacks
+// neither turns into "?" nor opens another file.
+TEST(LoadFromGdiPlus, PathReachesTheFileWhole) {
+    TempDir dir;
+    fs::create_directories(dir.Path() / "sub");
+    // "絵_😀.png": a code-page-932 character and one that code page 932 lacks.
+    WriteBytes(dir.Path() / "\xE7\xB5\xB5_\xF0\x9F\x98\x80.png", EncodePattern(3, 2, false));
+    WriteBytes(dir.Path() / "\xE7\xB5\xB5_?.png", EncodePattern(1, 1, false));
+    WriteBytes(dir.Path() / "\xE7\xB5\xB5_??.png", EncodePattern(1, 1, false));
+    const std::u16string folder = dir.Path().u16string();
+
+    CSprite sprite;
+    ASSERT_TRUE(sprite.LoadFromGdiPlus((folder + u"\\sub\\..\\\u7D75_\U0001F600.png").c_str()));
+    ExpectPattern(sprite, 3, 2, true);
+
+    sprite.Release();
+    EXPECT_FALSE(sprite.LoadFromGdiPlus((folder + u"/\u7D75_\U0001F601.png").c_str()));
+    EXPECT_FALSE(sprite.HasImage());
+
+    // An unpaired surrogate names no file.
+    const char16_t lone[] = {u'/', 0xD83D, u'.', u'p', u'n', u'g', 0};
+    EXPECT_FALSE(sprite.LoadFromGdiPlus((folder + lone).c_str()));
+    EXPECT_FALSE(sprite.HasImage());
+}
+
+// Every way out leaves the sprite without an image (and, under the leak
+// checker, nothing held).
+TEST(LoadFromGdiPlus, FailuresLeaveNoImage) {
+    TempDir dir;
+    const std::vector<unsigned char> png = EncodePattern(5, 4, false);
     struct Case {
         const char* name;
-        std::function<void(FakeDecoder&)> setUp;
-        int expectedReleases;
+        std::vector<unsigned char> bytes;
     };
     const Case cases[] = {
-        {"decoder fails", [](FakeDecoder& d) { d.succeed = false; }, 0},
-        {"negative height", [](FakeDecoder& d) { d.next.height = -1; }, 1},
-        {"no rows", [](FakeDecoder& d) { d.next.firstRow = nullptr; }, 1},
-        {"rows overlap", [](FakeDecoder& d) { d.next.stride = 8; }, 1},
-        // Passes the checks of the bitmap, but no sprite can hold it.
-        {"too large for a sprite",
-         [](FakeDecoder& d) { d.next.width = d.next.height = 70000, d.next.stride = 280000; }, 1},
+        {"empty file", {}},
+        {"no known content", {'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}},
+        {"truncated PNG", std::vector<unsigned char>(png.begin(), png.begin() + std::ptrdiff_t(png.size() / 2))},
+        {"truncated JPEG", [] {
+             std::vector<unsigned char> jpeg = EncodePattern(16, 16, true);
+             jpeg.resize(jpeg.size() / 3);
+             return jpeg;
+         }()},
+        // Sizes no sprite may have: refused before anything is allocated.
+        {"PNG larger than any sprite", PngClaiming(70000, 70000)},
+        {"PNG of width 0", PngClaiming(0, 2)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        m_decoder.Prepare(3, 2, 3, false);
-        m_decoder.succeed = true;
-        c.setUp(m_decoder);
-        const int releasesBefore = m_decoder.releases;
+        const fs::path path = dir.Path() / "bad.png";
+        WriteBytes(path, c.bytes);
         CSprite sprite;
-        EXPECT_FALSE(sprite.LoadFromGdiPlus(u"bad.png"));
+        EXPECT_FALSE(sprite.LoadFromGdiPlus(path.u16string().c_str()));
         EXPECT_FALSE(sprite.HasImage());
-        EXPECT_EQ(m_decoder.releases - releasesBefore, c.expectedReleases);
-        EXPECT_EQ(m_decoder.held, 0);
+        GDIPLoaderBitmap bitmap;
+        EXPECT_FALSE(bitmap.LoadFromMemory(c.bytes.data(), c.bytes.size()));
+        EXPECT_FALSE(bitmap.IsLoaded());
     }
+    const std::u16string folder = dir.Path().u16string();
+    for (const std::u16string& path : {folder + u"/missing.png", folder, std::u16string()}) {
+        CSprite sprite;
+        EXPECT_FALSE(sprite.LoadFromGdiPlus(path.c_str()));
+        EXPECT_FALSE(sprite.HasImage());
+    }
+    CSprite sprite;
+    EXPECT_FALSE(sprite.LoadFromGdiPlus(nullptr));
 }
 
-TEST_F(LoadFromDecoder, SpriteWithAnImageIsNotTouched) {
-    m_decoder.Prepare(3, 2, 3, false);
+TEST(LoadFromGdiPlus, SpriteWithAnImageIsNotTouched) {
+    TempDir dir;
+    WriteBytes(dir.Path() / "a.png", EncodePattern(3, 2, false));
     CSprite sprite;
     ASSERT_TRUE(sprite.Create(1, 1, true));
-    EXPECT_FALSE(sprite.LoadFromGdiPlus(u"a.png"));
-    EXPECT_EQ(m_decoder.decodes, 0);
+    EXPECT_FALSE(sprite.LoadFromGdiPlus((dir.Path() / "a.png").u16string().c_str()));
     EXPECT_EQ(sprite.GetWidth(), 1);
     EXPECT_EQ(*sprite.PixelAt(0, 0), 0xFFFFFFFFu);
 }
 
-TEST_F(LoadFromDecoder, LoaderBitmapReleasesOnReloadAndDestruction) {
-    m_decoder.Prepare(2, 2, 2, false);
-    {
-        GDIPLoaderBitmap bitmap;
-        ASSERT_TRUE(bitmap.LoadFromFile(u"one.png"));
-        EXPECT_EQ(bitmap.GetWidth(), 2);
-        EXPECT_EQ(bitmap.GetStride(), 8);
-        EXPECT_EQ(m_decoder.held, 1);
-        ASSERT_TRUE(bitmap.LoadFromFile(u"two.png"));
-        EXPECT_EQ(m_decoder.held, 1);
-        EXPECT_EQ(m_decoder.releases, 1);
-        m_decoder.succeed = false;
-        EXPECT_FALSE(bitmap.LoadFromFile(u"three.png"));
-        EXPECT_FALSE(bitmap.IsLoaded());
-        EXPECT_EQ(m_decoder.held, 0);
-        m_decoder.succeed = true;
-        ASSERT_TRUE(bitmap.LoadFromFile(u"four.png"));
-    }
-    EXPECT_EQ(m_decoder.held, 0);
-    EXPECT_EQ(m_decoder.releases, 3);
+// A reload replaces the image; a failed one leaves none.
+TEST(LoadFromGdiPlus, LoaderBitmapReloads) {
+    TempDir dir;
+    const fs::path one = dir.Path() / "one.png";
+    const fs::path two = dir.Path() / "two.png";
+    WriteBytes(one, EncodePattern(2, 2, false));
+    WriteBytes(two, EncodePattern(5, 1, false));
+    GDIPLoaderBitmap bitmap;
+    EXPECT_FALSE(bitmap.IsLoaded());
+    ASSERT_TRUE(bitmap.LoadFromFile(one.u16string().c_str()));
+    EXPECT_EQ(bitmap.GetWidth(), 2);
+    EXPECT_EQ(bitmap.GetHeight(), 2);
+    EXPECT_EQ(bitmap.GetStride(), 8);
+    ASSERT_TRUE(bitmap.LoadFromFile(two.u16string().c_str()));
+    EXPECT_EQ(bitmap.GetWidth(), 5);
+    EXPECT_EQ(bitmap.GetHeight(), 1);
+    EXPECT_EQ(bitmap.GetStride(), 20);
+    const uint32_t* row = static_cast<const uint32_t*>(bitmap.GetFirstRow());
+    for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(row[x], PatternPixel(x, 0));
+    EXPECT_FALSE(bitmap.LoadFromFile((dir.Path() / "three.png").u16string().c_str()));
+    EXPECT_FALSE(bitmap.IsLoaded());
+    EXPECT_EQ(bitmap.GetWidth(), 0);
+    EXPECT_EQ(bitmap.GetFirstRow(), nullptr);
+    ASSERT_TRUE(bitmap.LoadFromFile(one.u16string().c_str()));
+    bitmap.Release();
+    EXPECT_FALSE(bitmap.IsLoaded());
 }
 
 }  // namespace
