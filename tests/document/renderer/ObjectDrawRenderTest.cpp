@@ -206,20 +206,31 @@ std::vector<DrawCase> DrawCases() {
          [](S& d, const S& s) { d.ColorSpaceAlphaBlendHSL(2, 1, s, 12, 1, 10, 8, 255); }},
         {"ColorSpaceAlphaBlend HSLY", "ColorSpaceAlphaBlend(" G ",2,100)",
          [](S& d, const S& s) { d.ColorSpaceAlphaBlendHSLY(2, 1, s, 12, 1, 10, 8, 100); }},
-        {"ColorSpaceRangeAlphaBlend HSV: windows low before high", "ColorSpaceRangeAlphaBlend(" G ",0,-60,200,40,256,30,220,180)",
-         [](S& d, const S& s) { d.ColorSpaceRangeAlphaBlendHSV(2, 1, s, 12, 1, 10, 8, -60, 200, 40, 256, 30, 220, 180); }},
+        {"ColorSpaceRangeAlphaBlend HSV: windows low before high",
+         "ColorSpaceRangeAlphaBlend(" G ",0,-60,200,40,256,30,220,180)",
+         [](S& d, const S& s) {
+             d.ColorSpaceRangeAlphaBlendHSV(2, 1, s, 12, 1, 10, 8, -60, 200, 40, 256, 30, 220, 180);
+         }},
         {"ColorSpaceRangeAlphaBlend HSL", "ColorSpaceRangeAlphaBlend(" G ",1,20,300,0,200,60,256,255)",
-         [](S& d, const S& s) { d.ColorSpaceRangeAlphaBlendHSL(2, 1, s, 12, 1, 10, 8, 20, 300, 0, 200, 60, 256, 255); }},
+         [](S& d, const S& s) {
+             d.ColorSpaceRangeAlphaBlendHSL(2, 1, s, 12, 1, 10, 8, 20, 300, 0, 200, 60, 256, 255);
+         }},
         {"ColorSpaceRangeAlphaBlend HSLY", "ColorSpaceRangeAlphaBlend(" G ",2,0,359,50,256,0,128,128)",
-         [](S& d, const S& s) { d.ColorSpaceRangeAlphaBlendHSLY(2, 1, s, 12, 1, 10, 8, 0, 359, 50, 256, 0, 128, 128); }},
+         [](S& d, const S& s) {
+             d.ColorSpaceRangeAlphaBlendHSLY(2, 1, s, 12, 1, 10, 8, 0, 359, 50, 256, 0, 128, 128);
+         }},
         {"ColorSpaceAlphaBlendC HSV", "ColorSpaceAlphaBlendC(" G ",0,255)",
          [](S& d, const S& s) { d.ColorSpaceAlphaBlendCHSV(2, 1, s, 12, 1, 10, 8, 255); }},
         {"ColorSpaceAlphaBlendC HSLY", "ColorSpaceAlphaBlendC(" G ",2,77)",
          [](S& d, const S& s) { d.ColorSpaceAlphaBlendCHSLY(2, 1, s, 12, 1, 10, 8, 77); }},
         {"ColorSpaceRangeAlphaBlendC HSL", "ColorSpaceRangeAlphaBlendC(" G ",1,-90,90,30,256,20,240,200)",
-         [](S& d, const S& s) { d.ColorSpaceRangeAlphaBlendCHSL(2, 1, s, 12, 1, 10, 8, -90, 90, 30, 256, 20, 240, 200); }},
-        {"Hue HSV", "Hue(2,1,10,8,0,\"Src\",12,1)", [](S& d, const S& s) { d.CompositeHueHSV(2, 1, s, 12, 1, 10, 8); }},
-        {"Hue HSLY", "Hue(2,1,10,8,2,\"Src\",12,1)", [](S& d, const S& s) { d.CompositeHueHSLY(2, 1, s, 12, 1, 10, 8); }},
+         [](S& d, const S& s) {
+             d.ColorSpaceRangeAlphaBlendCHSL(2, 1, s, 12, 1, 10, 8, -90, 90, 30, 256, 20, 240, 200);
+         }},
+        {"Hue HSV", "Hue(2,1,10,8,0,\"Src\",12,1)",
+         [](S& d, const S& s) { d.CompositeHueHSV(2, 1, s, 12, 1, 10, 8); }},
+        {"Hue HSLY", "Hue(2,1,10,8,2,\"Src\",12,1)",
+         [](S& d, const S& s) { d.CompositeHueHSLY(2, 1, s, 12, 1, 10, 8); }},
         {"Saturation HSL", "Saturation(2,1,10,8,1,\"Src\",12,1)",
          [](S& d, const S& s) { d.CompositeSaturationHSL(2, 1, s, 12, 1, 10, 8); }},
         {"HueSaturation HSV", "HueSaturation(2,1,10,8,0,\"Src\",12,1)",
