@@ -1,8 +1,41 @@
 // The colour-model draws: ColorSpace forms and the compositing inside a colour model.
 // Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
+//
+// The compositing kinds 391-394 draw the source rectangle at its own size,
+// mixing inside the colour model the option value names (0 HSV, 1 HSL,
+// 2 HSLY); the range forms change only destination pixels inside the six
+// component windows. A model outside 0..2 fails the factor.
 #include "document/renderer/RenderTable.h"
+#include "document/renderer/SourceDraw.h"
 
 namespace {
+
+using RangeKernel = void (CSprite::*)(int32_t, int32_t, const CSprite&, int32_t, int32_t, int32_t, int32_t, int32_t,
+                                      int32_t, int32_t, int32_t, int32_t, int32_t, uint8_t);
+
+template <source_draw::OpacityKernel Hsv, source_draw::OpacityKernel Hsl, source_draw::OpacityKernel Hsly>
+bool ColourModelBlend(FactorFrame& frame) {
+    const source_draw::OpacityKernel kernel = source_draw::ChooseColourModel(frame, Hsv, Hsl, Hsly);
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
+    const source_draw::Rect r = source_draw::DrawRect(frame);
+    (frame.Canvas().*kernel)(r.x, r.y, *frame.SourceCanvas, r.sx, r.sy, r.w, r.h, frame.Opacity);
+    return true;
+}
+
+// The windows reach the kernel in text order: each low bound (SpaceParam)
+// before its high bound (RangeParam), hue, saturation, third component.
+template <RangeKernel Hsv, RangeKernel Hsl, RangeKernel Hsly>
+bool ColourModelRangeBlend(FactorFrame& frame) {
+    const RangeKernel kernel = source_draw::ChooseColourModel(frame, Hsv, Hsl, Hsly);
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
+    const source_draw::Rect r = source_draw::DrawRect(frame);
+    const QDXFactor& f = frame.Factor;
+    (frame.Canvas().*kernel)(r.x, r.y, *frame.SourceCanvas, r.sx, r.sy, r.w, r.h, f.SpaceParam1, f.RangeParam1,
+                             f.SpaceParam2, f.RangeParam2, f.SpaceParam3, f.RangeParam3, frame.Opacity);
+    return true;
+}
 
 constexpr RenderRow kColourSpaceRows[] = {
     {301, RenderKindNotBuilt},  // CopyColorSpace(
@@ -35,10 +68,14 @@ constexpr RenderRow kColourSpaceRows[] = {
     {378, RenderKindNotBuilt},  // RotateBlendColorSpaceC(
     {379, RenderKindNotBuilt},  // RotateLayerColorSpaceC(
     {380, RenderKindNotBuilt},  // RotateBackColorSpaceC(
-    {391, RenderKindNotBuilt},  // ColorSpaceAlphaBlend(
-    {392, RenderKindNotBuilt},  // ColorSpaceRangeAlphaBlend(
-    {393, RenderKindNotBuilt},  // ColorSpaceAlphaBlendC(
-    {394, RenderKindNotBuilt},  // ColorSpaceRangeAlphaBlendC(
+    {391, ColourModelBlend<&CSprite::ColorSpaceAlphaBlendHSV, &CSprite::ColorSpaceAlphaBlendHSL,
+                          &CSprite::ColorSpaceAlphaBlendHSLY>},  // ColorSpaceAlphaBlend(
+    {392, ColourModelRangeBlend<&CSprite::ColorSpaceRangeAlphaBlendHSV, &CSprite::ColorSpaceRangeAlphaBlendHSL,
+                               &CSprite::ColorSpaceRangeAlphaBlendHSLY>},  // ColorSpaceRangeAlphaBlend(
+    {393, ColourModelBlend<&CSprite::ColorSpaceAlphaBlendCHSV, &CSprite::ColorSpaceAlphaBlendCHSL,
+                          &CSprite::ColorSpaceAlphaBlendCHSLY>},  // ColorSpaceAlphaBlendC(
+    {394, ColourModelRangeBlend<&CSprite::ColorSpaceRangeAlphaBlendCHSV, &CSprite::ColorSpaceRangeAlphaBlendCHSL,
+                               &CSprite::ColorSpaceRangeAlphaBlendCHSLY>},  // ColorSpaceRangeAlphaBlendC(
 };
 
 }  // namespace

@@ -1,8 +1,38 @@
 // Fills, replacements, masked fills and colour adjustments.
 // Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
+//
+// The masked fills 831-833 use the source object as a mask: a destination
+// pixel takes part where the source pixel equals the key (the second colour,
+// all 32 bits); the strength is the second weight byte.
 #include "document/renderer/RenderTable.h"
+#include "document/renderer/SourceDraw.h"
 
 namespace {
+
+enum class MaskFillForm { kWhole, kColour, kAlpha };
+
+template <MaskFillForm Form>
+bool MaskFillDraw(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const source_draw::Rect r = source_draw::DrawRect(frame);
+    const CSprite& mask = *frame.SourceCanvas;
+    const uint32_t key = frame.C[1];
+    const uint8_t strength = frame.Factor.ByteParam2;
+    CSprite& canvas = frame.Canvas();
+    switch (Form) {
+    case MaskFillForm::kWhole:  // the opacity byte is the fill's alpha
+        canvas.MaskFill(r.x, r.y, mask, r.sx, r.sy, r.w, r.h, key,
+                        (uint32_t{frame.Opacity} << 24) | (frame.C[0] & 0x00FFFFFFu), strength);
+        break;
+    case MaskFillForm::kColour:
+        canvas.MaskFillC(r.x, r.y, mask, r.sx, r.sy, r.w, r.h, key, frame.C[0], strength);
+        break;
+    case MaskFillForm::kAlpha:  // the opacity byte is the alpha written
+        canvas.MaskFillA(r.x, r.y, mask, r.sx, r.sy, r.w, r.h, key, frame.Opacity, strength);
+        break;
+    }
+    return true;
+}
 
 constexpr RenderRow kFillRows[] = {
     {801, RenderKindNotBuilt},  // Fill(
@@ -17,10 +47,10 @@ constexpr RenderRow kFillRows[] = {
     {822, RenderKindNotBuilt},  // ReplaceAlpha(
     {823, RenderKindNotBuilt},  // ReplaceAlphaFromColor(
     {824, RenderKindNotBuilt},  // ReplaceAlphaFromData(
-    {831, RenderKindNotBuilt},  // MaskFill(
-    {832, RenderKindNotBuilt},  // MaskFillC(
-    {833, RenderKindNotBuilt},  // MaskFillA(
-    {834, RenderKindNotBuilt},  // MaskApplyColorMatrix(
+    {831, MaskFillDraw<MaskFillForm::kWhole>},  // MaskFill(
+    {832, MaskFillDraw<MaskFillForm::kColour>},  // MaskFillC(
+    {833, MaskFillDraw<MaskFillForm::kAlpha>},  // MaskFillA(
+    {834, RenderKindNotBuilt},  // MaskApplyColorMatrix( (needs the colour-matrix kernels)
     {835, RenderKindNotBuilt},  // ReplaceDataMap(
     {836, RenderKindNotBuilt},  // ReplaceColorMap(
     {837, RenderKindNotBuilt},  // ReplaceAlphaMap(

@@ -57,7 +57,7 @@ struct WhereDestEmpty {
 
 // Four channel weights (alpha, red, green, blue); 255 takes the source byte,
 // which the mixing rule gives with weight 256.
-struct ChannelCopy {
+struct ChannelMix {
     uint32_t weight[4];  // by shift / 8: blue, green, red, alpha
     uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
         uint32_t out = 0;
@@ -224,5 +224,5 @@ void CSprite::ScaleAlpha(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t n)
 void CSprite::DrawChannelCopy(int32_t dx, int32_t dy, const CSprite& source, int32_t sx, int32_t sy, int32_t w,
                               int32_t h, uint8_t alpha, uint8_t red, uint8_t green, uint8_t blue) {
     DrawPlain(*this, dx, dy, source, sx, sy, w, h,
-              ChannelCopy{{ChannelWeight(blue), ChannelWeight(green), ChannelWeight(red), ChannelWeight(alpha)}});
+              ChannelMix{{ChannelWeight(blue), ChannelWeight(green), ChannelWeight(red), ChannelWeight(alpha)}});
 }
