@@ -211,9 +211,11 @@ bool ReportArcRefusal(const DiagramInfo& outline, const char* name, CStr_base<64
 
 bool QDXFactor::BuildDiagram(double scaleX, double scaleY, double scaleThickness, CStr_base<64>* errorText) {
     using namespace shape_render;
+    // Every kind starts from a fresh outline (an outline never made stays
+    // unmade), so no kind keeps the shape of an earlier draw.
+    Diagram.Reset();
     if (!HasBuildableOutline(Kind)) return false;
     DiagramInfo& outline = Diagram.Get();
-    outline.Reset();
     if (!IsBuilderShapeKind(Kind)) {
         outline.SetStartPoint(::ScaleCoordinate(X1, scaleX), ::ScaleCoordinate(Y1, scaleY));
         for (const QDXPath* node : std::as_const(Path)) {
