@@ -9,6 +9,7 @@
 // passing through leaves it where it was before.
 #include <cstdint>
 
+#include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/Sprite.h"
 
 struct RenderContext {
@@ -26,6 +27,10 @@ struct RenderContext {
     // one with ResizeUncleared or RecreateIfReady before use.
     CSprite Scratch;
     CSprite Scratch2;
+    // The outline each segment of a stroked path is built in (the strokes of
+    // the path and FrameRef kinds), so that no stroke falls back on the
+    // rasteriser's own process-wide record.
+    DiagramInfo StrokeScratch;
 
     static constexpr int32_t kMaxGhostDepth = 100;
     // Room for the 101 nested ghost expansions a document may use (two draws
