@@ -195,11 +195,6 @@ bool SaveMaskedRegion(QDXObject& object, bool recreate, const char* factorName, 
 
 bool RenderObject(RenderContext& context, QDXObject& object, bool fast, CStr_base<64>* errorText) {
     if (object.FastDraw || (object.Owner != nullptr && object.Owner->ForceFast)) fast = true;
-    if (context.RenderDepth >= RenderContext::kMaxRenderDepth) {
-        AppendNamedText(errorText, object.Name.GetText(), render_text::kRenderTooDeep);
-        return false;
-    }
-    RenderDepthGuard depth(context.RenderDepth);
 
     if (object.Canvas.GetWidth() != object.Width || object.Canvas.GetHeight() != object.Height) {
         bool made = false;
@@ -217,6 +212,12 @@ bool RenderObject(RenderContext& context, QDXObject& object, bool fast, CStr_bas
     if (object.RenderState == QDXObject::kDrawn && !fast && object.DrawnFast) object.RenderState = QDXObject::kNotDrawn;
     if (object.RenderState != QDXObject::kNotDrawn)
         return object.RenderState == QDXObject::kDrawn || object.RenderState == QDXObject::kImageReady;
+    // Only a draw goes deeper: an object already drawn answers at any depth.
+    if (context.RenderDepth >= RenderContext::kMaxRenderDepth) {
+        AppendNamedText(errorText, object.Name.GetText(), render_text::kRenderTooDeep);
+        return false;
+    }
+    RenderDepthGuard depth(context.RenderDepth);
     object.Canvas.DropOpacityMask();
 
     switch (object.Kind) {

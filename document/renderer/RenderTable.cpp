@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "document/renderer/RenderMessages.h"
 #include "document/vocabulary/FactorTable.h"
@@ -50,8 +51,8 @@ struct RenderIndex {
     }
 };
 
-const RenderIndex& GetRenderIndex() {
-    static const RenderIndex index;
+RenderIndex& GetRenderIndex() {
+    static RenderIndex index;
     return index;
 }
 
@@ -63,6 +64,11 @@ FactorBranch FindRenderBranch(uint32_t kind) noexcept {
 }
 
 const char* CheckRenderTable() { return GetRenderIndex().problem.c_str(); }
+
+FactorBranch ReplaceRenderBranchForTest(uint32_t kind, FactorBranch branch) noexcept {
+    if (kind > vocabulary::kMaxFactorKind) return nullptr;
+    return std::exchange(GetRenderIndex().branches[kind], branch);
+}
 
 bool RenderKindNotBuilt(FactorFrame& frame) {
     AppendNamedText(frame.ErrorText(), frame.Name(), render_text::kUnknownKind);

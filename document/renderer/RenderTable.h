@@ -46,6 +46,11 @@ extern const RenderFamily kFilterRender;       // 1401-1417, 5001-5007
 // The branch of a kind, or null when it has none.
 FactorBranch FindRenderBranch(uint32_t kind) noexcept;
 
+// Tests only: makes branch answer for the kind (in place of its row) and
+// returns the branch it replaces; the frame around a branch can then be
+// watched before the kind's own drawing exists. Not for production code.
+FactorBranch ReplaceRenderBranchForTest(uint32_t kind, FactorBranch branch) noexcept;
+
 // Empty when the rows and the vocabulary agree; otherwise the first problem,
 // in words (for the test's failure message).
 const char* CheckRenderTable();
