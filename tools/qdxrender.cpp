@@ -107,9 +107,6 @@ int Run(int argc, char** argv) {
         std::fputs("qdxrender: the raster library cannot be started\n", stderr);
         return kFailed;
     }
-    // Image links read PNG, JPEG and the other formats through the codecs.
-    InstallImageDecoder();
-
     std::string path;
     std::string name;
     if (!ToCp932(documentPath, path) || !ToCp932(objectName, name)) {
