@@ -382,6 +382,11 @@ private:
 
     bool Foreach(const QDXFactor& factor, const QDXObject& object, uint32_t templates) {
         if (!m_expanded.Insert(&factor, &object, templates)) return false;
+        // Without the factor it repeats a Foreach draws nothing (it fails), so
+        // it uses nothing either, not even the names of its list.
+        const QDXFactor* repeated = FactorAt(object, factor.RefNumber1);
+        if (repeated == nullptr) return false;
+        if (Factor(*repeated, object, templates)) return true;
         // The list factor; a GhostFactor stands for the factor it ghosts (one
         // step only), after its source is taken as a name of its own.
         const QDXFactor* list = FactorAt(object, factor.RefNumber2);
@@ -391,9 +396,6 @@ private:
             const QDXObject* ghost = FindNamed(m_document, source);
             list = ghost != nullptr ? FactorAt(*ghost, list->RefNumber1) : nullptr;
         }
-        if (const QDXFactor* repeated = FactorAt(object, factor.RefNumber1)) {
-            if (Factor(*repeated, object, templates)) return true;
-        }
         if (list == nullptr || list->Kind != QDXFactor::kTargetList) return false;
 
         const int64_t count = list->Targets.GetCount();
@@ -401,14 +403,14 @@ private:
         int64_t end = count;
         if (m_onlyEnabled) {
             // The entries the Foreach runs: ForeachFirst up to ForeachLast, just
-            // ForeachFirst for -2, to the end for any other negative last.
+            // ForeachFirst for -2, to the end for any other negative last. A
+            // negative first runs none, as the Foreach itself does.
             first = factor.ForeachFirst;
+            if (first < 0) return false;
             if (factor.ForeachLast >= 0)
                 end = std::min<int64_t>(int64_t{factor.ForeachLast} + 1, count);
             else if (factor.ForeachLast == -2)
                 end = std::min<int64_t>(first + 1, count);
-            // Positions before the list hold no entry.
-            if (first < 0) first = 0;
         }
         for (int64_t i = first; i < end; ++i) {
             if (Entry(*list->Targets.GetAt(static_cast<uint32_t>(i)), factor.Name.GetText(), templates)) return true;
@@ -562,6 +564,24 @@ void QDXForeachTargetInfo::CollectReferences(CMapSingle<const char*, 64, 32>& ma
     ReferenceWalker walker(document, ReferenceWalker::Mode::kCollect, onlyEnabled);
     walker.SetCollectMap(map);
     walker.Entry(*this, referrerName, walker.InternArguments(templateArgs));
+}
+
+bool QDXForeachTargetInfo::UsesName(const char* name, QDXTemplateArgs templateArgs) const {
+    for (const CStr_base<64>& entryName : Names) {
+        const char* resolved = entryName.GetText();
+        if (IsPrevObjectName(resolved)) {
+            resolved = "";
+        } else if (templateArgs != nullptr) {
+            if (const int32_t k = TemplateNameIndex(resolved)) resolved = templateArgs[k - 1];
+        }
+        if (std::strcmp(resolved, name) == 0) return true;
+    }
+    return false;
+}
+
+bool QDXForeachTargetInfo::UsesNameIfEnabled(const char* name, CQDXCtrl&, QDXObject&,
+                                             QDXTemplateArgs templateArgs) const {
+    return Enabled && UsesName(name, templateArgs);
 }
 
 // ---- objects ----

@@ -99,6 +99,14 @@ struct QDXForeachTargetInfo {
     bool ParseText(const char* text);
     bool WriteText(CStr_base<64>& out) const;
 
+    // Whether one of the four names, resolved with templateArgs ("_PrevObject"
+    // gives the empty name), is name; the enabled flag is not looked at.
+    bool UsesName(const char* name, QDXTemplateArgs templateArgs) const;
+    // False for a disabled entry, else UsesName (document and object are not
+    // used).
+    bool UsesNameIfEnabled(const char* name, CQDXCtrl& document, QDXObject& object,
+                           QDXTemplateArgs templateArgs) const;
+
     // Adds each of the four names, resolved with templateArgs, to map (value:
     // referrerName) when new, and collects what a newly added name's object
     // references. A disabled entry adds nothing when onlyEnabled.

@@ -24,24 +24,8 @@ namespace {
 constexpr uint32_t kMaxStripSize = 256;
 constexpr uint32_t kKeywordLength = 9;  // "PaletteN("
 
-// One colour of a colour-space code, in the units of the model gradients.
-struct ModelColour {
-    int32_t hue;         // -1024..1023
-    int32_t saturation;  // 0..256
-    int32_t third;       // value, lightness or luma, 0..256
-};
-
-// Takes a colour-space code apart: hue = bits 27-18 with bit 28 as its sign,
-// saturation = bits 17-9, third = bits 8-0, the last two capped at 256. The
-// model bits 31-30 are ignored: the entry's first colour chooses the model.
-ModelColour SplitModelColour(uint32_t code) noexcept {
-    const uint32_t s = (code >> 9) & 0x1FF;
-    const uint32_t t = code & 0x1FF;
-    return ModelColour{static_cast<int32_t>((code >> 18) & 0x3FF) - ((code & (1u << 28)) != 0 ? 1024 : 0),
-                       static_cast<int32_t>(s > 256 ? 256 : s), static_cast<int32_t>(t > 256 ? 256 : t)};
-}
-
-// Colours a Length x 1 strip from start to end in the model of start.
+// Colours a Length x 1 strip from start to end in the model of start (the
+// model bits of end are not read).
 void DrawStrip(CSprite& strip, uint32_t start, uint32_t end) {
     const int32_t w = strip.GetWidth();
     const uint32_t model = start >> 30;
@@ -49,8 +33,8 @@ void DrawStrip(CSprite& strip, uint32_t start, uint32_t end) {
         strip.GradationHC(0, 0, w, 1, start & 0xFFFFFFu, end & 0xFFFFFFu);
         return;
     }
-    const ModelColour a = SplitModelColour(start);
-    const ModelColour b = SplitModelColour(end);
+    const ColorCodeComponents a = SplitColorCode(start);
+    const ColorCodeComponents b = SplitColorCode(end);
     if (model == 1) {
         strip.GradationHSVHC(0, 0, w, 1, a.hue, a.saturation, a.third, b.hue, b.saturation, b.third);
     } else if (model == 2) {
@@ -70,10 +54,10 @@ void DrawRectangle(CSprite& strip, const uint32_t (&corners)[4]) {
                            corners[3] & 0xFFFFFFu);
         return;
     }
-    const ModelColour c0 = SplitModelColour(corners[0]);
-    const ModelColour c1 = SplitModelColour(corners[1]);
-    const ModelColour c2 = SplitModelColour(corners[2]);
-    const ModelColour c3 = SplitModelColour(corners[3]);
+    const ColorCodeComponents c0 = SplitColorCode(corners[0]);
+    const ColorCodeComponents c1 = SplitColorCode(corners[1]);
+    const ColorCodeComponents c2 = SplitColorCode(corners[2]);
+    const ColorCodeComponents c3 = SplitColorCode(corners[3]);
     if (model == 1) {
         strip.GradationHSVHVC(0, 0, w, h, c0.hue, c0.saturation, c0.third, c1.hue, c1.saturation, c1.third, c2.hue,
                               c2.saturation, c2.third, c3.hue, c3.saturation, c3.third);

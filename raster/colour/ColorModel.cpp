@@ -56,13 +56,8 @@ void RGBToHSLY(uint32_t pixel, int32_t& hue, int32_t& saturation, int32_t& luma)
 uint32_t DecodeColorCode(uint32_t code) {
     const uint32_t model = code >> 30;
     if (model == 0) return code;
-    // Hue: an 11-bit two's-complement field (bit 28 is its sign).
-    const int32_t hue = static_cast<int32_t>((code >> 18) & 0x3FF) - ((code & (1u << 28)) != 0 ? 1024 : 0);
-    const uint32_t s = (code >> 9) & 0x1FF;
-    const uint32_t t = code & 0x1FF;
-    const int32_t saturation = static_cast<int32_t>(s > 256 ? 256 : s);
-    const int32_t third = static_cast<int32_t>(t > 256 ? 256 : t);
-    if (model == 1) return HSVToRGB(hue, saturation, third);
-    if (model == 2) return HSLToRGB(hue, saturation, third);
-    return HSLYToRGB(hue, saturation, third);
+    const ColorCodeComponents c = SplitColorCode(code);
+    if (model == 1) return HSVToRGB(c.hue, c.saturation, c.third);
+    if (model == 2) return HSLToRGB(c.hue, c.saturation, c.third);
+    return HSLYToRGB(c.hue, c.saturation, c.third);
 }

@@ -39,8 +39,25 @@ inline int32_t LumaOf(uint32_t pixel) noexcept {
                                 17);
 }
 
+// The three components of a colour code's model form, without its model bits
+// (31-30) and the unused bit 29: hue = bits 18-28 as a signed 11-bit number
+// (-1024..1023), saturation = bits 9-17 and third component = bits 0-8, each of
+// these 9-bit fields capped at 256. The colour-model kinds pass them to their
+// kernels as they are; DecodeColorCode converts them.
+struct ColorCodeComponents {
+    int32_t hue;
+    int32_t saturation;
+    int32_t third;
+};
+
+inline ColorCodeComponents SplitColorCode(uint32_t code) noexcept {
+    const uint32_t s = (code >> 9) & 0x1FF;
+    const uint32_t t = code & 0x1FF;
+    return ColorCodeComponents{static_cast<int32_t>((code >> 18) & 0x3FF) - ((code & (1u << 28)) != 0 ? 1024 : 0),
+                               static_cast<int32_t>(s > 256 ? 256 : s), static_cast<int32_t>(t > 256 ? 256 : t)};
+}
+
 // The 32-bit colour code of documents: top two bits 0 = the code is the RGB
-// colour itself; 1 HSV, 2 HSL, 3 HSLY with hue = bits 18-28 as a signed 11-bit
-// number, saturation = bits 9-17 and third component = bits 0-8 (each 9-bit
-// field capped at 256). Result 0x00RRGGBB for the model forms.
+// colour itself (returned whole, bits 24-29 included); 1 HSV, 2 HSL, 3 HSLY with
+// the components of SplitColorCode. Result 0x00RRGGBB for the model forms.
 uint32_t DecodeColorCode(uint32_t code);

@@ -113,6 +113,16 @@ TEST_F(DependenciesTest, TheReferenceRelationKindByKind) {
          {{"O", {copyP, "DiagramTransform2(0,\"Z\",2)", copyQ}}},
          {"P", "Q"},
          {"P", "Q"}},
+        {"DiagramTransform takes the first numbered source only, not its own",
+         {{"O", {copyP, "DiagramTransform(0,\"Z\",1,2,3,4)", copyQ}}},
+         {"P", "Q"},
+         {"P", "Q"}},
+        {"two objects ghosting each other: each other's names, and what they draw",
+         {{"O", {"GhostObject(\"G1\",\"\",\"\",\"\",\"\")"}},
+          {"G1", {"GhostObject(\"G2\",\"\",\"\",\"\",\"\")"}},
+          {"G2", {"GhostObject(\"G1\",\"\",\"\",\"\",\"\")", copyQ}}},
+         {"G1", "G2", "Q"},
+         {"G1", "G2", "Q"}},
         {"GhostFactor: the ghost and what its factor references, evaluated here",
          {{"O", {copyP, "GhostFactor(\"G\",1)"}}, {"G", {copyQ, "FrameRef(0,16,ff)"}}},
          {"P", "G"},
@@ -151,8 +161,18 @@ TEST_F(DependenciesTest, TheReferenceRelationKindByKind) {
          {"P", "", "e0", "e1", "e2", "e3", "e4"}, {"P", "", "e4"}},
         {"Foreach, first beyond last", {{"O", {copyP, list, "Foreach(0,1,4,2)"}}},
          {"P", "", "e0", "e1", "e2", "e3", "e4"}, {"P"}},
-        {"Foreach, a negative first starts at the list", {{"O", {copyP, list, "Foreach(0,1,-3,0)"}}},
-         {"P", "", "e0", "e1", "e2", "e3", "e4"}, {"P", "", "e0"}},
+        {"Foreach, a negative first runs no entry", {{"O", {copyP, list, "Foreach(0,1,-3,0)"}}},
+         {"P", "", "e0", "e1", "e2", "e3", "e4"}, {"P"}},
+        {"Foreach, a negative first with last -2 runs no entry", {{"O", {copyP, list, "Foreach(0,1,-1,-2)"}}},
+         {"P", "", "e0", "e1", "e2", "e3", "e4"}, {"P"}},
+        {"Foreach without the factor it repeats uses nothing, not even its list",
+         {{"O", {list, "Foreach(7,0)", "Foreach(-1,0)"}}}, {}, {}},
+        {"... nor the entries of its ghosted list (L is the GhostFactor's own)",
+         {{"O", {"GhostFactor(\"L\",0)", "Foreach(2,0)"}}, {"L", {"TargetList(FTI(\"m\",\"\",\"\",\"\"))"}}},
+         {"L"},
+         {"L"}},
+        {"Foreach repeating a TargetList: only the list's entries",
+         {{"O", {list, "Foreach(0,0,4,-2)"}}}, {"", "e0", "e1", "e2", "e3", "e4"}, {"", "e4"}},
         {"Foreach through a GhostFactor to another object's list",
          {{"O", {copyP, "GhostFactor(\"L\",0)", "Foreach(0,1)"}},
           {"L", {"TargetList(FTI(\"m\",\"n\",\"_Template1\",\"\"))"}}},
@@ -220,6 +240,38 @@ TEST_F(DependenciesTest, FactorStepsTakeTemplateArguments) {
     got.clear();
     map.ForEach([&](const char* key, const char*& value) { got[key] = value; });
     EXPECT_EQ(got, (std::map<std::string, std::string>{{"t4", "R?1"}, {"", "R?1"}}));
+}
+
+// A target entry's own test: its four names resolved (templates only when
+// given, "_PrevObject" to the empty name), the enabled flag read only by the
+// IfEnabled form.
+TEST_F(DependenciesTest, TargetEntryUsesName) {
+    QDXObject& o = Add("O", {"Fill(0,0,1,1,ff,255)"});
+    QDXForeachTargetInfo entry;
+    entry.Names[0].Assign("_Template2");
+    entry.Names[1].Assign("_PrevObject");
+    entry.Names[2].Assign("X");
+    entry.Names[3].Assign("_Template4extra");
+    const char* const args[] = {"t1", "t2", "t3", "t4"};
+    const struct {
+        const char* name;
+        bool withArgs, uses;
+    } cases[] = {
+        {"t2", true, true},   {"_Template2", true, false}, {"_Template2", false, true},
+        {"", true, true},     {"", false, true},           {"_PrevObject", false, false},
+        {"X", true, true},    {"x", true, false},          {"t4", true, true},
+        {"_Template4extra", false, true}, {"t1", true, false}, {"Y", false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.withArgs ? " with arguments" : ""));
+        const QDXTemplateArgs t = c.withArgs ? args : nullptr;
+        entry.Enabled = true;
+        EXPECT_EQ(entry.UsesName(c.name, t), c.uses);
+        EXPECT_EQ(entry.UsesNameIfEnabled(c.name, doc, o, t), c.uses);
+        entry.Enabled = false;
+        EXPECT_EQ(entry.UsesName(c.name, t), c.uses);
+        EXPECT_FALSE(entry.UsesNameIfEnabled(c.name, doc, o, t));
+    }
 }
 
 // The reference map: transitive, the first referring factor as value, the empty
@@ -616,7 +668,9 @@ private:
                 return;
             }
             case 1111: {
-                if (const QDXFactor* a = At(o, f.RefNumber1)) Add(*a, o, t, out, depth + 1);
+                const QDXFactor* a = At(o, f.RefNumber1);
+                if (a == nullptr) return;  // a Foreach without its factor uses nothing
+                Add(*a, o, t, out, depth + 1);
                 const QDXFactor* b = At(o, f.RefNumber2);
                 if (b != nullptr && b->Kind == 1101) {
                     const std::string s = Resolve(b->SourceName.GetText(), t);
@@ -632,7 +686,7 @@ private:
                         const int64_t end = f.ForeachLast >= 0    ? std::min<int64_t>(f.ForeachLast + 1, count)
                                             : f.ForeachLast == -2 ? std::min<int64_t>(f.ForeachFirst + 1, count)
                                                                   : count;
-                        if (i < f.ForeachFirst || i >= end || !e.Enabled) continue;
+                        if (f.ForeachFirst < 0 || i < f.ForeachFirst || i >= end || !e.Enabled) continue;
                     }
                     for (const CStr_base<64>& name : e.Names) out.insert(Resolve(name.GetText(), t));
                 }

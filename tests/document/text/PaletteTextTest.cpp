@@ -266,7 +266,7 @@ TEST(PaletteTextTest, ResolveColorReadsTheTables) {
     const uint32_t hsvCode = (1u << 30) | (200u << 18) | (100u << 9) | 150u;
     std::snprintf(hsv, sizeof hsv, "%x", hsvCode);
     ASSERT_TRUE(palette->ParseText((Line("Palette1(", {{0, "3f123456"}, {1023, hsv}}) + "\n" +
-                                    Line("Palette2(", {{5, "000000#ff0000#16"}, {6, "000000#ff0000#10"}}) + "\n" +
+                                    Line("Palette2(", {{5, "000000#ff0000#16"}, {6, "000000#ff0000#10"}, {7, "ff0000#ff0000#1"}}) + "\n" +
                                     Line("Palette4(", {{5, "ff0000#00ff00#0000ff#ffffff#4#3"}}))
                                        .c_str()));
     const uint32_t p2 = 0x80000000u, p4 = 0xC0000000u;
@@ -286,6 +286,8 @@ TEST(PaletteTextTest, ResolveColorReadsTheTables) {
         {p2 | (5u << 16) | (16u << 8), 0},                  // not below Length
         {p2 | (6u << 16) | (10u << 8), 0},
         {p2 | (6u << 16) | (9u << 8) | 0x77, 0xFF0000},     // the row is ignored
+        {p2 | (7u << 16), 0},                               // length 1: no strip
+        {p2 | 0x3C000000u | (5u << 16) | (15u << 8), 0xFF0000},  // bits 29-26 unused
         {p4 | (5u << 16) | (0u << 8) | 0, 0xFF0000},
         {p4 | (5u << 16) | (3u << 8) | 0, 0x00FF00},
         {p4 | (5u << 16) | (0u << 8) | 2, 0x0000FF},

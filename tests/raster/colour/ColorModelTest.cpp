@@ -197,6 +197,46 @@ TEST(ColorModelTest, DecodeColorCode) {
         EXPECT_EQ(DecodeColorCode(c.code), c.expected) << std::hex << c.code << " -> " << DecodeColorCode(c.code);
 }
 
+// Every model reads its codes alike: hue bits 0 with the sign bit is -1024,
+// which the conversion takes as 56 degrees (-1024 = -3 x 360 + 56); a 9-bit
+// component above 256 is full strength.
+TEST(ColorModelTest, DecodeColorCodeEdgesInEveryModel) {
+    for (uint32_t model = 1; model <= 3; ++model) {
+        SCOPED_TRACE(model);
+        EXPECT_EQ(DecodeColorCode(Code(model, 0x400, 256, 128)), DecodeColorCode(Code(model, 56, 256, 128)));
+        EXPECT_EQ(DecodeColorCode(Code(model, 0x7FF, 200, 100)), DecodeColorCode(Code(model, 359, 200, 100)));
+        EXPECT_EQ(DecodeColorCode(Code(model, 40, 300, 100)), DecodeColorCode(Code(model, 40, 256, 100)));
+        EXPECT_EQ(DecodeColorCode(Code(model, 40, 180, 300)), DecodeColorCode(Code(model, 40, 180, 256)));
+        EXPECT_EQ(DecodeColorCode(Code(model, 40, 180, 90) | (1u << 29)), DecodeColorCode(Code(model, 40, 180, 90)));
+    }
+    // The 56 degrees themselves: HSV at full saturation and value is red with
+    // green 56/60 of full, give or take the integer steps.
+    const uint32_t hue56 = DecodeColorCode(Code(1, 0x400, 256, 256));
+    EXPECT_EQ(hue56 & 0xFF00FFu, 0xFF0000u);
+    EXPECT_NEAR(static_cast<double>((hue56 >> 8) & 0xFF), 255.0 * 56 / 60, 2.0);
+}
+
+// The components of a code as the colour-model kinds take them.
+TEST(ColorModelTest, SplitColorCode) {
+    const struct {
+        uint32_t code;
+        int32_t hue, saturation, third;
+    } cases[] = {
+        {Code(1, 0, 0, 0), 0, 0, 0},
+        {Code(1, 0x3FF, 256, 256), 1023, 256, 256},
+        {Code(2, 0x400, 257, 511), -1024, 256, 256},  // sign bit alone; both fields capped
+        {Code(3, 0x7FF, 255, 1), -1, 255, 1},
+        {Code(0, 120, 100, 200), 120, 100, 200},              // the model bits are not read
+        {Code(1, 120, 100, 200) | (1u << 29), 120, 100, 200},  // nor bit 29
+    };
+    for (const auto& c : cases) {
+        const ColorCodeComponents got = SplitColorCode(c.code);
+        EXPECT_EQ(got.hue, c.hue) << std::hex << c.code;
+        EXPECT_EQ(got.saturation, c.saturation) << std::hex << c.code;
+        EXPECT_EQ(got.third, c.third) << std::hex << c.code;
+    }
+}
+
 // RGB -> model -> RGB over every colour, with the bounds the integer rules
 // allow. Measured maxima at the time of writing: HSV 5, HSL 7 (per channel),
 // HSLY luma 3.
