@@ -3,15 +3,17 @@
 //
 // The rectangle is the prepared x0, y0 (position) and x1, y1 (width, height),
 // already scaled by the frame; every kernel clips it to the canvas. A branch
-// calls its kernel only while the raster library is ready and always answers
-// true: a gradient has no failure of its own, and a model number the kernels do
-// not know, a clipped-away rectangle or one too narrow for a ramp leave the
-// canvas as it was.
+// calls its kernel only while the raster library is ready and answers true: a
+// clipped-away rectangle or one too narrow for a ramp leave the canvas as it
+// was. The one failure is a colour-model number the kernels do not know (a
+// fault of the document, reported like the other colour-model kinds rather
+// than drawing nothing in silence).
 #include <algorithm>
 #include <cstdint>
 
 #include "document/model/QDXCtrl.h"
 #include "document/model/QDXPalette.h"
+#include "document/renderer/SourceDraw.h"
 #include "document/renderer/RenderTable.h"
 #include "raster/colour/ColorModel.h"
 #include "raster/surface/gradient/MixGradation.h"
@@ -112,17 +114,21 @@ constexpr GradientModels<GradientInterpolation> kGradientInterpolationVC = {
     &CSprite::InterpolationGradationHSVVC, &CSprite::InterpolationGradationHSLVC,
     &CSprite::InterpolationGradationHSLYVC};
 
-// The member of the factor's model, or null for a model the kernels lack.
+// The member of the factor's model; for a model the kernels lack, null after
+// the message.
 template <class Kernel>
-Kernel GradientModelKernel(const GradientModels<Kernel>& kernels, const FactorFrame& frame) noexcept {
+Kernel GradientModelKernel(const GradientModels<Kernel>& kernels, FactorFrame& frame) {
     const uint32_t model = frame.Factor.Options;
-    return model < 3 ? kernels[model] : nullptr;
+    if (model < 3) return kernels[model];
+    AppendNamedText(frame.ErrorText(), frame.Name(), source_draw::kInvalidColourModel);
+    return nullptr;
 }
 
 template <const GradientModels<GradientSpaceTwo>& kKernels>
 bool GradientSpaceTwoColours(FactorFrame& frame) {
     const GradientSpaceTwo kernel = GradientModelKernel(kKernels, frame);
-    if (kernel == nullptr || !IsRasterReady()) return true;
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
     const GradientRect r = GradientRectOf(frame);
     const ColorCodeComponents a = SplitColorCode(frame.C[0]);
     const ColorCodeComponents b = SplitColorCode(frame.C[1]);
@@ -134,7 +140,8 @@ bool GradientSpaceTwoColours(FactorFrame& frame) {
 template <const GradientModels<GradientSpaceTwoC>& kKernels>
 bool GradientSpaceTwoColoursC(FactorFrame& frame) {
     const GradientSpaceTwoC kernel = GradientModelKernel(kKernels, frame);
-    if (kernel == nullptr || !IsRasterReady()) return true;
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
     const GradientRect r = GradientRectOf(frame);
     const ColorCodeComponents a = SplitColorCode(frame.C[0]);
     const ColorCodeComponents b = SplitColorCode(frame.C[1]);
@@ -144,7 +151,8 @@ bool GradientSpaceTwoColoursC(FactorFrame& frame) {
 
 bool GradientSpaceFourCorners(FactorFrame& frame) {
     const GradientSpaceFour kernel = GradientModelKernel(kGradientSpaceHV, frame);
-    if (kernel == nullptr || !IsRasterReady()) return true;
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
     const GradientRect r = GradientRectOf(frame);
     const QDXFactor& f = frame.Factor;
     const ColorCodeComponents c0 = SplitColorCode(frame.C[0]);
@@ -159,7 +167,8 @@ bool GradientSpaceFourCorners(FactorFrame& frame) {
 
 bool GradientSpaceFourCornersC(FactorFrame& frame) {
     const GradientSpaceFourC kernel = GradientModelKernel(kGradientSpaceHVC, frame);
-    if (kernel == nullptr || !IsRasterReady()) return true;
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
     const GradientRect r = GradientRectOf(frame);
     const ColorCodeComponents c0 = SplitColorCode(frame.C[0]);
     const ColorCodeComponents c1 = SplitColorCode(frame.C[1]);
@@ -175,7 +184,8 @@ bool GradientSpaceFourCornersC(FactorFrame& frame) {
 template <const GradientModels<GradientInterpolation>& kKernels>
 bool GradientSpaceInterpolation(FactorFrame& frame) {
     const GradientInterpolation kernel = GradientModelKernel(kKernels, frame);
-    if (kernel == nullptr || !IsRasterReady()) return true;
+    if (kernel == nullptr) return false;
+    if (!IsRasterReady()) return true;
     const GradientRect r = GradientRectOf(frame);
     (frame.Canvas().*kernel)(r.x, r.y, r.w, r.h, frame.Factor.SpaceParam1);
     return true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "document/model/QDXCtrl.h"
+#include "document/renderer/SourceDraw.h"
 #include "document/renderer/FactorFrame.h"
 #include "raster/colour/ColorModel.h"
 #include "raster/surface/gradient/MixGradation.h"
@@ -262,8 +263,9 @@ TEST_F(GradientRenderTest, ColourModelKindsPassTheSplitCodes) {
     }
 }
 
-// A model number the kernels lack: nothing drawn, true.
-TEST_F(GradientRenderTest, UnknownModelsDrawNothing) {
+// A model number the kernels lack: nothing drawn, and the factor fails with
+// the colour-model message.
+TEST_F(GradientRenderTest, UnknownModelsFailWithoutDrawing) {
     const std::vector<uint32_t> before = Pixels(canvas);
     for (const char* model : {"3", "4294967295", "-1"}) {
         const std::string m = model;
@@ -277,11 +279,12 @@ TEST_F(GradientRenderTest, UnknownModelsDrawNothing) {
               "InterpolationGradationColorSpaceV(0,0,23,17," + m + ",0)",
               "InterpolationGradationColorSpaceHC(0,0,23,17," + m + ",0)",
               "InterpolationGradationColorSpaceVC(0,0,23,17," + m + ",0)"}) {
-            EXPECT_TRUE(Draw(text)) << text;
+            error.SetLength(0);
+            EXPECT_FALSE(Draw(text)) << text;
             ASSERT_EQ(Pixels(canvas), before) << text;
+            EXPECT_NE(std::string(error.GetText()).find(source_draw::kInvalidColourModel), std::string::npos) << text;
         }
     }
-    EXPECT_TRUE(error.IsEmpty());
 }
 
 // Before the raster library is started no kind touches the canvas and each
