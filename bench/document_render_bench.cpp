@@ -10,6 +10,7 @@
 // object is reset and the whole document drawn each iteration.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -89,13 +90,15 @@ void BM_Frame50(benchmark::State& state) {
         state.SkipWithError(error.GetText());
         return;
     }
+    double seconds = 0;
     for (auto _ : state) {
         frame->RenderState = QDXObject::kNotDrawn;
+        const auto start = std::chrono::steady_clock::now();
         frame->Render(fast, nullptr);
         benchmark::ClobberMemory();
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
-    state.counters["frame_ratio"] =
-        benchmark::Counter(double(state.iterations()) * 0.016, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["frame_ratio"] = seconds / double(state.iterations()) / 0.016;
 }
 BENCHMARK(BM_Frame50)->ArgName("fast")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
@@ -116,6 +119,8 @@ void BM_Document200(benchmark::State& state) {
     std::vector<QDXObject*> list;
     for (int i = 0; i < 200; ++i) list.push_back(doc.FindObject(("O" + std::to_string(i)).c_str(), nullptr, ""));
     CStr_base<64> error;
+    // Once before timing, so that the canvases exist and their pages are in.
+    for (QDXObject* object : list) object->Render(fast, nullptr);
     for (auto _ : state) {
         for (QDXObject* object : list) object->RenderState = QDXObject::kNotDrawn;
         for (QDXObject* object : list) {
