@@ -193,20 +193,22 @@ bool SaveMaskedRegion(QDXObject& object, bool recreate, const char* factorName, 
 
 }  // namespace
 
+bool RecreateObjectCanvas(CSprite& canvas, int32_t width, int32_t height, CStr_base<64>* errorText) {
+    bool made = false;
+    try {
+        made = canvas.RecreateIfReady(width, height);
+    } catch (const std::bad_alloc&) {
+        made = false;
+    }
+    if (!made) AppendRenderText(errorText, render_text::kCanvasMemory);
+    return made;
+}
+
 bool RenderObject(RenderContext& context, QDXObject& object, bool fast, CStr_base<64>* errorText) {
     if (object.FastDraw || (object.Owner != nullptr && object.Owner->ForceFast)) fast = true;
 
     if (object.Canvas.GetWidth() != object.Width || object.Canvas.GetHeight() != object.Height) {
-        bool made = false;
-        try {
-            made = object.Canvas.RecreateIfReady(object.Width, object.Height);
-        } catch (const std::bad_alloc&) {
-            made = false;
-        }
-        if (!made) {
-            AppendRenderText(errorText, render_text::kCanvasMemory);
-            return false;
-        }
+        if (!RecreateObjectCanvas(object.Canvas, object.Width, object.Height, errorText)) return false;
         object.RenderState = QDXObject::kNotDrawn;
     }
     if (object.RenderState == QDXObject::kDrawn && !fast && object.DrawnFast) object.RenderState = QDXObject::kNotDrawn;

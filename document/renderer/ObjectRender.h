@@ -18,6 +18,11 @@
 // FastDraw. True when the canvas holds the finished picture (states 2, 3).
 bool RenderObject(RenderContext& context, QDXObject& object, bool fast, CStr_base<64>* errorText);
 
+// (Re)makes a canvas of an object (its own, or its mask canvas) at the size,
+// cleared; when that is refused, or the memory is not there, appends
+// "メモリの確保に失敗しました。" and returns false.
+bool RecreateObjectCanvas(CSprite& canvas, int32_t width, int32_t height, CStr_base<64>* errorText);
+
 // Opens a mask over the canvas rectangle (x, y, width, height) shaped by the
 // alpha of mask from (maskX, maskY): what is drawn until EndMask survives only
 // where the mask is opaque. Closes any mask open before.

@@ -38,16 +38,7 @@ bool RenderReferenceMask(RenderContext&, QDXObject& object, QDXFactor& factor, b
     if (!target->BuildDiagram(object.ScaleX, object.ScaleY, object.ScaleThickness, errorText)) return false;
 
     object.EndMask();
-    bool made = false;
-    try {
-        made = object.MaskCanvas.RecreateIfReady(object.Width, object.Height);
-    } catch (const std::bad_alloc&) {
-        made = false;
-    }
-    if (!made) {
-        AppendRenderText(errorText, render_text::kCanvasMemory);
-        return false;
-    }
+    if (!RecreateObjectCanvas(object.MaskCanvas, object.Width, object.Height, errorText)) return false;
     if (IsRasterReady()) {
         DiagramInfo& outline = target->Diagram;
         CSprite& mask = object.MaskCanvas;

@@ -21,75 +21,49 @@ namespace {
 int32_t Saturate(int64_t v) noexcept { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // The builder of one shape for each of the three forms. Area (0, 0, w, h).
-struct MaskForm {
+// The mask and alpha forms take the same arguments (no colour); one adapter
+// serves both, over their builders.
+template <auto kLine, auto kCurve, auto kRing, auto kRingScaled, auto kEllipse, auto kBoxFrame, auto kPie>
+struct UncolouredForm {
     static bool Line(CSprite& s, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width,
                      uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.StrokeLineMask(0, 0, w, h, x1, y1, x2, y2, width, level, &r, 0, 0, v);
+        return (s.*kLine)(0, 0, w, h, x1, y1, x2, y2, width, level, &r, 0, 0, v);
     }
     static bool Curve(CSprite& s, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx,
                       int32_t cy, uint8_t direction, int32_t width, uint32_t, int32_t level, DiagramInfo& r,
                       uint8_t v) {
-        return s.StrokeCircleCurveMask(0, 0, w, h, x1, y1, x2, y2, cx, cy, direction, width, level, &r, 0, 0, v);
+        return (s.*kCurve)(0, 0, w, h, x1, y1, x2, y2, cx, cy, direction, width, level, &r, 0, 0, v);
     }
     static bool Ring(CSprite& s, int32_t w, int32_t h, int32_t cx, int32_t cy, double a0, double a1, int32_t width,
                      int32_t l, int32_t t, int32_t rt, int32_t b, uint32_t, int32_t level, DiagramInfo& r,
                      uint8_t v) {
-        return s.FillRingSegmentMask(0, 0, w, h, cx, cy, a0, a1, width, l, t, rt, b, level, &r, v);
+        return (s.*kRing)(0, 0, w, h, cx, cy, a0, a1, width, l, t, rt, b, level, &r, v);
     }
     static bool RingScaled(CSprite& s, int32_t w, int32_t h, int32_t cx, int32_t cy, double a0, double a1,
                            int32_t width, int32_t l, int32_t t, int32_t rt, int32_t b, double sl, double st,
                            double sr, double sb, uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillEllipseRingScaledMask(0, 0, w, h, cx, cy, a0, a1, width, l, t, rt, b, sl, st, sr, sb, level,
-                                           &r, v);
+        return (s.*kRingScaled)(0, 0, w, h, cx, cy, a0, a1, width, l, t, rt, b, sl, st, sr, sb, level, &r, v);
     }
     static bool Ellipse(CSprite& s, int32_t w, int32_t h, int32_t l, int32_t t, int32_t rt, int32_t b, int32_t cx,
                         int32_t cy, uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillEllipseMask(0, 0, w, h, l, t, rt, b, cx, cy, level, &r, v);
+        return (s.*kEllipse)(0, 0, w, h, l, t, rt, b, cx, cy, level, &r, v);
     }
     static bool BoxFrame(CSprite& s, int32_t w, int32_t h, int32_t l, int32_t t, int32_t rt, int32_t b, int32_t width,
                          uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillBoxFrameMask(0, 0, w, h, l, t, rt, b, width, level, &r, v);
+        return (s.*kBoxFrame)(0, 0, w, h, l, t, rt, b, width, level, &r, v);
     }
     static bool Pie(CSprite& s, int32_t w, int32_t h, int32_t cx, int32_t cy, double a0, double a1, int32_t l,
                     int32_t t, int32_t rt, int32_t b, uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillPieMask(0, 0, w, h, cx, cy, a0, a1, l, t, rt, b, level, &r, v);
+        return (s.*kPie)(0, 0, w, h, cx, cy, a0, a1, l, t, rt, b, level, &r, v);
     }
 };
 
-struct AlphaForm {
-    static bool Line(CSprite& s, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width,
-                     uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.StrokeLineAlpha(0, 0, w, h, x1, y1, x2, y2, width, level, &r, 0, 0, v);
-    }
-    static bool Curve(CSprite& s, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t cx,
-                      int32_t cy, uint8_t direction, int32_t width, uint32_t, int32_t level, DiagramInfo& r,
-                      uint8_t v) {
-        return s.StrokeCircleCurveAlpha(0, 0, w, h, x1, y1, x2, y2, cx, cy, direction, width, level, &r, 0, 0, v);
-    }
-    static bool Ring(CSprite& s, int32_t w, int32_t h, int32_t cx, int32_t cy, double a0, double a1, int32_t width,
-                     int32_t l, int32_t t, int32_t rt, int32_t b, uint32_t, int32_t level, DiagramInfo& r,
-                     uint8_t v) {
-        return s.FillRingSegmentAlpha(0, 0, w, h, cx, cy, a0, a1, width, l, t, rt, b, level, &r, v);
-    }
-    static bool RingScaled(CSprite& s, int32_t w, int32_t h, int32_t cx, int32_t cy, double a0, double a1,
-                           int32_t width, int32_t l, int32_t t, int32_t rt, int32_t b, double sl, double st,
-                           double sr, double sb, uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillEllipseRingScaledAlpha(0, 0, w, h, cx, cy, a0, a1, width, l, t, rt, b, sl, st, sr, sb, level,
-                                            &r, v);
-    }
-    static bool Ellipse(CSprite& s, int32_t w, int32_t h, int32_t l, int32_t t, int32_t rt, int32_t b, int32_t cx,
-                        int32_t cy, uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillEllipseAlpha(0, 0, w, h, l, t, rt, b, cx, cy, level, &r, v);
-    }
-    static bool BoxFrame(CSprite& s, int32_t w, int32_t h, int32_t l, int32_t t, int32_t rt, int32_t b, int32_t width,
-                         uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillBoxFrameAlpha(0, 0, w, h, l, t, rt, b, width, level, &r, v);
-    }
-    static bool Pie(CSprite& s, int32_t w, int32_t h, int32_t cx, int32_t cy, double a0, double a1, int32_t l,
-                    int32_t t, int32_t rt, int32_t b, uint32_t, int32_t level, DiagramInfo& r, uint8_t v) {
-        return s.FillPieAlpha(0, 0, w, h, cx, cy, a0, a1, l, t, rt, b, level, &r, v);
-    }
-};
+using MaskForm = UncolouredForm<&CSprite::StrokeLineMask, &CSprite::StrokeCircleCurveMask,
+                                &CSprite::FillRingSegmentMask, &CSprite::FillEllipseRingScaledMask,
+                                &CSprite::FillEllipseMask, &CSprite::FillBoxFrameMask, &CSprite::FillPieMask>;
+using AlphaForm = UncolouredForm<&CSprite::StrokeLineAlpha, &CSprite::StrokeCircleCurveAlpha,
+                                 &CSprite::FillRingSegmentAlpha, &CSprite::FillEllipseRingScaledAlpha,
+                                 &CSprite::FillEllipseAlpha, &CSprite::FillBoxFrameAlpha, &CSprite::FillPieAlpha>;
 
 struct ColourForm {
     static bool Line(CSprite& s, int32_t w, int32_t h, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width,
