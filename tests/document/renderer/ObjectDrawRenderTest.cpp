@@ -324,6 +324,18 @@ TEST_F(ObjectDrawRenderTest, BlockMaskSourceTellsTheKernelsApart) {
     }
 }
 
+// The object's factor 1 drawn on its own onto canvas, messages into error.
+bool DrawSecondFactor(CQDXCtrl& doc, QDXObject& object, CSprite& canvas, CStr_base<64>& error) {
+    RenderContext context;
+    FactorCall call;
+    call.Context = &context;
+    call.Canvas = &canvas;
+    call.Document = &doc;
+    call.Object = &object;
+    call.ErrorText = &error;
+    return RenderFactor(*object.Factors.GetAt(1), call);
+}
+
 // With the raster library stopped every kind succeeds and leaves the canvas
 // as it was.
 TEST_F(ObjectDrawRenderTest, LibraryNotReadyDrawsNothingAndSucceeds) {
@@ -335,16 +347,9 @@ TEST_F(ObjectDrawRenderTest, LibraryNotReadyDrawsNothingAndSucceeds) {
         CopyCanvas(d.Object("Bg").Canvas, canvas);
         const std::vector<uint32_t> before = PixelsOf(canvas);
 
-        RenderContext context;
-        FactorCall call;
-        call.Context = &context;
-        call.Canvas = &canvas;
-        call.Document = &d.doc;
-        call.Object = &dst;
         CStr_base<64> error;
-        call.ErrorText = &error;
         raster_test::ResetRasterLibrary();
-        const bool drawn = RenderFactor(*dst.Factors.GetAt(1), call);
+        const bool drawn = DrawSecondFactor(d.doc, dst, canvas, error);
         ASSERT_TRUE(InitRasterLibrary(1));
         EXPECT_TRUE(drawn);
         EXPECT_STREQ(error.GetText(), "");
@@ -372,15 +377,8 @@ TEST_F(ObjectDrawRenderTest, ColourModelOutsideTheThreeFails) {
         CSprite canvas;
         CopyCanvas(d.Object("Bg").Canvas, canvas);
         const std::vector<uint32_t> before = PixelsOf(canvas);
-        RenderContext context;
-        FactorCall call;
-        call.Context = &context;
-        call.Canvas = &canvas;
-        call.Document = &d.doc;
-        call.Object = &dst;
         CStr_base<64> error;
-        call.ErrorText = &error;
-        EXPECT_FALSE(RenderFactor(*dst.Factors.GetAt(1), call));
+        EXPECT_FALSE(DrawSecondFactor(d.doc, dst, canvas, error));
         EXPECT_EQ(std::string(error.GetText()), std::string("\"Dst?1\"") + source_draw::kInvalidColourModel);
         EXPECT_EQ(PixelsOf(canvas), before);
 

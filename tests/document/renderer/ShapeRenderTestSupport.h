@@ -15,13 +15,17 @@
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/document/renderer/RenderTestSupport.h"
 #include "tests/raster/RasterTestSupport.h"
 
 namespace shape_render_test {
 
-// "の参照番号が無効です。\n"
-inline const std::string kBadReference =
-    "\x82\xCC\x8E\x51\x8F\xC6\x94\xD4\x8D\x86\x82\xAA\x96\xB3\x8C\xF8\x82\xC5\x82\xB7\x81\x42\n";
+// The renderer's own messages, shared with the other renderer tests.
+inline const std::string& kBadReference = rendertest::kInvalidReference;
+inline const std::string& kNamedIn = rendertest::kSpecifiedIn;
+inline const std::string& kMissing = rendertest::kNotFound;
+inline const std::string& kMaskMemory = rendertest::kCanvasMemory;
+
 // "の参照先はベクタパス設定を持ちません。\n"
 inline const std::string kNoOutlineText =
     "\x82\xCC\x8E\x51\x8F\xC6\x90\xE6\x82\xCD\x83\x78\x83\x4E\x83\x5E\x83\x70\x83\x58\x90\xDD\x92\xE8\x82\xF0\x8E\x9D"
@@ -33,13 +37,6 @@ inline const std::string kUnreadablePath =
 // "の円弧を描画できません。\n"
 inline const std::string kArcText =
     "\x82\xCC\x89\x7E\x8C\xCA\x82\xF0\x95\x60\x89\xE6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
-// "に指定されている"
-inline const std::string kNamedIn = "\x82\xC9\x8E\x77\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xE9";
-// "が見つかりません。\n"
-inline const std::string kMissing = "\x82\xAA\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
-// "メモリの確保に失敗しました。\n"
-inline const std::string kMaskMemory =
-    "\x83\x81\x83\x82\x83\x8A\x82\xCC\x8A\x6D\x95\xDB\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\n";
 
 // Q name Q tail.
 inline std::string Named(const std::string& name, const std::string& tail) { return "\"" + name + "\"" + tail; }
