@@ -367,7 +367,8 @@ bool DrawImageByType(CQRKFont_base& font, CSprite& target, int32_t x, int32_t y,
 bool CQRKFont::DrawStringW(const char16_t* text, CSprite& target, int32_t x, int32_t y, int32_t w, int32_t h,
                            int32_t type, int32_t inset, uint8_t level) {
     if (text == nullptr) return false;
-    if (Cached && inset == 0 && SameText(CachedText.GetText(), text)) {
+    // A released font has no image left to serve, whatever the cache says.
+    if (Created && Cached && inset == 0 && SameText(CachedText.GetText(), text)) {
         return DrawImageByType(*this, target, x, y, w, h, type, level);
     }
 

@@ -196,6 +196,15 @@ TEST_F(QRKFontTest, RenderingNeedsACreatedFontAndReleaseUndoesCreation) {
     EXPECT_EQ(made->ImageHeight, 0);
     EXPECT_FALSE(made->RenderString(10, 10, u"A", 0, 0));
     EXPECT_EQ(made->MeasureString(u"A"), -1);
+
+    // The cached text of a released font draws nothing and answers false.
+    auto cached = MakeFont(40, 20);
+    CSprite target = raster_test::Filled(30, 11, 0xFF808080);
+    ASSERT_TRUE(cached->DrawStringW(u"AB", target, 0, 0, 30, 11, 1, 0, 128));
+    cached->Release();
+    raster_test::Fill(target, 0xFF808080);
+    EXPECT_FALSE(cached->DrawStringW(u"AB", target, 0, 0, 30, 11, 0, 0, 128));
+    EXPECT_EQ(Pixels(target), Pixels(raster_test::Filled(30, 11, 0xFF808080)));
 }
 
 TEST_F(QRKFontTest, CodePage932TextIsDecodedAndInvalidTextRefused) {
