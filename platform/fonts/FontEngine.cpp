@@ -5,13 +5,6 @@
 
 namespace platform {
 
-FontFace::FontFace(std::unique_ptr<GlyphSource> glyphs, bool underline, bool strikeOut) noexcept
-    : m_glyphs(std::move(glyphs)), m_underline(underline), m_strikeOut(strikeOut) {}
-FontFace::~FontFace() = default;
-const FontMetrics& FontFace::Metrics() const noexcept { return m_glyphs->Metrics(); }
-void FontFace::DrawText(const char32_t*, size_t, CoveragePlane&, int32_t, int32_t, int32_t, int32_t) {}
-int32_t FontFace::MeasureText(const char32_t*, size_t) { return 0; }
-
 struct FontEngine::State {};
 FontEngine::FontEngine() : m_state(std::make_unique<State>()) {}
 FontEngine::~FontEngine() = default;
