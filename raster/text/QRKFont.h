@@ -39,6 +39,12 @@ public:
     // The same with weight 0, no italic, underline or strike-out, quality 0.
     bool CreateFontPlain(platform::FontEngine& engine, int32_t w, int32_t h, uint32_t colour, uint32_t effectColour,
                          const char16_t* face, int32_t size, uint8_t charSet);
+    // The steps after the face is open: takes the face (null: false), sizes
+    // and makes the canvas, stores the colours. For a face opened elsewhere,
+    // such as a synthetic face in tests. True at once when already created
+    // (the face is then dropped).
+    bool CreateFromFace(std::unique_ptr<platform::FontFace> face, int32_t w, int32_t h, uint32_t colour,
+                        uint32_t effectColour);
 
     // Renders the text into the string image, w x h at (5, 5), the text box
     // narrowed by inset on the left and right. False when not created.
