@@ -3,7 +3,7 @@
 oc_packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpixman-1-dev libfreetype-dev
+  libpixman-1-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpng-dev libjpeg62-turbo-dev libwebp-dev
   webp pngcheck imagemagick libjpeg-turbo-progs
 )

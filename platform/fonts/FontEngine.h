@@ -93,7 +93,7 @@ private:
 struct FontRequest {
     std::string face;  // UTF-8
     int32_t height = 0;  // negative: em size in pixels; positive: cell height
-    int32_t weight = 400;  // 700 and above bold
+    int32_t weight = 400;  // 600 and above bold
     bool italic = false;
     bool underline = false;
     bool strikeOut = false;
