@@ -8,7 +8,11 @@
 // so the factors find it and never ask the font service.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +22,9 @@
 #include "document/renderer/TextRender.h"
 #include "raster/surface/sprite/DrawMode.h"
 #include "tests/document/renderer/RenderTestSupport.h"
+#include "platform/image/ImageCodec.h"
 #include "tests/platform/fonts/SyntheticGlyphs.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -365,6 +371,107 @@ TEST_F(TextRenderTest, TwoFactorsShareOneFontWithTheirOwnColours) {
     EXPECT_EQ(left & 0x0000FFFFu, 0u);
     EXPECT_EQ(right & 0x00FFFF00u, 0u);
     EXPECT_EQ((left >> 16) & 0xFF, right & 0xFF);
+}
+
+// ---- a real Japanese face (skipped where none is installed) ----
+// Glyph pixels of a real face are never compared exactly: only where the ink
+// lies and how much of it there is.
+
+// "ＭＳ ゴシック", one of the Windows names the documents use.
+const std::string kTextMsGothic = "\x82l\x82r \x83S\x83V\x83\x62\x83N";
+// "日本語の文字、ABC"
+const std::string kTextSample = "\x93\xFA\x96{\x8C\xEA\x82\xCC\x95\xB6\x8E\x9A\x81\x41\x41\x42\x43";
+
+bool TextHasJapaneseFace() {
+    platform::FontEngine engine;
+    return engine.FaceCoversLanguage("IPAGothic", "ja");
+}
+
+// Ink over a black background: the bounding box and the summed red channel.
+struct TextInk {
+    int32_t left = INT32_MAX, top = INT32_MAX, right = -1, bottom = -1;  // right, bottom inclusive
+    int64_t mass = 0;
+    template <class PixelAt>
+    TextInk(int32_t w, int32_t h, PixelAt pixel) {
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                const uint32_t red = (pixel(x, y) >> 16) & 0xFF;
+                if (red == 0) continue;
+                mass += red;
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    }
+};
+
+TEST_F(TextRenderTest, JapaneseTextWithARealFace) {
+    if (!TextHasJapaneseFace()) GTEST_SKIP() << "no Japanese face installed";
+    // 120 tenths of a point: a 16-pixel em. Seven full-width characters and
+    // three half-width ones: about 136 pixels.
+    const auto drawInk = [&](const std::string& styles) {
+        const std::string spec = "120;" + styles + ";" + kTextMsGothic;
+        EXPECT_TRUE(Draw(TextFactor("Text(", 4, 4, 150, 24, spec, kTextRed, 0, kTextSample), 160, 32, "ff000000"))
+            << text;
+        const CSprite& canvas = Object("O").Canvas;
+        return TextInk(160, 32, [&](int32_t x, int32_t y) { return *canvas.PixelAt(x, y); });
+    };
+    const TextInk plain = drawInk("");
+    CQRKFont* font = FindFont(("120;;" + kTextMsGothic).c_str());
+    ASSERT_NE(font, nullptr);
+    EXPECT_TRUE(font->Created);
+    EXPECT_EQ(font->TextFormat, CQRKFont::kNoPrefix);
+    EXPECT_EQ(font->Flags & CQRKFont::kLevelMask, 0u);
+    // Inside the box, starting near its top-left corner, about the size asked for.
+    EXPECT_GE(plain.left, 4);
+    EXPECT_LE(plain.left, 8);
+    EXPECT_GE(plain.top, 4);
+    EXPECT_LE(plain.bottom, 4 + 24 - 1);
+    EXPECT_GE(plain.bottom - plain.top + 1, 12);
+    EXPECT_NEAR(plain.right - plain.left + 1, 136, 10);
+
+    // Drawn at 4x and reduced: the same place and size, about the same ink.
+    const TextInk fine = drawInk("Q");
+    EXPECT_NEAR(fine.left, plain.left, 2);
+    EXPECT_NEAR(fine.right, plain.right, 3);
+    EXPECT_NEAR(fine.top, plain.top, 2);
+    EXPECT_NEAR(double(fine.mass), double(plain.mass), 0.2 * double(plain.mass));
+    EXPECT_EQ(FindFont(("120;Q;" + kTextMsGothic).c_str())->Flags & CQRKFont::kLevelMask, 3u);
+
+    // Bold carries more ink; a second font of its own in the map.
+    const TextInk bold = drawInk("b");
+    EXPECT_GT(bold.mass, plain.mass + plain.mass / 10);
+    EXPECT_EQ(doc.Fonts.GetCount(), 3u);
+}
+
+// The render tool draws a document's Japanese text into a PNG.
+class TextRenderToolTest : public testsupport::TempFolderTest {};
+
+TEST_F(TextRenderToolTest, JapaneseTextThroughTheRenderTool) {
+    if (!TextHasJapaneseFace()) GTEST_SKIP() << "no Japanese face installed";
+    const std::string factor = "Text(4,4,150,24,\"120;;" + kTextMsGothic + "\",ff000000,0,\"" + kTextSample + "\")";
+    testsupport::WriteText(Path("doc.qdx"), "QDXTextFormat1.2\n[Palette]\nPalette1()\nPalette2()\nPalette4()\n"
+                                            "[QDXObject]\nJa=" +
+                                                rendertest::Recipe(160, 32, factor, "ffffffff") + "\n[MetaData]\n");
+    const std::string png = Path("ja.png");
+    const std::string command = std::string(OC_QDXRENDER) + " " + Path("doc.qdx") + " Ja " + png + " 2>" + Path("err.txt");
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << testsupport::ReadText(Path("err.txt"));
+    if (const char* keep = std::getenv("OC_TEXT_PNG")) std::system(("cp " + png + " " + keep).c_str());
+
+    platform::DecodedPixels decoded;
+    ASSERT_TRUE(platform::DecodeImageFile(png.c_str(), decoded));
+    ASSERT_EQ(decoded.width, 160);
+    ASSERT_EQ(decoded.height, 32);
+    // Black text on white: ink is what is darker than white.
+    const TextInk ink(160, 32, [&](int32_t x, int32_t y) { return ~decoded.Row(y)[x] & 0x00FFFFFFu; });
+    EXPECT_GE(ink.left, 4);
+    EXPECT_GE(ink.top, 4);
+    EXPECT_LE(ink.bottom, 27);
+    EXPECT_NEAR(ink.right - ink.left + 1, 136, 10);
+    EXPECT_GT(ink.mass, 255 * 100);
+    for (int32_t y = 0; y < 32; ++y)
+        for (int32_t x = 0; x < 160; ++x) ASSERT_EQ(decoded.Row(y)[x] >> 24, 0xFFu) << x << "," << y;  // opaque
 }
 
 }  // namespace
