@@ -152,8 +152,14 @@ bool TextEnsureScratch(FactorFrame& frame, CSprite& scratch, int32_t w, int32_t 
 
 bool TextDraw(FactorFrame& frame) {
     QDXFactor& factor = frame.Factor;
-    CQDXCtrl& document = *frame.Call.Document;
     const char* spec = factor.FontSpec.GetText();
+    // The fonts and the scratch canvas are the document's: a call without one
+    // cannot draw text.
+    if (frame.Call.Document == nullptr) {
+        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, spec, render_text::kDrawFailed);
+        return false;
+    }
+    CQDXCtrl& document = *frame.Call.Document;
     const int32_t x = frame.X[0];
     const int32_t y = frame.Y[0];
     const int32_t w = frame.X[1];

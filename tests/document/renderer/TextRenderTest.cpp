@@ -186,6 +186,12 @@ TEST_F(TextRenderTest, FontThatCannotBeMadeLeavesTheMap) {
     EXPECT_FALSE(drawn);
     EXPECT_EQ(std::string(error.GetText()), TextT2("90;;New"));
     EXPECT_EQ(doc.Fonts.GetCount(), 0u);
+
+    // A call without a document has no font map to draw with.
+    error.Free();
+    call.Document = nullptr;
+    EXPECT_FALSE(RenderFactor(*object.Factors.GetAt(0), call));
+    EXPECT_EQ(std::string(error.GetText()), TextT3("90;;New"));
 }
 
 TEST_F(TextRenderTest, GrowthOfTheStringCanvasInStepsOf16TimesTheLevel) {
