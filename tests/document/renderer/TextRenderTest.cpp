@@ -251,6 +251,10 @@ TEST_F(TextRenderTest, CanvasGrowthFailsForAFontNeverCreatedOrACanvasRefused) {
     EXPECT_EQ(text, TextT3("90;;F"));
     EXPECT_EQ(FindFont("90;;F"), &font);
     EXPECT_EQ(font.Canvas.GetWidth(), 11);
+    // No growth needed, but a font never created cannot render the string: a
+    // message rather than the scratch's earlier picture laid over the canvas.
+    EXPECT_FALSE(Draw(TextFactor("Text(", 0, 0, 1, 1, "90;;F", kTextRed, 0, "A")));
+    EXPECT_EQ(text, TextT3("90;;F"));
 
     // Too large a canvas: released, the font stays.
     CQRKFont& big = SyntheticFont("90;Q;F", 3);
