@@ -27,6 +27,7 @@
 #include "foundation/settings/IniExCtrl.h"
 #include "foundation/strings/Str.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "raster/text/QRKFont.h"
 
 class ExternalDrawContext;
 
@@ -70,7 +71,8 @@ public:
 
     // Back to a new document's content: zero palettes without strips, only the
     // built-ins, empty metadata and base folder, no edited factor. ExtOptions,
-    // ForceFast and ExternalDepth stay as they are.
+    // ForceFast, ExternalDepth, the fonts and the scratch canvas stay as they
+    // are.
     void Clear();
 
     // For every object, built-ins included: frees the editor preview's cached
@@ -151,8 +153,12 @@ public:
     CMapSingle<QDXObject*, 64, 32> AffectedObjects;  // filled by the editor preview
     QDXFactor* EditedFactor = nullptr;               // the factor the editor is changing
     bool EditedFactorGhosted = false;
-    // The text factors' font cache joins the document together with the host's font type.
-    CSprite Scratch;                      // work canvas of the text factors
+    // The text factors' fonts, keyed by the whole font specification byte for
+    // byte: made on the first draw that names a specification and kept for the
+    // document's lifetime (Clear and RemoveAllObjects leave them: they depend on
+    // no object). A font whose creation failed is removed again.
+    CMapSingle<CQRKFont, 64, 64> Fonts;
+    CSprite Scratch;                      // work canvas of the text factors; only grows
     CMemoryBlock<QDXPalette> Palette;     // exactly one palette
     QDXPalette* PaletteTables = nullptr;  // the palette in Palette
     CStr_base<64> BaseFolder;             // folder of the document's file, no trailing separator; empty when none

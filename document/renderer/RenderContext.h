@@ -9,6 +9,7 @@
 // passing through leaves it where it was before.
 #include <cstdint>
 
+#include "platform/fonts/FontEngine.h"
 #include "raster/surface/shape/DiagramInfo.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -31,6 +32,9 @@ struct RenderContext {
     // the path and FrameRef kinds), so that no stroke falls back on the
     // rasteriser's own process-wide record.
     DiagramInfo StrokeScratch;
+    // The font service of the text factors: the faces they open for the
+    // documents' font maps. Cheap to make; faces are found on first use.
+    platform::FontEngine Fonts;
 
     static constexpr int32_t kMaxGhostDepth = 100;
     // Room for the 101 nested ghost expansions a document may use (two draws
