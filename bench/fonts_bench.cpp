@@ -46,36 +46,35 @@ struct Plane {
 
 const platform::FontRequest kRequest{"ＭＳ ゴシック", -kEm};
 
+// Opens the face and draws the paragraph once; false (with the reason) when
+// no face opens.
+bool OpenAndDraw(benchmark::State& state, platform::FontEngine& engine, Plane& plane) {
+    auto face = engine.Open(kRequest);
+    if (!face) {
+        state.SkipWithError("no face opens");
+        return false;
+    }
+    const std::u32string& text = Paragraph();
+    platform::CoveragePlane view = plane.View();
+    face->DrawText(text.data(), text.size(), view, 0, 0, kWidth, kHeight);
+    benchmark::DoNotOptimize(plane.pixels.data());
+    return true;
+}
+
 void BM_ColdEngineAndFace(benchmark::State& state) {
     Plane plane;
-    const std::u32string& text = Paragraph();
     for (auto _ : state) {
         platform::FontEngine engine;
-        auto face = engine.Open(kRequest);
-        if (!face) {
-            state.SkipWithError("no face opens");
-            return;
-        }
-        platform::CoveragePlane view = plane.View();
-        face->DrawText(text.data(), text.size(), view, 0, 0, kWidth, kHeight);
-        benchmark::DoNotOptimize(plane.pixels.data());
+        if (!OpenAndDraw(state, engine, plane)) return;
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * 200);
 }
 
 void BM_ColdFace(benchmark::State& state) {
     Plane plane;
-    const std::u32string& text = Paragraph();
     platform::FontEngine engine;
     for (auto _ : state) {
-        auto face = engine.Open(kRequest);
-        if (!face) {
-            state.SkipWithError("no face opens");
-            return;
-        }
-        platform::CoveragePlane view = plane.View();
-        face->DrawText(text.data(), text.size(), view, 0, 0, kWidth, kHeight);
-        benchmark::DoNotOptimize(plane.pixels.data());
+        if (!OpenAndDraw(state, engine, plane)) return;
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * 200);
 }

@@ -265,31 +265,34 @@ void ClearBesideReduced(CSprite& canvas, int32_t reducedWidth, int32_t reducedHe
 
 }  // namespace
 
-void CQRKFont_base::Downsample2x(int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (IsRasterReady() && Canvas.HasImage()) {
-        Canvas.DownsampleAlpha2x2(kMargin + x, kMargin + y, w, h);
-        ClearBesideReduced(Canvas, w / 2, h / 2);
+namespace {
+
+using ReduceAlpha = void (CSprite::*)(int32_t, int32_t, int32_t, int32_t);
+
+// Reduces the supersampled rectangle (x, y, w, h) of the image by k and
+// clears the two pixels beside the result.
+void ReduceImage(CSprite& canvas, int32_t& imageWidth, int32_t& imageHeight, ReduceAlpha reduce, int32_t k, int32_t x,
+                 int32_t y, int32_t w, int32_t h) {
+    if (IsRasterReady() && canvas.HasImage()) {
+        (canvas.*reduce)(kMargin + x, kMargin + y, w, h);
+        ClearBesideReduced(canvas, w / k, h / k);
     }
-    ImageWidth /= 2;
-    ImageHeight /= 2;
+    imageWidth /= k;
+    imageHeight /= k;
+}
+
+}  // namespace
+
+void CQRKFont_base::Downsample2x(int32_t x, int32_t y, int32_t w, int32_t h) {
+    ReduceImage(Canvas, ImageWidth, ImageHeight, &CSprite::DownsampleAlpha2x2, 2, x, y, w, h);
 }
 
 void CQRKFont_base::Downsample3x(int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (IsRasterReady() && Canvas.HasImage()) {
-        Canvas.DownsampleAlpha3x3(kMargin + x, kMargin + y, w, h);
-        ClearBesideReduced(Canvas, w / 3, h / 3);
-    }
-    ImageWidth /= 3;
-    ImageHeight /= 3;
+    ReduceImage(Canvas, ImageWidth, ImageHeight, &CSprite::DownsampleAlpha3x3, 3, x, y, w, h);
 }
 
 void CQRKFont_base::Downsample4x(int32_t x, int32_t y, int32_t w, int32_t h) {
-    if (IsRasterReady() && Canvas.HasImage()) {
-        Canvas.DownsampleAlpha4x4(kMargin + x, kMargin + y, w, h);
-        ClearBesideReduced(Canvas, w / 4, h / 4);
-    }
-    ImageWidth /= 4;
-    ImageHeight /= 4;
+    ReduceImage(Canvas, ImageWidth, ImageHeight, &CSprite::DownsampleAlpha4x4, 4, x, y, w, h);
 }
 
 void CQRKFont_base::CopyTo(int32_t x, int32_t y, int32_t w, int32_t h, CSprite& target) {
