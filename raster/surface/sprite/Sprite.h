@@ -204,6 +204,8 @@ public:
 public:
 #include "raster/colour/ColorSpaceBlendMembers.inc"
 public:
+#include "raster/colour/ShiftMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
