@@ -206,6 +206,8 @@ public:
 public:
 #include "raster/colour/ShiftMembers.inc"
 public:
+#include "raster/colour/PlaneMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
