@@ -204,6 +204,7 @@ public:
 public:
 #include "raster/colour/ColorSpaceBlendMembers.inc"
 public:
+#include "raster/colour/MatrixMembers.inc"
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
