@@ -208,6 +208,8 @@ public:
 public:
 #include "raster/colour/PlaneMembers.inc"
 public:
+#include "raster/colour/MatrixMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
