@@ -31,11 +31,30 @@ bool ChannelComposite(FactorFrame& frame) {
     return true;
 }
 
+// The saturation map: the weights are 16.16 in the matrix's R, G and B
+// diagonal entries and reach the kernel in 1/256 (truncated toward zero); the
+// low two bits of the option word name the grey definition.
+bool ChannelMulSaturationMap(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const source_draw::Rect r = source_draw::DrawRect(frame);
+    const int32_t* m = frame.Factor.ColorExMatrix;
+    frame.Canvas().MulSaturationBitmap(r.x, r.y, r.w, r.h, *frame.SourceCanvas, r.sx, r.sy, r.w, r.h, m[0] / 256,
+                                       m[11] / 256, m[22] / 256, frame.Factor.Options & 3);
+    return true;
+}
+
+bool ChannelMulAddBrightnessMap(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const source_draw::Rect r = source_draw::DrawRect(frame);
+    frame.Canvas().MulAddBrightnessBitmap(r.x, r.y, r.w, r.h, *frame.SourceCanvas, r.sx, r.sy, r.w, r.h);
+    return true;
+}
+
 constexpr RenderRow kChannelRows[] = {
     {901, source_draw::DrawPlain<&CSprite::DrawPrimary>},  // Primary(
     {902, ChannelCopyDraw},  // ChannelCopy(
-    {903, RenderKindNotBuilt},  // MulSaturationBitmap( (needs the saturation-map kernel)
-    {904, RenderKindNotBuilt},  // MulAddBrightnessBitmap( (needs the brightness-map kernel)
+    {903, ChannelMulSaturationMap},  // MulSaturationBitmap(
+    {904, ChannelMulAddBrightnessMap},  // MulAddBrightnessBitmap(
     {931, ChannelComposite<&CSprite::CompositeHueHSV, &CSprite::CompositeHueHSL, &CSprite::CompositeHueHSLY>},  // Hue(
     {932, ChannelComposite<&CSprite::CompositeSaturationHSV, &CSprite::CompositeSaturationHSL,
                            &CSprite::CompositeSaturationHSLY>},  // Saturation(

@@ -60,6 +60,26 @@ bool FillMaskApplyColorMatrix(FactorFrame& frame) {
     return true;
 }
 
+// The colour adjustments 856-857 change the factor's rectangle of the canvas
+// in place with terms from the colour matrix: 856 the saturation factor (A-row
+// A entry), weights (R, G, B diagonal entries, 16.16 turned into 1/256 toward
+// zero) and the grey definition (low two bits of the option word); 857 the
+// multiplier (R-row R entry) and the offset (R-row constant).
+bool FillMulSaturation(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const int32_t* m = frame.Factor.ColorExMatrix;
+    frame.Canvas().MulSaturation(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], m[33], m[0] / 256, m[11] / 256,
+                                 m[22] / 256, frame.Factor.Options & 3);
+    return true;
+}
+
+bool FillMulAddBrightness(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const int32_t* m = frame.Factor.ColorExMatrix;
+    frame.Canvas().MulAddBrightness(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], m[0], m[8]);
+    return true;
+}
+
 constexpr RenderRow kFillRows[] = {
     {801, RenderKindNotBuilt},  // Fill(
     {802, RenderKindNotBuilt},  // ReplaceDataFromAlpha(
@@ -88,8 +108,8 @@ constexpr RenderRow kFillRows[] = {
     {853, RenderKindNotBuilt},  // ApplyFormula(
     {854, RenderKindNotBuilt},  // RegionFill(
     {855, RenderKindNotBuilt},  // RegionFillC(
-    {856, RenderKindNotBuilt},  // MulSaturation(
-    {857, RenderKindNotBuilt},  // MulAddBrightness(
+    {856, FillMulSaturation},  // MulSaturation(
+    {857, FillMulAddBrightness},  // MulAddBrightness(
 };
 
 }  // namespace

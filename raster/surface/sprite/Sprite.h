@@ -210,6 +210,10 @@ public:
 public:
 #include "raster/colour/MatrixMembers.inc"
 public:
+#include "raster/colour/SaturationMembers.inc"
+public:
+#include "raster/colour/BrightnessMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
