@@ -13,6 +13,7 @@
 #include "raster/colour/ColourMatrix.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/document/renderer/RenderTestSupport.h"
 
 namespace mask_colour_matrix_render_test {
 
@@ -20,19 +21,8 @@ constexpr int32_t kMaskW = 16, kMaskH = 12;
 constexpr int32_t kCanvasW = 20, kCanvasH = 14;
 constexpr uint32_t kKey = 0xFF00FF00u;
 
-std::vector<uint32_t> PixelsOf(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
-
-void CopyCanvas(const CSprite& from, CSprite& to) {
-    to.Release();
-    ASSERT_TRUE(to.Create(from.GetWidth(), from.GetHeight(), false));
-    for (int32_t y = 0; y < from.GetHeight(); ++y)
-        for (int32_t x = 0; x < from.GetWidth(); ++x) *to.PixelAt(x, y) = *from.PixelAt(x, y);
-}
+using rendertest::CopyCanvas;
+using rendertest::PixelsOf;
 
 // "Mask" (the key, its RGB under another alpha, other pixels), "Bg" (random
 // canvas pixels), "Base" (Bg copied) and "Dst" (Bg copied, then the factor).

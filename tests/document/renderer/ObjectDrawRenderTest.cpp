@@ -15,6 +15,7 @@
 #include "document/renderer/SourceDraw.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "tests/document/renderer/RenderTestSupport.h"
 
 namespace {
 
@@ -54,19 +55,8 @@ void MakeMaskDisagree(CSprite& source) {
     *source.PixelAt(5, 10) = 0x80ABCDEFu;   // clear block of a mixed group
 }
 
-std::vector<uint32_t> PixelsOf(const CSprite& s) {
-    std::vector<uint32_t> out;
-    for (int32_t y = 0; y < s.GetHeight(); ++y)
-        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
-    return out;
-}
-
-void CopyCanvas(const CSprite& from, CSprite& to) {
-    to.Release();
-    ASSERT_TRUE(to.Create(from.GetWidth(), from.GetHeight(), false));
-    for (int32_t y = 0; y < from.GetHeight(); ++y)
-        for (int32_t x = 0; x < from.GetWidth(); ++x) *to.PixelAt(x, y) = *from.PixelAt(x, y);
-}
+using rendertest::CopyCanvas;
+using rendertest::PixelsOf;
 
 struct SourceForm {
     bool blockMask;  // BuildOpacityMask, then MakeMaskDisagree

@@ -25,6 +25,22 @@
 
 namespace rendertest {
 
+// Every pixel of a sprite, row after row.
+inline std::vector<uint32_t> PixelsOf(const CSprite& s) {
+    std::vector<uint32_t> out;
+    for (int32_t y = 0; y < s.GetHeight(); ++y)
+        for (int32_t x = 0; x < s.GetWidth(); ++x) out.push_back(*s.PixelAt(x, y));
+    return out;
+}
+
+// to becomes a pixel-for-pixel copy of from.
+inline void CopyCanvas(const CSprite& from, CSprite& to) {
+    to.Release();
+    ASSERT_TRUE(to.Create(from.GetWidth(), from.GetHeight(), false));
+    for (int32_t y = 0; y < from.GetHeight(); ++y)
+        for (int32_t x = 0; x < from.GetWidth(); ++x) *to.PixelAt(x, y) = *from.PixelAt(x, y);
+}
+
 // "に指定されている"
 inline const std::string kSpecifiedIn = "\x82\xC9\x8Ew\x92\xE8\x82\xB3\x82\xEA\x82\xC4\x82\xA2\x82\xE9";
 // "が見つかりません。\n"
