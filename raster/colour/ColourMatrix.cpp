@@ -323,19 +323,8 @@ void DrawFrom(CSprite& d, int32_t dx, int32_t dy, const CSprite& source, int32_t
 template <const Shape& S>
 void DrawFromMasked(CSprite& d, int32_t dx, int32_t dy, const CSprite& source, int32_t sx, int32_t sy, int32_t w,
                     int32_t h, const int32_t* m, uint32_t key, const CSprite& mask, int32_t mx, int32_t my) {
-    // Each clip's shift of the destination moves the third sprite's corner
-    // too, so destination, source and mask stay paired.
-    int32_t x0 = dx, y0 = dy;
-    d.ClipBlit(dx, dy, source, sx, sy, w, h);
+    d.ClipBlitPaired(dx, dy, source, sx, sy, mask, mx, my, w, h);
     if (w <= 0 || h <= 0) return;
-    mx += dx - x0;
-    my += dy - y0;
-    x0 = dx;
-    y0 = dy;
-    d.ClipBlit(dx, dy, mask, mx, my, w, h);
-    if (w <= 0 || h <= 0) return;
-    sx += dx - x0;
-    sy += dy - y0;
     for (int32_t j = 0; j < h; ++j) {
         uint32_t* row = d.PixelAt(dx, dy + j);
         const uint32_t* from = source.PixelAt(sx, sy + j);

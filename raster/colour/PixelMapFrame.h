@@ -75,21 +75,8 @@ void FromSourceMap(CSprite& target, int32_t dx, int32_t dy, const CSprite& src, 
                    const Rule& rule) {
     w = std::min(w, mapW);
     h = std::min(h, mapH);
-    const int32_t dx0 = dx;
-    const int32_t dy0 = dy;
-    target.ClipBlit(dx, dy, src, sx, sy, w, h);
+    target.ClipBlitPaired(dx, dy, src, sx, sy, map, mx, my, w, h);
     if (w <= 0 || h <= 0) return;
-    // The map starts where the first clip moved the destination to; the second
-    // clip may move the destination again (a negative map start), and the
-    // source moves with it.
-    mx += dx - dx0;
-    my += dy - dy0;
-    const int32_t dx1 = dx;
-    const int32_t dy1 = dy;
-    target.ClipBlit(dx, dy, map, mx, my, w, h);
-    if (w <= 0 || h <= 0) return;
-    sx += dx - dx1;
-    sy += dy - dy1;
     for (int32_t j = 0; j < h; ++j) {
         uint32_t* d = target.PixelAt(dx, dy + j);
         const uint32_t* s = src.PixelAt(sx, sy + j);

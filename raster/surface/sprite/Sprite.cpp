@@ -263,6 +263,22 @@ int32_t ClipBlitToBounds(int32_t left, int32_t top, int32_t right, int32_t botto
     return left_over ? dx : 0;
 }
 
+void CSprite::ClipBlitPaired(int32_t& dx, int32_t& dy, const CSprite& source, int32_t& sx, int32_t& sy,
+                             const CSprite& third, int32_t& tx, int32_t& ty, int32_t& w, int32_t& h) const {
+    const int32_t x0 = dx;
+    const int32_t y0 = dy;
+    ClipBlit(dx, dy, source, sx, sy, w, h);
+    if (w <= 0 || h <= 0) return;
+    tx += dx - x0;
+    ty += dy - y0;
+    const int32_t x1 = dx;
+    const int32_t y1 = dy;
+    ClipBlit(dx, dy, third, tx, ty, w, h);
+    if (w <= 0 || h <= 0) return;
+    sx += dx - x1;
+    sy += dy - y1;
+}
+
 void CSprite::ClipBlit(int32_t& dx, int32_t& dy, const CSprite& source, int32_t& sx, int32_t& sy, int32_t& w,
                        int32_t& h) const {
     ClipBlitImpl(m_clipLeft, m_clipTop, m_clipRight, m_clipBottom, source.m_width, source.m_height, dx, dy, sx, sy,

@@ -81,6 +81,12 @@ public:
     // w = h = 0 when nothing is left.
     virtual void ClipBlit(int32_t& dx, int32_t& dy, const CSprite& source, int32_t& sx, int32_t& sy, int32_t& w,
                           int32_t& h) const;
+    // ClipBlit with a third sprite read alongside the source (a mask or a map
+    // at (tx, ty)): clipped against the source, then against the third, each
+    // move of the destination corner moving the other two corners with it, so
+    // the three stay paired. w = h = 0 when nothing is left.
+    void ClipBlitPaired(int32_t& dx, int32_t& dy, const CSprite& source, int32_t& sx, int32_t& sy,
+                        const CSprite& third, int32_t& tx, int32_t& ty, int32_t& w, int32_t& h) const;
     // As ClipBlit for an indexed source: its pixel width is width x pixels per
     // word, its pixel rows start after the header row.
     virtual void ClipBlitIndexed(int32_t& dx, int32_t& dy, const CSprite& source, int32_t& sx, int32_t& sy,
