@@ -153,8 +153,8 @@ public:
     CMapSingle<QDXObject*, 64, 32> AffectedObjects;  // filled by the editor preview
     QDXFactor* EditedFactor = nullptr;               // the factor the editor is changing
     bool EditedFactorGhosted = false;
-    // The text factors' fonts, keyed by the whole font specification byte for
-    // byte: made on the first draw that names a specification and kept for the
+    // The text factors' fonts, keyed by the whole font description byte for
+    // byte: made on the first draw that names a font description and kept for the
     // document's lifetime (Clear and RemoveAllObjects leave them: they depend on
     // no object). A font whose creation failed is removed again.
     CMapSingle<CQRKFont, 64, 64> Fonts;

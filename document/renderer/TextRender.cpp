@@ -3,7 +3,7 @@
 // into the document's scratch canvas and composited onto the canvas at full
 // opacity (1001-1007) or at the factor's opacity (the Blend forms, 1008-1014).
 //
-// Fonts are made once per specification and document and shared by every
+// Fonts are made once per font description and document and shared by every
 // factor naming it, so colours and effect are set on the font before each
 // draw and its string image is always rendered anew. The font's string canvas
 // and the scratch canvas grow in steps of 16 pixels and never shrink, so most
@@ -28,11 +28,11 @@
 namespace {
 
 // "フォント指定" (T1's head)
-constexpr char kTextFontSpecHead[] = "\x83t\x83H\x83\x93\x83g\x8Ew\x92\xE8";
+constexpr char kTextFontDescriptionHead[] = "\x83t\x83H\x83\x93\x83g\x8Ew\x92\xE8";
 // "フォント" (T2's and T3's head)
 constexpr char kTextFontHead[] = "\x83t\x83H\x83\x93\x83g";
 // "を解釈できません。\n"
-constexpr char kTextFontSpecUnreadable[] = "\x82\xF0\x89\xF0\x8E\xDF\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
+constexpr char kTextFontDescriptionUnreadable[] = "\x82\xF0\x89\xF0\x8E\xDF\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
 // "を利用できません。\n"
 constexpr char kTextFontUnavailable[] = "\x82\xF0\x97\x98\x97p\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
 
@@ -43,11 +43,11 @@ constexpr uint32_t kTextLastKind = 1014;
 constexpr int64_t kTextCanvasMargin = 10;
 constexpr uint32_t kTextCharsetJapanese = 128;
 
-// head Q specification Q tail
-void AppendTextFontMessage(CStr_base<64>* errorText, const char* head, const char* spec, const char* tail) {
+// head Q font description Q tail
+void AppendTextFontMessage(CStr_base<64>* errorText, const char* head, const char* description, const char* tail) {
     if (errorText == nullptr) return;
     errorText->Append(head);
-    AppendNamedText(errorText, spec, tail);
+    AppendNamedText(errorText, description, tail);
 }
 
 // atoi's reading, saturated instead of overflowing.
@@ -67,19 +67,19 @@ int32_t TextSizeValue(const char* p) noexcept {
 // A document-driven size rounded up to a step of 16, in 64 bits.
 int64_t TextGrownSize(int32_t wanted) noexcept { return (int64_t{wanted} + 15) & ~int64_t{15}; }
 
-// Steps 1 to 3: the font of the specification, made and put in the map on
+// The font of the font description, made and put in the map on
 // its first use; null after the message.
-CQRKFont* TextFindOrCreateFont(FactorFrame& frame, CQDXCtrl& document, const char* spec) {
-    if (auto* element = document.Fonts.Find(spec)) return &element->GetValue();
+CQRKFont* TextFindOrCreateFont(FactorFrame& frame, CQDXCtrl& document, const char* description) {
+    if (auto* element = document.Fonts.Find(description)) return &element->GetValue();
 
-    TextFontSpec parsed;
-    if (!ParseTextFontSpec(spec, parsed)) {
-        AppendTextFontMessage(frame.ErrorText(), kTextFontSpecHead, spec, kTextFontSpecUnreadable);
+    TextFontDescription parsed;
+    if (!ParseTextFontDescription(description, parsed)) {
+        AppendTextFontMessage(frame.ErrorText(), kTextFontDescriptionHead, description, kTextFontDescriptionUnreadable);
         return nullptr;
     }
 
     CQRKFont* font = nullptr;
-    document.Fonts.Insert(spec, &font);
+    document.Fonts.Insert(description, &font);
     // A recycled element keeps the font it held (one whose creation failed):
     // back to a font never created.
     font->Release();
@@ -101,8 +101,8 @@ CQRKFont* TextFindOrCreateFont(FactorFrame& frame, CQDXCtrl& document, const cha
     const int32_t size = int32_t(std::clamp<int64_t>(int64_t{scale} * parsed.Size, INT32_MIN, INT32_MAX));
     if (!font->CreateFont(engine, scale, scale, 0, 0, face16.GetText(), size, parsed.Weight, parsed.Italic,
                           parsed.Underline, parsed.StrikeOut, 0, charSet)) {
-        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, spec, kTextFontUnavailable);
-        document.Fonts.Remove(spec);
+        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, description, kTextFontUnavailable);
+        document.Fonts.Remove(description);
         return nullptr;
     }
     font->Flags = uint32_t(parsed.Level);
@@ -110,8 +110,8 @@ CQRKFont* TextFindOrCreateFont(FactorFrame& frame, CQDXCtrl& document, const cha
     return font;
 }
 
-// Step 4: a string canvas with room for w x h at the font's scale.
-bool TextEnsureStringCanvas(FactorFrame& frame, CQRKFont& font, const char* spec, int32_t w, int32_t h) {
+// A string canvas with room for w x h at the font's scale.
+bool TextEnsureStringCanvas(FactorFrame& frame, CQRKFont& font, const char* description, int32_t w, int32_t h) {
     const int64_t q = int64_t(font.Flags & CQRKFont::kLevelMask) + 1;
     const int64_t aw = std::max<int64_t>(font.Canvas.GetWidth() - kTextCanvasMargin, 0) / q;
     const int64_t ah = std::max<int64_t>(font.Canvas.GetHeight() - kTextCanvasMargin, 0) / q;
@@ -121,7 +121,7 @@ bool TextEnsureStringCanvas(FactorFrame& frame, CQRKFont& font, const char* spec
     const int64_t nh = h > ah ? TextGrownSize(h) : ah;
     font.Cached = false;
     if (!font.Created) {
-        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, spec, render_text::kDrawFailed);
+        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, description, render_text::kDrawFailed);
         return false;
     }
     font.Canvas.Release();
@@ -129,13 +129,13 @@ bool TextEnsureStringCanvas(FactorFrame& frame, CQRKFont& font, const char* spec
     const int64_t cw = nw * q + kTextCanvasMargin;
     const int64_t ch = nh * q + kTextCanvasMargin;
     if (cw > INT32_MAX || ch > INT32_MAX || !font.Canvas.CreateWithinLimits(int32_t(cw), int32_t(ch), true)) {
-        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, spec, render_text::kDrawFailed);
+        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, description, render_text::kDrawFailed);
         return false;
     }
     return true;
 }
 
-// Step 6: the document's scratch canvas at least w x h; it only grows.
+// The document's scratch canvas at least w x h; it only grows.
 bool TextEnsureScratch(FactorFrame& frame, CSprite& scratch, int32_t w, int32_t h) {
     const int32_t sw = scratch.GetWidth();
     const int32_t sh = scratch.GetHeight();
@@ -152,11 +152,11 @@ bool TextEnsureScratch(FactorFrame& frame, CSprite& scratch, int32_t w, int32_t 
 
 bool TextDraw(FactorFrame& frame) {
     QDXFactor& factor = frame.Factor;
-    const char* spec = factor.FontSpec.GetText();
+    const char* description = factor.FontSpec.GetText();
     // The fonts and the scratch canvas are the document's: a call without one
     // cannot draw text.
     if (frame.Call.Document == nullptr) {
-        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, spec, render_text::kDrawFailed);
+        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, description, render_text::kDrawFailed);
         return false;
     }
     CQDXCtrl& document = *frame.Call.Document;
@@ -165,11 +165,11 @@ bool TextDraw(FactorFrame& frame) {
     const int32_t w = frame.X[1];
     const int32_t h = frame.Y[1];
 
-    CQRKFont* font = TextFindOrCreateFont(frame, document, spec);
+    CQRKFont* font = TextFindOrCreateFont(frame, document, description);
     if (font == nullptr) return false;
-    if (!TextEnsureStringCanvas(frame, *font, spec, w, h)) return false;
+    if (!TextEnsureStringCanvas(frame, *font, description, w, h)) return false;
 
-    // The font is shared by every factor of its specification.
+    // The font is shared by every factor of its font description.
     font->TextColour = font->SecondColour = frame.C[0];
     font->EffectColour = frame.C[1];
     font->Cached = false;
@@ -191,7 +191,7 @@ bool TextDraw(FactorFrame& frame) {
     // A string image that could not be made would leave the scratch holding an
     // earlier draw's text.
     if (!font->DrawString(factor.Text.GetText(), scratch, 0, 0, w, h, false, 0)) {
-        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, spec, render_text::kDrawFailed);
+        AppendTextFontMessage(frame.ErrorText(), kTextFontHead, description, render_text::kDrawFailed);
         return false;
     }
     if (blend)
@@ -220,9 +220,9 @@ constexpr RenderRow kTextRows[] = {
 
 }  // namespace
 
-bool ParseTextFontSpec(const char* spec, TextFontSpec& out) {
+bool ParseTextFontDescription(const char* description, TextFontDescription& out) {
     CStrArray_base<64> fields;
-    if (fields.Split(spec, ";") != 3) return false;
+    if (fields.Split(description, ";") != 3) return false;
     const CStr_base<64>& face = *fields.GetAt(2);
     if (face.GetLength() > kMaxTextFaceBytes) return false;
 

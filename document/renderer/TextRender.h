@@ -1,5 +1,5 @@
 #pragma once
-// The text factors' font specification: "size;styles;face".
+// The text factors' font description: "size;styles;face".
 //
 //   size   the character size in tenths of a point, read as atoi reads it
 //          (leading blanks and a sign, digits up to the first other byte, none
@@ -16,7 +16,7 @@
 
 #include "foundation/strings/Str.h"
 
-struct TextFontSpec {
+struct TextFontDescription {
     int32_t Size = 0;
     int32_t Level = 0;  // drawn at (Level + 1) x and reduced
     int32_t Weight = 400;
@@ -29,6 +29,6 @@ struct TextFontSpec {
 // The face's longest name in bytes.
 constexpr int32_t kMaxTextFaceBytes = 30;
 
-// False when the specification has not exactly three fields or the face is
+// False when the font description has not exactly three fields or the face is
 // longer than kMaxTextFaceBytes.
-bool ParseTextFontSpec(const char* spec, TextFontSpec& out);
+bool ParseTextFontDescription(const char* description, TextFontDescription& out);

@@ -1,5 +1,5 @@
-// The text factors: the font specification's grammar, the document's font map
-// (one font per specification, removed only when its creation fails), the
+// The text factors: the font description's grammar, the document's font map
+// (one font per font description, removed only when its creation fails), the
 // growth of the font's string canvas and of the document's scratch canvas, the
 // messages, and the drawing itself with a synthetic face of exact boxes.
 //
@@ -31,38 +31,38 @@ namespace {
 using rendertest::RenderTest;
 
 // "フォント指定"
-const std::string kTextSpecHead = "\x83t\x83H\x83\x93\x83g\x8Ew\x92\xE8";
+const std::string kTextDescriptionHead = "\x83t\x83H\x83\x93\x83g\x8Ew\x92\xE8";
 // "フォント"
 const std::string kTextFontHead = "\x83t\x83H\x83\x93\x83g";
 // "を解釈できません。\n"
-const std::string kTextSpecUnreadable = "\x82\xF0\x89\xF0\x8E\xDF\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
+const std::string kTextDescriptionUnreadable = "\x82\xF0\x89\xF0\x8E\xDF\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
 // "を利用できません。\n"
 const std::string kTextUnavailable = "\x82\xF0\x97\x98\x97p\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x81\x42\n";
 
-std::string TextT1(const std::string& spec) { return kTextSpecHead + rendertest::Quoted(spec) + kTextSpecUnreadable; }
-std::string TextT2(const std::string& spec) { return kTextFontHead + rendertest::Quoted(spec) + kTextUnavailable; }
-std::string TextT3(const std::string& spec) { return kTextFontHead + rendertest::Quoted(spec) + rendertest::kDrawFailed; }
+std::string TextT1(const std::string& description) { return kTextDescriptionHead + rendertest::Quoted(description) + kTextDescriptionUnreadable; }
+std::string TextT2(const std::string& description) { return kTextFontHead + rendertest::Quoted(description) + kTextUnavailable; }
+std::string TextT3(const std::string& description) { return kTextFontHead + rendertest::Quoted(description) + rendertest::kDrawFailed; }
 
 // ---- the grammar ----
 
-struct SpecCase {
-    const char* spec;
+struct DescriptionCase {
+    const char* description;
     bool ok;
     int32_t size, level, weight;
     bool italic, underline, strikeOut;
     const char* face;
 };
 
-TEST(TextFontSpecTest, GrammarTable) {
+TEST(TextFontDescriptionTest, GrammarTable) {
     const std::string face30(30, 'f');
     const std::string face31(31, 'f');
-    const std::string spec30 = "90;;" + face30;
-    const std::string spec31 = "90;;" + face31;
-    const SpecCase cases[] = {
+    const std::string description30 = "90;;" + face30;
+    const std::string description31 = "90;;" + face31;
+    const DescriptionCase cases[] = {
         {"90;b;Face", true, 90, 0, 700, false, false, false, "Face"},
         {"120;;", true, 120, 0, 400, false, false, false, ""},  // empty face passes the parse
-        {spec30.c_str(), true, 90, 0, 400, false, false, false, face30.c_str()},
-        {spec31.c_str(), false, 0, 0, 0, false, false, false, ""},
+        {description30.c_str(), true, 90, 0, 400, false, false, false, face30.c_str()},
+        {description31.c_str(), false, 0, 0, 0, false, false, false, ""},
         {"90;b;Face;", false, 0, 0, 0, false, false, false, ""},  // four fields
         {"90;b", false, 0, 0, 0, false, false, false, ""},
         {"90", false, 0, 0, 0, false, false, false, ""},
@@ -83,18 +83,18 @@ TEST(TextFontSpecTest, GrammarTable) {
         // Style letters as trail bytes of two-byte characters are no letters.
         {"90;\x81q\x81Q\x81\x62;F", true, 90, 0, 400, false, false, false, "F"},
     };
-    for (const SpecCase& c : cases) {
-        SCOPED_TRACE(c.spec);
-        TextFontSpec spec;
-        ASSERT_EQ(ParseTextFontSpec(c.spec, spec), c.ok);
+    for (const DescriptionCase& c : cases) {
+        SCOPED_TRACE(c.description);
+        TextFontDescription description;
+        ASSERT_EQ(ParseTextFontDescription(c.description, description), c.ok);
         if (!c.ok) continue;
-        EXPECT_EQ(spec.Size, c.size);
-        EXPECT_EQ(spec.Level, c.level);
-        EXPECT_EQ(spec.Weight, c.weight);
-        EXPECT_EQ(spec.Italic, c.italic);
-        EXPECT_EQ(spec.Underline, c.underline);
-        EXPECT_EQ(spec.StrikeOut, c.strikeOut);
-        EXPECT_STREQ(spec.Face.GetText(), c.face);
+        EXPECT_EQ(description.Size, c.size);
+        EXPECT_EQ(description.Level, c.level);
+        EXPECT_EQ(description.Weight, c.weight);
+        EXPECT_EQ(description.Italic, c.italic);
+        EXPECT_EQ(description.Underline, c.underline);
+        EXPECT_EQ(description.StrikeOut, c.strikeOut);
+        EXPECT_STREQ(description.Face.GetText(), c.face);
     }
 }
 
@@ -106,11 +106,11 @@ constexpr uint32_t kTextBackground = 0xFF204060u;
 
 class TextRenderTest : public RenderTest {
 protected:
-    // A created font of the specification with the synthetic face, as the
+    // A created font of the font description with the synthetic face, as the
     // first draw would have put it into the map.
-    CQRKFont& SyntheticFont(const char* spec, int32_t level) {
+    CQRKFont& SyntheticFont(const char* description, int32_t level) {
         CQRKFont* font = nullptr;
-        EXPECT_TRUE(doc.Fonts.Insert(spec, &font));
+        EXPECT_TRUE(doc.Fonts.Insert(description, &font));
         font->Face = std::make_unique<platform::FontFace>(std::make_unique<testfonts::SyntheticGlyphs>(), false, false);
         EXPECT_TRUE(font->Canvas.CreateWithinLimits(level + 11, level + 11, false));
         font->Created = true;
@@ -118,8 +118,8 @@ protected:
         font->TextFormat = CQRKFont::kNoPrefix;
         return *font;
     }
-    CQRKFont* FindFont(const char* spec) {
-        auto* element = doc.Fonts.Find(spec);
+    CQRKFont* FindFont(const char* description) {
+        auto* element = doc.Fonts.Find(description);
         return element != nullptr ? &element->GetValue() : nullptr;
     }
     static std::string Hex(uint32_t v) {
@@ -127,11 +127,11 @@ protected:
         std::snprintf(text, sizeof text, "%x", v);
         return text;
     }
-    // A factor's text: keyword(x,y,w,h,"spec",colour,effect,"text"[,opacity])
-    static std::string TextFactor(const char* keyword, int x, int y, int w, int h, const std::string& spec,
+    // A factor's text: keyword(x,y,w,h,"description",colour,effect,"text"[,opacity])
+    static std::string TextFactor(const char* keyword, int x, int y, int w, int h, const std::string& description,
                                   uint32_t colour, uint32_t effect, const std::string& text, int opacity = -1) {
         std::string f = std::string(keyword) + std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(w) +
-                        "," + std::to_string(h) + ",\"" + spec + "\"," + Hex(colour) + "," + Hex(effect) + ",\"" +
+                        "," + std::to_string(h) + ",\"" + description + "\"," + Hex(colour) + "," + Hex(effect) + ",\"" +
                         text + "\"";
         if (opacity >= 0) f += "," + std::to_string(opacity);
         return f + ")";
@@ -151,12 +151,12 @@ protected:
     }
 };
 
-TEST_F(TextRenderTest, UnreadableSpecificationLeavesTheMapAlone) {
+TEST_F(TextRenderTest, UnreadableDescriptionLeavesTheMapAlone) {
     const std::string face31(31, 'f');
-    for (const std::string& spec : std::vector<std::string>{"90;b;F;", "90;b", "90;;" + face31}) {
-        SCOPED_TRACE(spec);
-        EXPECT_FALSE(Draw(TextFactor("Text(", 0, 0, 10, 10, spec, kTextRed, 0, "A")));
-        EXPECT_EQ(text, TextT1(spec));
+    for (const std::string& description : std::vector<std::string>{"90;b;F;", "90;b", "90;;" + face31}) {
+        SCOPED_TRACE(description);
+        EXPECT_FALSE(Draw(TextFactor("Text(", 0, 0, 10, 10, description, kTextRed, 0, "A")));
+        EXPECT_EQ(text, TextT1(description));
         EXPECT_EQ(doc.Fonts.GetCount(), 0u);
     }
 }
@@ -213,19 +213,19 @@ TEST_F(TextRenderTest, GrowthOfTheStringCanvasInStepsOf16TimesTheLevel) {
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(n);
-        const std::string spec = "90;;F" + std::to_string(n++);
-        CQRKFont& font = SyntheticFont(spec.c_str(), c.level);
-        EXPECT_TRUE(Draw(TextFactor("Text(", 0, 0, c.w, c.h, spec, kTextRed, 0, "A"))) << text;
+        const std::string description = "90;;F" + std::to_string(n++);
+        CQRKFont& font = SyntheticFont(description.c_str(), c.level);
+        EXPECT_TRUE(Draw(TextFactor("Text(", 0, 0, c.w, c.h, description, kTextRed, 0, "A"))) << text;
         EXPECT_EQ(font.Canvas.GetWidth(), c.canvasW);
         EXPECT_EQ(font.Canvas.GetHeight(), c.canvasH);
     }
     // A grown canvas is kept: a draw that fits leaves it as it is.
-    const std::string spec = "90;q;G";
-    CQRKFont& font = SyntheticFont(spec.c_str(), 1);
-    Draw(TextFactor("Text(", 0, 0, 20, 20, spec, kTextRed, 0, "A"));
+    const std::string description = "90;q;G";
+    CQRKFont& font = SyntheticFont(description.c_str(), 1);
+    Draw(TextFactor("Text(", 0, 0, 20, 20, description, kTextRed, 0, "A"));
     ASSERT_EQ(font.Canvas.GetWidth(), 74);
     const uint32_t* pixels = font.Canvas.PixelAt(0, 0);
-    Draw(TextFactor("Text(", 0, 0, 32, 32, spec, kTextRed, 0, "A"));
+    Draw(TextFactor("Text(", 0, 0, 32, 32, description, kTextRed, 0, "A"));
     EXPECT_EQ(font.Canvas.GetWidth(), 74);
     EXPECT_EQ(font.Canvas.PixelAt(0, 0), pixels);
 }
@@ -419,8 +419,8 @@ TEST_F(TextRenderTest, JapaneseTextWithARealFace) {
     // 120 tenths of a point: a 16-pixel em. Seven full-width characters and
     // three half-width ones: about 136 pixels.
     const auto drawInk = [&](const std::string& styles) {
-        const std::string spec = "120;" + styles + ";" + kTextMsGothic;
-        EXPECT_TRUE(Draw(TextFactor("Text(", 4, 4, 150, 24, spec, kTextRed, 0, kTextSample), 160, 32, "ff000000"))
+        const std::string description = "120;" + styles + ";" + kTextMsGothic;
+        EXPECT_TRUE(Draw(TextFactor("Text(", 4, 4, 150, 24, description, kTextRed, 0, kTextSample), 160, 32, "ff000000"))
             << text;
         const CSprite& canvas = Object("O").Canvas;
         return TextInk(160, 32, [&](int32_t x, int32_t y) { return *canvas.PixelAt(x, y); });
