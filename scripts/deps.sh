@@ -5,7 +5,8 @@ oc_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpixman-1-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpng-dev libjpeg62-turbo-dev libwebp-dev
-  webp pngcheck imagemagick libjpeg-turbo-progs
+  qt6-base-dev
+  webp pngcheck imagemagick libjpeg-turbo-progs xvfb xauth
 )
 
 oc_install_missing() {

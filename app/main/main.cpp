@@ -1,0 +1,2 @@
+// The program's entry.
+int main() { return 0; }

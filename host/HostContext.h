@@ -1,0 +1,22 @@
+#pragma once
+// The host services that code without a host pointer reaches: sprite
+// references releasing their named entries, the asset loader, components that
+// report errors. One host exists; its Initialize publishes these and its
+// destructor withdraws them first thing.
+class CQRKErrorQueue;
+class CQRKShareSpriteMgr;
+class CAsyncLoader;
+class CSpriteView;
+
+struct QRKHostContext {
+    CQRKErrorQueue* errorQueue = nullptr;
+    CQRKShareSpriteMgr* shareSprites = nullptr;
+    CAsyncLoader* loader = nullptr;
+    CSpriteView* backBuffer = nullptr;
+    // The interface images' folder, code page 932, ending in a separator.
+    const char* pictureFolder = "";
+};
+
+// The published host, or null before Initialize and after the host is gone.
+QRKHostContext* QRKCurrentHost() noexcept;
+void QRKPublishHost(QRKHostContext* host) noexcept;
