@@ -116,12 +116,14 @@ int32_t FitSpan(int64_t position, int32_t size, int32_t low, int32_t high) noexc
 
 CQRKWindowCtrl::CQRKWindowCtrl(platform::IHostWindow& window) : m_window(window), m_clock(CalendarSeconds) {
     m_inputMgr.SetHostTables(&m_input);
+    m_window.SetClient(this);
 }
 
 CQRKWindowCtrl::~CQRKWindowCtrl() {
     // Withdraw the published services first: nothing may reach a host that is
     // going away.
     if (QRKCurrentHost() == &m_context) QRKPublishHost(nullptr);
+    m_window.SetClient(nullptr);
     m_loader.Stop();
 }
 
