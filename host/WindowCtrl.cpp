@@ -781,14 +781,19 @@ void CQRKWindowCtrl::PlaceWindow() {
     const QRKHostSettings& s = m_hostSettings;
     const bool placedX = s.windowX > QRKHostSettings::kCentred;
     const bool placedY = s.windowY > QRKHostSettings::kCentred;
+    // The shifted client rectangle only picks the monitor; far-off positions
+    // are limited so that it and the frame around it stay representable.
+    constexpr int32_t kFar = 1 << 28;
     Rect client{0, 0, m_clientWidth, m_clientHeight};
     if (placedX) {
-        client.left += s.windowX;
-        client.right += s.windowX;
+        const int32_t dx = Clamp(s.windowX, -kFar, kFar);
+        client.left += dx;
+        client.right += dx;
     }
     if (placedY) {
-        client.top += s.windowY;
-        client.bottom += s.windowY;
+        const int32_t dy = Clamp(s.windowY, -kFar, kFar);
+        client.top += dy;
+        client.bottom += dy;
     }
     const Rect window = m_window.AdjustWindowRect(client);
     Rect work;
