@@ -19,8 +19,17 @@ public:
     void ClearFatal();
     bool IsFatal() const;
 
+    // The shown set keeps at most this many texts. Past it, new texts are
+    // dropped at once and one notice says so (each distinct text would
+    // otherwise cost memory for the rest of the run); a fatal report that is
+    // dropped this way still ends the program at the next display.
+    static constexpr uint32_t kShownLimit = 4096;
+
+    // Texts longer than this are cut on a character boundary and marked.
+    static constexpr uint32_t kMaxTextBytes = 900;
+
     // Queues a code-page-932 text (any thread). Nothing is shown before the
-    // next display.
+    // next display. A text already shown is dropped, fatal or not.
     void ReportError(const char* text, bool fatal);
 
     bool HasPending() const;
