@@ -7,8 +7,11 @@ class CQRKErrorQueue;
 class CQRKShareSpriteMgr;
 class CAsyncLoader;
 class CSpriteView;
+class CQRKWindowCtrl;
 
 struct QRKHostContext {
+    // The host itself, from the start of its Initialize.
+    CQRKWindowCtrl* host = nullptr;
     CQRKErrorQueue* errorQueue = nullptr;
     CQRKShareSpriteMgr* shareSprites = nullptr;
     CAsyncLoader* loader = nullptr;
