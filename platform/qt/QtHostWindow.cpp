@@ -484,7 +484,9 @@ void QtHostWindow::DeliverKey(QKeyEvent* e, bool down) {
     if (!down && e->isAutoRepeat()) return;  // the key is still held
     const Qt::KeyboardModifiers mods = e->modifiers();
     const uint32_t vk = VirtualKeyFromQtKey(e->key(), (mods & Qt::KeypadModifier) != 0);
-    const bool alt = (mods & Qt::AltModifier) != 0;
+    // The Alt key itself counts as held while it goes down and not once it is
+    // up, whatever state the toolkit reports around a modifier's own event.
+    const bool alt = vk == VK_MENU ? down : (mods & Qt::AltModifier) != 0;
     // Repeat count 1, the scan code, Alt (bit 29), the previous state (bit 30)
     // and, for a release, the transition (bit 31).
     uint32_t flags = 1u | ((e->nativeScanCode() & 0xFFu) << 16);
