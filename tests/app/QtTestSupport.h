@@ -2,6 +2,8 @@
 // One toolkit application for the whole test program, on the offscreen
 // platform, with a settings folder of its own (the user's settings file is
 // never read).
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -11,8 +13,23 @@
 
 namespace app_test {
 
+inline QApplication*& ApplicationSlot() {
+    static QApplication* app = nullptr;
+    return app;
+}
+
+// Destroys the application after the last test, so that the toolkit frees
+// what it holds (its font database among it) before the leak check.
+struct ApplicationEnvironment final : ::testing::Environment {
+    void TearDown() override {
+        delete ApplicationSlot();
+        ApplicationSlot() = nullptr;
+    }
+};
+
 inline QApplication& Application() {
-    static QApplication* app = [] {
+    static QApplication* app = ApplicationSlot() = [] {
+        ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         static std::string config = [] {
             char pattern[] = "/tmp/oc-app-test-XXXXXX";
