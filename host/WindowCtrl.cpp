@@ -116,12 +116,14 @@ int32_t FitSpan(int64_t position, int32_t size, int32_t low, int32_t high) noexc
 
 CQRKWindowCtrl::CQRKWindowCtrl(platform::IHostWindow& window) : m_window(window), m_clock(CalendarSeconds) {
     m_inputMgr.SetHostTables(&m_input);
+    m_window.SetClient(this);
 }
 
 CQRKWindowCtrl::~CQRKWindowCtrl() {
     // Withdraw the published services first: nothing may reach a host that is
     // going away.
     if (QRKCurrentHost() == &m_context) QRKPublishHost(nullptr);
+    m_window.SetClient(nullptr);
     m_loader.Stop();
 }
 
@@ -779,14 +781,19 @@ void CQRKWindowCtrl::PlaceWindow() {
     const QRKHostSettings& s = m_hostSettings;
     const bool placedX = s.windowX > QRKHostSettings::kCentred;
     const bool placedY = s.windowY > QRKHostSettings::kCentred;
+    // The shifted client rectangle only picks the monitor; far-off positions
+    // are limited so that it and the frame around it stay representable.
+    constexpr int32_t kFar = 1 << 28;
     Rect client{0, 0, m_clientWidth, m_clientHeight};
     if (placedX) {
-        client.left += s.windowX;
-        client.right += s.windowX;
+        const int32_t dx = Clamp(s.windowX, -kFar, kFar);
+        client.left += dx;
+        client.right += dx;
     }
     if (placedY) {
-        client.top += s.windowY;
-        client.bottom += s.windowY;
+        const int32_t dy = Clamp(s.windowY, -kFar, kFar);
+        client.top += dy;
+        client.bottom += dy;
     }
     const Rect window = m_window.AdjustWindowRect(client);
     Rect work;

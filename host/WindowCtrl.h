@@ -100,7 +100,8 @@ public:
     static constexpr uint32_t kCmdDefaultSize = 64;
     static constexpr uint32_t kCmdDrawTiming = 96;
 
-    // The back buffer is empty and 640 x 625 until Initialize.
+    // Becomes the window's client (until destroyed; the window outlives the
+    // host). The back buffer is empty and 640 x 625 until Initialize.
     explicit CQRKWindowCtrl(platform::IHostWindow& window);
     ~CQRKWindowCtrl() override;
 
