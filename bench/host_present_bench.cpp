@@ -95,8 +95,8 @@ void BM_Pacing10s(benchmark::State& state) {
         TimingScene timing;
         timing.starts.reserve(2000);
         // After the start-up scene is done, time 10.5 s of frames.
-        QTimer::singleShot(500, [&] { dialog.PushScene(&timing); });
-        QTimer::singleShot(11200, [&] { window.close(); });
+        QTimer::singleShot(500, &window, [&] { dialog.PushScene(&timing); });
+        QTimer::singleShot(11200, &window, [&] { window.close(); });
         dialog.DoModal();
 
         const auto& s = timing.starts;

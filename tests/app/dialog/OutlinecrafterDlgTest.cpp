@@ -43,7 +43,10 @@ TEST(OutlinecrafterDlgTest, TheProgramRunsShowsItsRateAndQuitsCleanly) {
     QTimer poll;
     poll.setInterval(20);
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        // The title comes at the first change of the calendar second, which
+        // may fall before the start-up scene's tenth frame: wait for both.
         if (!window.windowTitle().startsWith(QStringLiteral("FPS:"))) return;
+        if (dialog.GetCurrentScene() != &dialog.GetEmptyScene()) return;
         poll.stop();
         title = window.windowTitle();
         currentBeforeQuit = dialog.GetCurrentScene();
@@ -52,7 +55,7 @@ TEST(OutlinecrafterDlgTest, TheProgramRunsShowsItsRateAndQuitsCleanly) {
         window.close();  // the close box: WM_CLOSE, the cancel path, Quit
     });
     poll.start();
-    QTimer::singleShot(10000, [&] { window.EndDialog(-1); });  // never hang the suite
+    QTimer::singleShot(10000, &window, [&] { window.EndDialog(-1); });  // never hang the suite
 
     const int32_t result = dialog.DoModal();
     g_teardown = nullptr;
@@ -63,6 +66,7 @@ TEST(OutlinecrafterDlgTest, TheProgramRunsShowsItsRateAndQuitsCleanly) {
     // The tenth start-up update handed over to the empty scene.
     EXPECT_EQ(dialog.GetStartupScene().GetUpdateCount(), 10);
     EXPECT_EQ(currentBeforeQuit, &dialog.GetEmptyScene());
+    EXPECT_FALSE(title.isEmpty());
     // Every scene left exactly once.
     EXPECT_EQ(a.enters, 1);
     EXPECT_EQ(a.leaves, 1);
