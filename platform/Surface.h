@@ -58,6 +58,20 @@ public:
     virtual bool BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, ISurfaceDevice& source, int32_t sx, int32_t sy,
                         uint32_t rasterOperation) = 0;
 
+    // Copies the rectangle (sx, sy, sw, sh) of a block of pixels held in
+    // memory (`width` x `height` words, rows `stride` words apart, top-down)
+    // onto (x, y, w, h) of this device, scaled by nearest sampling. A device
+    // that can read the caller's memory directly (a window that presents) saves
+    // the copy into a compatible bitmap; the memory is read only during the
+    // call. False when the device does not offer it (the default) or cannot do
+    // it: the caller then goes through a compatible bitmap and StretchBlt.
+    virtual bool StretchFromMemory(int32_t /*x*/, int32_t /*y*/, int32_t /*w*/, int32_t /*h*/,
+                                   const uint32_t* /*pixels*/, int32_t /*width*/, int32_t /*height*/,
+                                   int32_t /*stride*/, int32_t /*sx*/, int32_t /*sy*/, int32_t /*sw*/, int32_t /*sh*/,
+                                   uint32_t /*rasterOperation*/) {
+        return false;
+    }
+
     // The pixels of the bitmap selected into this device, when they are held
     // in memory (rows of `width` words, top-down): how a blit reads its source.
     // Null when there are none.

@@ -67,6 +67,12 @@ bool CSpriteView::PrepareShow(platform::ISurfaceDevice* target) {
 bool CSpriteView::StretchBltTo(platform::ISurfaceDevice* target, int32_t x, int32_t y, int32_t w, int32_t h,
                                int32_t sourceX, int32_t sourceY, int32_t sourceW, int32_t sourceH,
                                uint32_t rasterOperation) {
+    // A target that reads memory directly (the window) is shown the pixels
+    // themselves: no device objects, no upload.
+    if (m_pixels != nullptr && !m_selected && target != nullptr && IsRasterReady() &&
+        target->StretchFromMemory(x, y, w, h, m_pixels, m_width, m_height, m_stride, sourceX, sourceY, sourceW,
+                                  sourceH, rasterOperation))
+        return true;
     if (!PrepareShow(target)) return false;
     m_savedObject = m_device->SelectBitmap(m_bitmap.get());
     const bool drawn = target->StretchBlt(x, y, w, h, *m_device, sourceX, sourceY, sourceW, sourceH, rasterOperation);

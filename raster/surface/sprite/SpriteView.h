@@ -53,6 +53,8 @@ public:
     // stretches (sourceX, sourceY, sourceW, sourceH) of the image onto
     // (x, y, w, h) of the target. False when a step fails (including the
     // device's blit), before the raster library is started, or while selected.
+    // A target that can stretch from memory gets the sprite's own pixels
+    // instead, without the device objects or the upload.
     bool StretchBltTo(platform::ISurfaceDevice* target, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sourceX,
                       int32_t sourceY, int32_t sourceW, int32_t sourceH, uint32_t rasterOperation);
     // As StretchBltTo with a one-to-one copy.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -151,6 +152,82 @@ TEST_F(SpriteViewTest, StretchBltToShowsThePixelsOnceTheLibraryIsReady) {
     // A raster operation the device does not support is reported, not hidden.
     EXPECT_FALSE(v.StretchBltTo(&window.device, 0, 0, 4, 4, 0, 0, 2, 2, 0x00EE0086 /* SRCPAINT */));
     EXPECT_FALSE(v.StretchBltTo(nullptr, 0, 0, 4, 4, 0, 0, 2, 2, platform::SRCCOPY));
+}
+
+// A window that reads the caller's memory: it records what it was shown, and
+// can be told to decline, as a device without the direct path does.
+struct DirectWindow final : platform::ISurfaceDevice {
+    CMemorySurfaceDevice inner;  // everything else: a plain memory device
+    bool accept = true;
+    int32_t calls = 0;
+    const uint32_t* pixels = nullptr;
+    int32_t args[11] = {};
+    bool FillSolidRect(int32_t l, int32_t t, int32_t r, int32_t b, uint32_t c) override {
+        return inner.FillSolidRect(l, t, r, b, c);
+    }
+    std::unique_ptr<ISurfaceDevice> CreateCompatibleDevice() override { return inner.CreateCompatibleDevice(); }
+    std::unique_ptr<platform::ISurfaceBitmap> CreateCompatibleBitmap(int32_t w, int32_t h) override {
+        return inner.CreateCompatibleBitmap(w, h);
+    }
+    platform::ISurfaceBitmap* SelectBitmap(platform::ISurfaceBitmap* b) override { return inner.SelectBitmap(b); }
+    int32_t SetBitmapRows(platform::ISurfaceBitmap& b, int32_t s, int32_t n, const uint32_t* r, int32_t w) override {
+        return inner.SetBitmapRows(b, s, n, r, w);
+    }
+    int32_t GetBitmapRows(platform::ISurfaceBitmap& b, int32_t s, int32_t n, uint32_t* r, int32_t w) override {
+        return inner.GetBitmapRows(b, s, n, r, w);
+    }
+    bool StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, ISurfaceDevice& src, int32_t sx, int32_t sy,
+                    int32_t sw, int32_t sh, uint32_t rop) override {
+        return inner.StretchBlt(x, y, w, h, src, sx, sy, sw, sh, rop);
+    }
+    bool BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, ISurfaceDevice& src, int32_t sx, int32_t sy,
+                uint32_t rop) override {
+        return inner.BitBlt(x, y, w, h, src, sx, sy, rop);
+    }
+    const uint32_t* GetSelectedPixels(int32_t& w, int32_t& h) const override { return inner.GetSelectedPixels(w, h); }
+    bool StretchFromMemory(int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t* p, int32_t width,
+                           int32_t height, int32_t stride, int32_t sx, int32_t sy, int32_t sw, int32_t sh,
+                           uint32_t rop) override {
+        ++calls;
+        if (!accept) return false;
+        pixels = p;
+        const int32_t a[11] = {x, y, w, h, width, height, stride, sx, sy, sw, sh};
+        std::copy(a, a + 11, args);
+        return rop == platform::SRCCOPY;
+    }
+};
+
+TEST_F(SpriteViewTest, AWindowThatReadsMemoryIsShownTheSpritesOwnPixels) {
+    CSpriteView v;
+    ASSERT_TRUE(v.Create(5, 3, true));
+    DirectWindow window;
+    ASSERT_TRUE(v.StretchBltTo(&window, 1, 2, 10, 6, 0, 1, 5, 2, platform::SRCCOPY));
+    EXPECT_EQ(window.pixels, v.GetPixels());  // no copy in between
+    const int32_t expected[11] = {1, 2, 10, 6, 5, 3, 5, 0, 1, 5, 2};
+    for (int32_t i = 0; i < 11; ++i) EXPECT_EQ(window.args[i], expected[i]) << i;
+    EXPECT_FALSE(v.HasGdiObjects());  // nothing made, nothing uploaded
+
+    // Refused while the bitmap is selected, and before the library is ready,
+    // without asking the window.
+    ASSERT_TRUE(v.CreateGdiObjects(&window));
+    ASSERT_NE(v.SelectBitmap(), nullptr);
+    window.calls = 0;
+    EXPECT_FALSE(v.StretchBltTo(&window, 0, 0, 5, 3, 0, 0, 5, 3, platform::SRCCOPY));
+    v.DeselectBitmap();
+    raster_test::ResetRasterLibrary();
+    EXPECT_FALSE(v.StretchBltTo(&window, 0, 0, 5, 3, 0, 0, 5, 3, platform::SRCCOPY));
+    EXPECT_EQ(window.calls, 0);
+    InitRasterLibrary(1);
+
+    // A window that declines gets the upload path: its blit from the bitmap.
+    window.accept = false;
+    auto target = window.CreateCompatibleBitmap(5, 3);
+    window.inner.SelectBitmap(target.get());
+    v.GetPixels()[0] = 0xFF123456;
+    ASSERT_TRUE(v.StretchBltTo(&window, 0, 0, 5, 3, 0, 0, 5, 3, platform::SRCCOPY));
+    EXPECT_EQ(window.calls, 1);
+    EXPECT_EQ(static_cast<CMemorySurfaceBitmap*>(target.get())->GetPixels()[0], 0xFF123456u);
+    window.inner.SelectBitmap(nullptr);
 }
 
 TEST_F(SpriteViewTest, EmptyViewRefusesEverything) {
