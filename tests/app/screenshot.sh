@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The program as a user sees it: started on a virtual X screen, photographed
+# The program as a user sees it: started on a virtual X screen (on X, whatever
+# QT_QPA_PLATFORM the test run sets for the other tests), photographed
 # once its first frames have run (the title shows the frame rate: the start-up
 # scene's ten frames are long past), and compared with a reviewed picture: a
 # white client area under a menu bar, centred on a 1024 x 768 screen.
@@ -27,7 +28,7 @@ trap 'rm -rf "$config"' EXIT
 # Inside the virtual display: start, wait for the title, photograph, stop. The
 # program is ended by its own process id, and waited for.
 XDG_CONFIG_HOME=$config timeout 60 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$1" & pid=$!
+  QT_QPA_PLATFORM=xcb "$1" & pid=$!
   trap "kill $pid 2>/dev/null; wait $pid 2>/dev/null" EXIT
   for _ in $(seq 100); do
     xwininfo -root -tree 2>/dev/null | grep -q "\"FPS:" && break
