@@ -7,6 +7,7 @@
 #include "document/renderer/RenderTable.h"
 #include "document/renderer/SourceDraw.h"
 #include "raster/colour/ColourMatrix.h"
+#include "raster/colour/LookupReplace.h"
 
 namespace {
 
@@ -80,6 +81,54 @@ bool FillMulAddBrightness(FactorFrame& frame) {
     return true;
 }
 
+// The lookup maps 835-837 use the source canvas as a colour table from
+// (x2, y2). The option word: bits 8-11 the compared channels (0x100 B .. 0x800
+// A), bits 4-7 the column channel and bits 0-3 the row channel (1 B, 2 G, 4 R,
+// 8 A; row 0 = a one-row map). The index channels are not compared; with no
+// channel left to compare the factor draws nothing. The key is the first
+// colour, all 32 bits.
+using LookupMapKernel = void (CSprite::*)(int32_t, int32_t, int32_t, int32_t, uint32_t, uint32_t, int32_t, int32_t,
+                                          const CSprite&, int32_t, int32_t);
+template <LookupMapKernel Kernel>
+bool FillReplaceMap(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const uint32_t options = frame.Factor.Options;
+    const int32_t column = static_cast<int32_t>((options >> 4) & 0xF);
+    const int32_t row = static_cast<int32_t>(options & 0xF);
+    const uint32_t mask = lookup_replace::ChannelSetMask(options >> 8) & ~lookup_replace::ChannelByte(column) &
+                          ~lookup_replace::ChannelByte(row);
+    if (mask == 0) return true;
+    (frame.Canvas().*Kernel)(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], mask, frame.C[0], column, row,
+                             *frame.SourceCanvas, frame.X[2], frame.Y[2]);
+    return true;
+}
+
+// The arrays 838-840: the whole source canvas is the key/value list; bits 0-3
+// of the option word are the compared channels (keys masked like the pixels).
+using LookupArrayKernel = void (CSprite::*)(int32_t, int32_t, int32_t, int32_t, uint32_t, const CSprite&, uint8_t);
+template <LookupArrayKernel Kernel>
+bool FillReplaceArray(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const uint32_t mask = lookup_replace::ChannelSetMask(frame.Factor.Options);
+    if (mask == 0) return true;
+    (frame.Canvas().*Kernel)(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], mask, *frame.SourceCanvas, 0);
+    return true;
+}
+
+// The formula 853: the channel flags are the option word, the range the third
+// and fourth bytes, the seven 16.16 coefficients the matrix entries that the
+// vocabulary keeps them in (text order: 20, 21, 22, 25, 26, 27, 24).
+bool FillApplyFormula(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const int32_t* m = frame.Factor.ColorExMatrix;
+    constexpr double kUnit = 1.0 / 65536.0;
+    frame.Canvas().ApplyFormula(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1],
+                                static_cast<int32_t>(frame.Factor.Options), frame.Factor.ByteParam2,
+                                frame.Factor.ByteParam3, m[20] * kUnit, m[21] * kUnit, m[22] * kUnit, m[25] * kUnit,
+                                m[26] * kUnit, m[27] * kUnit, m[24] * kUnit);
+    return true;
+}
+
 constexpr RenderRow kFillRows[] = {
     {801, RenderKindNotBuilt},  // Fill(
     {802, RenderKindNotBuilt},  // ReplaceDataFromAlpha(
@@ -97,15 +146,15 @@ constexpr RenderRow kFillRows[] = {
     {832, MaskFillDraw<MaskFillForm::kColour>},  // MaskFillC(
     {833, MaskFillDraw<MaskFillForm::kAlpha>},  // MaskFillA(
     {834, FillMaskApplyColorMatrix},  // MaskApplyColorMatrix(
-    {835, RenderKindNotBuilt},  // ReplaceDataMap(
-    {836, RenderKindNotBuilt},  // ReplaceColorMap(
-    {837, RenderKindNotBuilt},  // ReplaceAlphaMap(
-    {838, RenderKindNotBuilt},  // ReplaceDataArray(
-    {839, RenderKindNotBuilt},  // ReplaceColorArray(
-    {840, RenderKindNotBuilt},  // ReplaceAlphaArray(
+    {835, FillReplaceMap<&CSprite::ReplaceDataMap>},  // ReplaceDataMap(
+    {836, FillReplaceMap<&CSprite::ReplaceColorMap>},  // ReplaceColorMap(
+    {837, FillReplaceMap<&CSprite::ReplaceAlphaMap>},  // ReplaceAlphaMap(
+    {838, FillReplaceArray<&CSprite::ReplaceDataArray>},  // ReplaceDataArray(
+    {839, FillReplaceArray<&CSprite::ReplaceColorArray>},  // ReplaceColorArray(
+    {840, FillReplaceArray<&CSprite::ReplaceAlphaArray>},  // ReplaceAlphaArray(
     {851, RenderKindNotBuilt},  // ReplaceDataFromPixel(
     {852, RenderKindNotBuilt},  // ApplyColorMatrix(
-    {853, RenderKindNotBuilt},  // ApplyFormula(
+    {853, FillApplyFormula},  // ApplyFormula(
     {854, RenderKindNotBuilt},  // RegionFill(
     {855, RenderKindNotBuilt},  // RegionFillC(
     {856, FillMulSaturation},  // MulSaturation(

@@ -220,6 +220,12 @@ public:
 public:
 #include "raster/colour/BrightnessMembers.inc"
 public:
+#include "raster/colour/LookupMembers.inc"
+public:
+#include "raster/colour/ReplaceFactorMembers.inc"
+public:
+#include "raster/filter/FormulaMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
