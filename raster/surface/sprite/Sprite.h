@@ -220,6 +220,8 @@ public:
 public:
 #include "raster/colour/BrightnessMembers.inc"
 public:
+#include "raster/colour/ReplaceMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
