@@ -25,7 +25,6 @@
 #include <bit>
 #include <cstdint>
 
-#include "raster/surface/fill/FillPixels.h"
 #include "raster/surface/sprite/PixelRules.h"
 #include "raster/surface/sprite/PixelVectors.h"
 #include "raster/surface/sprite/RasterLibrary.h"
@@ -147,18 +146,26 @@ struct Exact {
     }
 };
 
-// Opacity 1 .. 254.
+// Opacity 1 .. 254. Four pixels mix in 16-bit lanes (B, R and G, A apart):
+// every channel times a weight of at most 256 plus its partner's share stays
+// below 65536, and the lane products need no 32-bit multiplication.
 template <Part P>
 struct Mixed {
     static constexpr bool kVector = P != Part::Data;
     uint32_t op;
+    pixel::Lanes16 weight, inverse;  // op and 256 - op in every lane
 
-    template <class T>
-    T operator()(T p, T v) const noexcept {
+    explicit Mixed(uint8_t opacity) noexcept : op(opacity) {
+        const Pixels4 zero = {0, 0, 0, 0};
+        weight = pixel::AsLanes(zero + op * 0x00010001u);
+        inverse = pixel::AsLanes(zero + (256 - op) * 0x00010001u);
+    }
+
+    uint32_t operator()(uint32_t p, uint32_t v) const noexcept {
         if constexpr (P == Part::Alpha) {
             return (p & kColour) | ((((p >> 24) * (256 - op) + (v >> 24) * op) >> 8) << 24);
         } else if constexpr (P == Part::Color) {
-            return (p & kAlpha) | fill_detail::MixColour(v & kColour, p & kColour, Splat<T>(op));
+            return (p & kAlpha) | pixel::MixColour(p, v, op);
         } else {
             // Union compositing: the colour weight from the pixel's alpha
             // alone, the alpha the two shares added.
@@ -166,6 +173,20 @@ struct Mixed {
             const uint32_t e = pixel::Union(op, a);
             const uint32_t alpha = (((256 - op) * a) >> 8) + (((v >> 24) * op) >> 8);
             return (alpha << 24) | pixel::MixColour(p, v, pixel::UnionWeight(e));
+        }
+    }
+
+    Pixels4 operator()(Pixels4 p, Pixels4 v) const noexcept {
+        using pixel::AsLanes;
+        using pixel::AsPixels;
+        if constexpr (P == Part::Alpha) {
+            // The alpha alone in the low lane of each pixel; the high lane stays 0.
+            const pixel::Lanes16 a = AsLanes(p >> 24) * inverse + AsLanes(v >> 24) * weight;
+            return (p & kColour) | ((AsPixels(a) >> 8) << 24);
+        } else {
+            const pixel::Lanes16 rb = AsLanes(v & pixel::kRB) * weight + AsLanes(p & pixel::kRB) * inverse;
+            const pixel::Lanes16 g = AsLanes((v >> 8) & pixel::kRB) * weight + AsLanes((p >> 8) & pixel::kRB) * inverse;
+            return (p & kAlpha) | (AsPixels(rb >> 8) & pixel::kRB) | ((AsPixels(g >> 8) & 0xFFu) << 8);
         }
     }
 };
@@ -241,7 +262,7 @@ void Tiled(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, const CS
         if (opacity == 255) return Full(x, y, w, h, key, value);                                                  \
         if (opacity == 0) return;                                                                                 \
         key_replace::Single(*this, x, y, w, h, key_replace::Form(key),                                            \
-                            key_replace::Mixed<key_replace::Part::Target>{opacity},                               \
+                            key_replace::Mixed<key_replace::Part::Target>(opacity),                               \
                             key_replace::ValueWord<key_replace::Part::Target>(value));                           \
     }
 #define OC_REPLACE_TILED_DEF(Target, Form, KeyT)                                                                    \
@@ -257,7 +278,7 @@ void Tiled(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, const CS
         if (opacity == 255) return Replace##Target##Form##TiledFull(x, y, w, h, key, src, sx, sy, sw, sh);            \
         if (opacity == 0) return;                                                                                     \
         key_replace::Tiled(*this, x, y, w, h, src, sx, sy, sw, sh, key_replace::Form(key),                           \
-                           key_replace::Mixed<key_replace::Part::Target>{opacity});                                 \
+                           key_replace::Mixed<key_replace::Part::Target>(opacity));                                 \
     }
 #define OC_THRESHOLD_REPLACE_DEF(Target, Condition, ValueT)                                                         \
     void CSprite::Replace##Target##Condition##Full(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t threshold,   \
@@ -271,7 +292,7 @@ void Tiled(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, const CS
         if (opacity == 255) return Replace##Target##Condition##Full(x, y, w, h, threshold, value);                    \
         if (opacity == 0) return;                                                                                     \
         key_replace::Single(*this, x, y, w, h, key_replace::Condition(threshold),                                    \
-                            key_replace::Mixed<key_replace::Part::Target>{opacity},                                 \
+                            key_replace::Mixed<key_replace::Part::Target>(opacity),                                 \
                             key_replace::ValueWord<key_replace::Part::Target>(value));                              \
     }                                                                                                               \
     void CSprite::Replace##Target##Condition##TiledFull(int32_t x, int32_t y, int32_t w, int32_t h,                  \
@@ -286,7 +307,7 @@ void Tiled(CSprite& sprite, int32_t x, int32_t y, int32_t w, int32_t h, const CS
         if (opacity == 255) return Replace##Target##Condition##TiledFull(x, y, w, h, threshold, src, sx, sy, sw, sh); \
         if (opacity == 0) return;                                                                                     \
         key_replace::Tiled(*this, x, y, w, h, src, sx, sy, sw, sh, key_replace::Condition(threshold),                \
-                           key_replace::Mixed<key_replace::Part::Target>{opacity});                                 \
+                           key_replace::Mixed<key_replace::Part::Target>(opacity));                                 \
     }
 
 OC_KEY_REPLACE_SINGLE_FULL(OC_REPLACE_SINGLE_FULL_DEF)
