@@ -1,5 +1,4 @@
 // Fills, replacements, masked fills and colour adjustments.
-// Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
 //
 // The masked fills 831-833 use the source object as a mask: a destination
 // pixel takes part where the source pixel equals the key (the second colour,
@@ -8,6 +7,16 @@
 #include "document/renderer/SourceDraw.h"
 #include "raster/colour/ColourMatrix.h"
 #include "raster/colour/LookupReplace.h"
+
+namespace fill_text {
+
+// "処理対象ピクセル座標が無効なため、描画できません\n" (ReplaceDataFromPixel's
+// pixel position lies outside the canvas)
+inline constexpr char kInvalidPixelPosition[] =
+    "\x8F\x88\x97\x9D\x91\xCE\x8F\xDB\x83s\x83N\x83Z\x83\x8B\x8D\xC0\x95W\x82\xAA\x96\xB3\x8C\xF8\x82\xC8\x82\xBD\x82\xDF\x81\x41"
+    "\x95`\x89\xE6\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\n";
+
+}  // namespace fill_text
 
 namespace {
 
@@ -129,19 +138,168 @@ bool FillApplyFormula(FactorFrame& frame) {
     return true;
 }
 
+// The plain fills and the exact-match replacements change the factor's
+// rectangle (x0, y0, x1, y1, scaled) in place with one kernel call each. The
+// fill value is the first colour's R, G, B under the opacity byte; the level
+// (third byte) mixes a matching pixel toward its new value. The kernels named
+// IfReady and the pre-mixing Opacity wrappers test the ready flag themselves;
+// the other kinds test it before their call.
+struct FillRectArgs {
+    int32_t x, y, w, h;
+};
+FillRectArgs FillRectOf(const FactorFrame& frame) noexcept {
+    return {frame.X[0], frame.Y[0], frame.X[1], frame.Y[1]};
+}
+uint32_t FillValueOf(const FactorFrame& frame) noexcept {
+    return (uint32_t{frame.Opacity} << 24) | (frame.C[0] & 0x00FFFFFFu);
+}
+
+bool FillPlain(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().FillRectOpacity(r.x, r.y, r.w, r.h, frame.C[0], frame.Opacity);
+    return true;
+}
+
+bool FillColourOnly(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().FillRectCOpacity(r.x, r.y, r.w, r.h, frame.C[0], frame.Opacity);
+    return true;
+}
+
+bool FillAlphaOnly(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().FillRectA(r.x, r.y, r.w, r.h, frame.Opacity);
+    return true;
+}
+
+bool FillReplaceDataFromAlpha(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceDataFromAlphaIfReady(r.x, r.y, r.w, r.h, frame.Factor.ByteParam1, FillValueOf(frame),
+                                               frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceDataFromColor(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceDataFromColor(r.x, r.y, r.w, r.h, frame.C[1], FillValueOf(frame), frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceData(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceDataOpacity(r.x, r.y, r.w, r.h, frame.C[1], FillValueOf(frame), frame.Factor.ByteParam2);
+    return true;
+}
+
+// The key alpha is the factor's alpha argument.
+bool FillReplaceColorFromAlpha(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceColorFromAlphaIfReady(r.x, r.y, r.w, r.h, frame.Opacity, frame.C[0],
+                                                frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceColor(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceColorOpacity(r.x, r.y, r.w, r.h, frame.C[0], frame.C[1], frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceColorFromData(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceColorFromData(r.x, r.y, r.w, r.h, frame.C[0], frame.C[1], frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceAlpha(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceAlphaOpacity(r.x, r.y, r.w, r.h, frame.Factor.ByteParam1, frame.Opacity,
+                                       frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceAlphaFromColor(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceAlphaFromColorIfReady(r.x, r.y, r.w, r.h, frame.C[0], frame.Opacity,
+                                                frame.Factor.ByteParam2);
+    return true;
+}
+
+bool FillReplaceAlphaFromData(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().ReplaceAlphaFromDataIfReady(r.x, r.y, r.w, r.h, frame.C[0], frame.Opacity,
+                                               frame.Factor.ByteParam2);
+    return true;
+}
+
+// The key is the canvas's own pixel at (px, py) (x2, y2 as written), which
+// must lie inside the canvas (its size, not its clip rectangle).
+bool FillReplaceDataFromPixel(FactorFrame& frame) {
+    CSprite& canvas = frame.Canvas();
+    const int32_t px = frame.X[2], py = frame.Y[2];
+    if (px < 0 || py < 0 || px >= canvas.GetWidth() || py >= canvas.GetHeight()) {
+        AppendRenderText(frame.ErrorText(), fill_text::kInvalidPixelPosition);
+        return false;
+    }
+    const uint32_t key = IsRasterReady() ? *canvas.PixelAt(px, py) : 0;
+    const FillRectArgs r = FillRectOf(frame);
+    canvas.ReplaceDataOpacity(r.x, r.y, r.w, r.h, key, FillValueOf(frame), frame.Factor.ByteParam2);
+    return true;
+}
+
+// The factor's matrix packed to its smallest shape (the simple family when no
+// complement column is used) with the opacity folded in, on every draw; the
+// packing runs whether or not the library is ready, the dispatchers test it.
+bool FillApplyColorMatrix(FactorFrame& frame) {
+    const FillRectArgs r = FillRectOf(frame);
+    const int32_t* matrix = frame.Factor.ColorExMatrix.Get();
+    CSprite& canvas = frame.Canvas();
+    int32_t packed[colour_matrix::kExtendedSize] = {};
+    int32_t count = ColorMatrix::CompactSimpleForm(matrix, packed);
+    if (count != 0) {
+        ColorMatrix::ApplyOpacity(packed, count, frame.Opacity);
+        canvas.ApplyColorMatrix(r.x, r.y, r.w, r.h, packed, count);
+    } else {
+        count = ColorExMatrix::Compact(matrix, packed);
+        ColorExMatrix::ApplyOpacity(packed, count, frame.Opacity);
+        canvas.ApplyColorExMatrix(r.x, r.y, r.w, r.h, packed, count);
+    }
+    return true;
+}
+
+// The region fills: the seed (x2, y2) as written.
+bool FillRegion(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().FloodFill(r.x, r.y, r.w, r.h, frame.X[2], frame.Y[2], FillValueOf(frame));
+    return true;
+}
+
+bool FillRegionColour(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const FillRectArgs r = FillRectOf(frame);
+    frame.Canvas().FloodFillC(r.x, r.y, r.w, r.h, frame.X[2], frame.Y[2], frame.C[0]);
+    return true;
+}
+
 constexpr RenderRow kFillRows[] = {
-    {801, RenderKindNotBuilt},  // Fill(
-    {802, RenderKindNotBuilt},  // ReplaceDataFromAlpha(
-    {803, RenderKindNotBuilt},  // ReplaceDataFromColor(
-    {804, RenderKindNotBuilt},  // ReplaceData(
-    {811, RenderKindNotBuilt},  // FillC(
-    {812, RenderKindNotBuilt},  // ReplaceColorFromAlpha(
-    {813, RenderKindNotBuilt},  // ReplaceColor(
-    {814, RenderKindNotBuilt},  // ReplaceColorFromData(
-    {821, RenderKindNotBuilt},  // FillA(
-    {822, RenderKindNotBuilt},  // ReplaceAlpha(
-    {823, RenderKindNotBuilt},  // ReplaceAlphaFromColor(
-    {824, RenderKindNotBuilt},  // ReplaceAlphaFromData(
+    {801, FillPlain},  // Fill(
+    {802, FillReplaceDataFromAlpha},  // ReplaceDataFromAlpha(
+    {803, FillReplaceDataFromColor},  // ReplaceDataFromColor(
+    {804, FillReplaceData},  // ReplaceData(
+    {811, FillColourOnly},  // FillC(
+    {812, FillReplaceColorFromAlpha},  // ReplaceColorFromAlpha(
+    {813, FillReplaceColor},  // ReplaceColor(
+    {814, FillReplaceColorFromData},  // ReplaceColorFromData(
+    {821, FillAlphaOnly},  // FillA(
+    {822, FillReplaceAlpha},  // ReplaceAlpha(
+    {823, FillReplaceAlphaFromColor},  // ReplaceAlphaFromColor(
+    {824, FillReplaceAlphaFromData},  // ReplaceAlphaFromData(
     {831, MaskFillDraw<MaskFillForm::kWhole>},  // MaskFill(
     {832, MaskFillDraw<MaskFillForm::kColour>},  // MaskFillC(
     {833, MaskFillDraw<MaskFillForm::kAlpha>},  // MaskFillA(
@@ -152,11 +310,11 @@ constexpr RenderRow kFillRows[] = {
     {838, FillReplaceArray<&CSprite::ReplaceDataArray>},  // ReplaceDataArray(
     {839, FillReplaceArray<&CSprite::ReplaceColorArray>},  // ReplaceColorArray(
     {840, FillReplaceArray<&CSprite::ReplaceAlphaArray>},  // ReplaceAlphaArray(
-    {851, RenderKindNotBuilt},  // ReplaceDataFromPixel(
-    {852, RenderKindNotBuilt},  // ApplyColorMatrix(
+    {851, FillReplaceDataFromPixel},  // ReplaceDataFromPixel(
+    {852, FillApplyColorMatrix},  // ApplyColorMatrix(
     {853, FillApplyFormula},  // ApplyFormula(
-    {854, RenderKindNotBuilt},  // RegionFill(
-    {855, RenderKindNotBuilt},  // RegionFillC(
+    {854, FillRegion},  // RegionFill(
+    {855, FillRegionColour},  // RegionFillC(
     {856, FillMulSaturation},  // MulSaturation(
     {857, FillMulAddBrightness},  // MulAddBrightness(
 };

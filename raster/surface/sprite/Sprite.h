@@ -226,6 +226,8 @@ public:
 public:
 #include "raster/filter/FormulaMembers.inc"
 public:
+#include "raster/colour/ReplaceMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
