@@ -74,6 +74,6 @@ TEST_P(GoldenRenderTest, MatchesTheReviewedImage) {
 
 INSTANTIATE_TEST_SUITE_P(Families, GoldenRenderTest,
                          testing::Values("Shapes", "ShapesA", "Scaled", "Gradients", "Draws", "Channels",
-                                         "Structure"));
+                                         "Structure", "Colours"));
 
 }  // namespace
