@@ -8,17 +8,28 @@
 // that expands the shape's terms at compile time, so each kernel does only
 // the products its shape has.
 //
-// Sums are formed in 64 bits: document coefficients are unbounded, and a
-// 32-bit sum would wrap for large ones; inside the 32-bit range the results
-// are the same. Folding saturates its results to 32 bits for the same reason.
+// The rule sums in 64 bits: document coefficients are unbounded, and a
+// 32-bit sum would wrap for large ones. Most matrices cannot reach that far,
+// so each call first narrows its matrix (MatrixRows.h): when every row sum
+// fits in 32 bits for every input, the pixels run through 32-bit vector lanes
+// with the same results, and only the other matrices take the 64-bit loop.
+// Folding saturates its results to 32 bits for the same reason.
 #include "raster/colour/ColourMatrix.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <limits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "raster/blend/Avx2Rows.h"
+#include "raster/colour/MatrixRows.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "raster/surface/sprite/Sprite.h"
 
@@ -237,6 +248,158 @@ inline uint32_t Transform(uint32_t p, const int32_t* m) noexcept {
     return TransformTerms<S>(p, m, std::make_index_sequence<static_cast<size_t>(S.count)>{});
 }
 
+// ---- The 32-bit rows ----
+
+// The row kind limit of the test hook; kAvx2 is no limit.
+RowKind rowKindLimit = RowKind::kAvx2;
+
+RowKind BestRowKind() noexcept {
+    if (blend::avx2::Available()) return RowKind::kAvx2;
+#if defined(__SSE2__)
+    return RowKind::kSse2;
+#else
+    return RowKind::kScalar;
+#endif
+}
+
+// Folds the complement terms into value coefficients and constants (in 64
+// bits) and fills m when every row the shape has passes the bound; kWide
+// (m unspecified) when one does not.
+RowKind Narrow(const Shape& shape, const int32_t* packed, NarrowMatrix& m) noexcept {
+    int64_t coefficient[4][4] = {};
+    int64_t constant[4] = {};
+    for (int32_t k = 0; k < shape.count; ++k) {
+        const Term& t = shape.terms[k];
+        const int64_t c = packed[k];
+        if (t.kind == TermKind::kConstant) {
+            constant[t.row] += c;
+        } else if (t.kind == TermKind::kValue) {
+            coefficient[t.row][t.channel] += c;
+        } else {
+            coefficient[t.row][t.channel] -= c;
+            constant[t.row] += 255 * c;
+        }
+    }
+    m.keepAlpha = shape.rows == 3;
+    m.anyHigh = false;
+    for (int r = 0; r < 4; ++r) {
+        if (r < shape.rows) {
+            int64_t reach = std::abs(constant[r]);
+            for (int j = 0; j < 4; ++j) reach += 255 * std::abs(coefficient[r][j]);
+            if (reach > std::numeric_limits<int32_t>::max()) return RowKind::kWide;
+        } else {
+            // Unused: the alpha of a three-row shape passes through.
+            for (int j = 0; j < 4; ++j) coefficient[r][j] = 0;
+            constant[r] = 0;
+        }
+        int32_t high[4], low[4];
+        for (int j = 0; j < 4; ++j) {
+            const int32_t c = static_cast<int32_t>(coefficient[r][j]);
+            m.coefficient[r][j] = c;
+            high[j] = (c + 0x8000) >> 16;
+            low[j] = c - high[j] * 65536;
+            m.anyHigh = m.anyHigh || high[j] != 0;
+        }
+        m.constant[r] = static_cast<int32_t>(constant[r]);
+        // Channels R, G, B, A; pixel lanes hold blue with red, green with alpha.
+        const auto pair = [](int32_t lower, int32_t upper) {
+            return static_cast<int32_t>((static_cast<uint32_t>(upper) << 16) |
+                                        (static_cast<uint32_t>(lower) & 0xFFFFu));
+        };
+        m.highBlueRed[r] = pair(high[2], high[0]);
+        m.highGreenAlpha[r] = pair(high[1], high[3]);
+        m.lowBlueRed[r] = pair(low[2], low[0]);
+        m.lowGreenAlpha[r] = pair(low[1], low[3]);
+    }
+    return std::min(BestRowKind(), rowKindLimit);
+}
+
+// One pixel through the narrowed matrix: sums in 32 bits (they fit), the
+// arithmetic shift exact after the clamp.
+inline uint32_t NarrowPixel(const NarrowMatrix& m, uint32_t p) noexcept {
+    const int32_t v[4] = {static_cast<int32_t>((p >> 16) & 0xFFu), static_cast<int32_t>((p >> 8) & 0xFFu),
+                          static_cast<int32_t>(p & 0xFFu), static_cast<int32_t>(p >> 24)};
+    uint32_t level[4] = {};
+    for (int r = 0; r < (m.keepAlpha ? 3 : 4); ++r) {
+        int32_t sum = m.constant[r];
+        for (int j = 0; j < 4; ++j) sum += m.coefficient[r][j] * v[j];
+        level[r] = static_cast<uint32_t>(std::clamp(sum >> 16, 0, 255));
+    }
+    const uint32_t alpha = m.keepAlpha ? (p & 0xFF000000u) : level[3] << 24;
+    return alpha | (level[0] << 16) | (level[1] << 8) | level[2];
+}
+
+#if defined(__SSE2__)
+// One output row's sum shifted down by 16, four pixels.
+template <bool kHigh>
+inline __m128i RowLevelSse2(const NarrowMatrix& m, int r, __m128i blueRed, __m128i greenAlpha) noexcept {
+    __m128i sum = _mm_add_epi32(_mm_madd_epi16(blueRed, _mm_set1_epi32(m.lowBlueRed[r])),
+                                _mm_madd_epi16(greenAlpha, _mm_set1_epi32(m.lowGreenAlpha[r])));
+    if constexpr (kHigh) {
+        const __m128i high = _mm_add_epi32(_mm_madd_epi16(blueRed, _mm_set1_epi32(m.highBlueRed[r])),
+                                           _mm_madd_epi16(greenAlpha, _mm_set1_epi32(m.highGreenAlpha[r])));
+        sum = _mm_add_epi32(sum, _mm_slli_epi32(high, 16));
+    }
+    return _mm_srai_epi32(_mm_add_epi32(sum, _mm_set1_epi32(m.constant[r])), 16);
+}
+
+template <bool kKeepAlpha, bool kHigh>
+int32_t NarrowRowSse2(const NarrowMatrix& m, uint32_t* d, const uint32_t* s, int32_t n) noexcept {
+    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF);
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i blueRed = _mm_and_si128(p, lowBytes);
+        const __m128i greenAlpha = _mm_and_si128(_mm_srli_epi32(p, 8), lowBytes);
+        const __m128i r = RowLevelSse2<kHigh>(m, 0, blueRed, greenAlpha);
+        const __m128i g = RowLevelSse2<kHigh>(m, 1, blueRed, greenAlpha);
+        const __m128i b = RowLevelSse2<kHigh>(m, 2, blueRed, greenAlpha);
+        const __m128i a = kKeepAlpha ? _mm_srli_epi32(p, 24) : RowLevelSse2<kHigh>(m, 3, blueRed, greenAlpha);
+        // B0-3, R0-3, G0-3, A0-3, clamped to 0..255 (|level| <= 32768), then
+        // interleaved into B, G, R, A per pixel.
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(b, r), _mm_packs_epi32(g, a));
+        const __m128i pairs = _mm_unpacklo_epi8(bytes, _mm_srli_si128(bytes, 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_unpacklo_epi16(pairs, _mm_srli_si128(pairs, 8)));
+    }
+    return i;
+}
+#endif
+
+// d[i] = the narrowed matrix applied to s[i] for n pixels (d may be s), with
+// the fastest rows the kind allows.
+void NarrowRow(RowKind kind, const NarrowMatrix& m, uint32_t* d, const uint32_t* s, int32_t n) noexcept {
+    int32_t i = 0;
+#if defined(OC_BLEND_AVX2)
+    if (kind == RowKind::kAvx2 && n >= 8) i = avx2::NarrowRow(m, d, s, n);
+#endif
+#if defined(__SSE2__)
+    if (kind >= RowKind::kSse2 && n - i >= 4) {
+        if (m.keepAlpha)
+            i += m.anyHigh ? NarrowRowSse2<true, true>(m, d + i, s + i, n - i)
+                           : NarrowRowSse2<true, false>(m, d + i, s + i, n - i);
+        else
+            i += m.anyHigh ? NarrowRowSse2<false, true>(m, d + i, s + i, n - i)
+                           : NarrowRowSse2<false, false>(m, d + i, s + i, n - i);
+    }
+#endif
+    for (; i < n; ++i) d[i] = NarrowPixel(m, s[i]);
+}
+
+// The masked forms narrow a chunk of the row into a buffer and take the
+// selected pixels from it.
+constexpr int32_t kMaskedChunk = 256;
+
+void NarrowRowMasked(RowKind kind, const NarrowMatrix& m, uint32_t* d, const uint32_t* s, const uint32_t* keys,
+                     uint32_t key, int32_t n) noexcept {
+    uint32_t buffer[kMaskedChunk];
+    for (int32_t start = 0; start < n; start += kMaskedChunk) {
+        const int32_t count = std::min(kMaskedChunk, n - start);
+        NarrowRow(kind, m, buffer, s + start, count);
+        for (int32_t i = 0; i < count; ++i)
+            if (keys[start + i] == key) d[start + i] = buffer[i];
+    }
+}
+
 // The cheaper whole-channel routines for the plain cases of some shapes.
 // True when the call was handed over (the routine clips by itself).
 template <const Shape& S>
@@ -289,8 +452,14 @@ void ApplyInPlace(CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h, const 
     if (Shortcut<S>(d, x, y, w, h, m)) return;
     d.ClipRect(x, y, w, h);
     if (w <= 0 || h <= 0) return;
+    NarrowMatrix narrow;
+    const RowKind kind = Narrow(S, m, narrow);
     for (int32_t j = 0; j < h; ++j) {
         uint32_t* row = d.PixelAt(x, y + j);
+        if (kind != RowKind::kWide) {
+            NarrowRow(kind, narrow, row, row, w);
+            continue;
+        }
         for (int32_t i = 0; i < w; ++i) row[i] = Transform<S>(row[i], m);
     }
 }
@@ -300,9 +469,15 @@ void ApplyMasked(CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h, const i
                  const CSprite& mask, int32_t mx, int32_t my) {
     d.ClipBlit(x, y, mask, mx, my, w, h);
     if (w <= 0 || h <= 0) return;
+    NarrowMatrix narrow;
+    const RowKind kind = Narrow(S, m, narrow);
     for (int32_t j = 0; j < h; ++j) {
         uint32_t* row = d.PixelAt(x, y + j);
         const uint32_t* keys = mask.PixelAt(mx, my + j);
+        if (kind != RowKind::kWide) {
+            NarrowRowMasked(kind, narrow, row, row, keys, key, w);
+            continue;
+        }
         for (int32_t i = 0; i < w; ++i)
             if (keys[i] == key) row[i] = Transform<S>(row[i], m);
     }
@@ -313,9 +488,15 @@ void DrawFrom(CSprite& d, int32_t dx, int32_t dy, const CSprite& source, int32_t
               const int32_t* m) {
     d.ClipBlit(dx, dy, source, sx, sy, w, h);
     if (w <= 0 || h <= 0) return;
+    NarrowMatrix narrow;
+    const RowKind kind = Narrow(S, m, narrow);
     for (int32_t j = 0; j < h; ++j) {
         uint32_t* row = d.PixelAt(dx, dy + j);
         const uint32_t* from = source.PixelAt(sx, sy + j);
+        if (kind != RowKind::kWide) {
+            NarrowRow(kind, narrow, row, from, w);
+            continue;
+        }
         for (int32_t i = 0; i < w; ++i) row[i] = Transform<S>(from[i], m);
     }
 }
@@ -325,10 +506,16 @@ void DrawFromMasked(CSprite& d, int32_t dx, int32_t dy, const CSprite& source, i
                     int32_t h, const int32_t* m, uint32_t key, const CSprite& mask, int32_t mx, int32_t my) {
     d.ClipBlitPaired(dx, dy, source, sx, sy, mask, mx, my, w, h);
     if (w <= 0 || h <= 0) return;
+    NarrowMatrix narrow;
+    const RowKind kind = Narrow(S, m, narrow);
     for (int32_t j = 0; j < h; ++j) {
         uint32_t* row = d.PixelAt(dx, dy + j);
         const uint32_t* from = source.PixelAt(sx, sy + j);
         const uint32_t* keys = mask.PixelAt(mx, my + j);
+        if (kind != RowKind::kWide) {
+            NarrowRowMasked(kind, narrow, row, from, keys, key, w);
+            continue;
+        }
         for (int32_t i = 0; i < w; ++i)
             if (keys[i] == key) row[i] = Transform<S>(from[i], m);
     }
@@ -362,6 +549,15 @@ void AddSaturating(CSprite& d, int32_t x, int32_t y, int32_t w, int32_t h, int32
 
 }  // namespace
 }  // namespace colour_matrix
+
+colour_matrix::RowKind colour_matrix::KernelRowKind(const Shape& shape, const int32_t* packed) noexcept {
+    NarrowMatrix narrow;
+    return Narrow(shape, packed, narrow);
+}
+
+colour_matrix::RowKind colour_matrix::LimitRowKind(RowKind fastest) noexcept {
+    return std::exchange(rowKindLimit, fastest);
+}
 
 #define OC_MATRIX_SHAPE_DEFINITIONS(Family, Label, Count)                                                            \
     void CSprite::Apply##Family##Label(int32_t x, int32_t y, int32_t w, int32_t h, const int32_t* matrix) {          \

@@ -39,6 +39,21 @@ inline constexpr int32_t kExtendedSize = 36;
 const Shape* SimpleShape(int32_t count) noexcept;
 const Shape* ExtendedShape(int32_t count) noexcept;
 
+// How a kernel runs its pixels. kWide: the per-pixel rule summed in 64 bits,
+// for any coefficients. The others sum in 32-bit lanes (MatrixRows.h), chosen
+// once per call when no row sum of the matrix can leave 32 bits, with the same
+// results: kScalar one pixel at a time, kSse2 four, kAvx2 eight (where the
+// build and the processor have them). Ordered from slowest to fastest.
+enum class RowKind : uint8_t { kWide, kScalar, kSse2, kAvx2 };
+
+// The kind the kernels run for this packed matrix of this shape.
+RowKind KernelRowKind(const Shape& shape, const int32_t* packed) noexcept;
+
+// Test hook: the fastest kind the kernels may choose (kAvx2, no limit, at
+// start); a kind the build or the processor lacks falls back to the next one
+// down. Returns the previous limit.
+RowKind LimitRowKind(RowKind fastest) noexcept;
+
 }  // namespace colour_matrix
 
 struct ColorMatrix {

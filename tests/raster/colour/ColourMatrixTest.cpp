@@ -435,4 +435,150 @@ TEST_F(ColourMatrixKernels, SaturatingAddsClampAndClip) {
     EXPECT_EQ(*d.PixelAt(2, 0), 0xFFEF0181u);
 }
 
+// ---- The 32-bit rows ----
+
+// Sets the row-kind limit for one scope.
+class RowKindLimit {
+public:
+    explicit RowKindLimit(colour_matrix::RowKind fastest) : previous_(colour_matrix::LimitRowKind(fastest)) {}
+    ~RowKindLimit() { colour_matrix::LimitRowKind(previous_); }
+    RowKindLimit(const RowKindLimit&) = delete;
+    RowKindLimit& operator=(const RowKindLimit&) = delete;
+
+private:
+    colour_matrix::RowKind previous_;
+};
+
+const colour_matrix::Shape& ShapeOf(const ShapeCase& s) {
+    const colour_matrix::Shape* shape =
+        s.extended ? colour_matrix::ExtendedShape(Count(s)) : colour_matrix::SimpleShape(Count(s));
+    EXPECT_NE(shape, nullptr) << s.label;
+    return *shape;
+}
+
+// A row of a packed matrix set to one term: every coefficient of output row
+// `row` is 0 except the one at full-matrix column `column` (extended
+// numbering: 2c value, 2c + 1 complement, 8 constant), which is `value`.
+void SetRowToOneTerm(const ShapeCase& s, std::vector<int32_t>& m, int row, int column, int32_t value) {
+    bool found = false;
+    for (size_t k = 0; k < s.indices.size(); ++k) {
+        const int i = s.indices[k];
+        const int r = s.extended ? i / 9 : i / 5;
+        const int c = s.extended ? i % 9 : 2 * (i % 5);
+        if (r != row) continue;
+        m[k] = c == column ? value : 0;
+        found = found || c == column;
+    }
+    ASSERT_TRUE(found) << s.label << " has no column " << column << " in row " << row;
+}
+
+// The fast rows against the 64-bit reference model: every shape, every form,
+// each row kind this build and processor have (the AVX2 rows forced off
+// among them) and the 64-bit loop itself, with moderate random coefficients
+// and with one row's reach just inside and just outside 32 bits. The reach of
+// a row is |K'| + 255 x sum |c'| after folding the complements
+// (c' = value - complement, K' = constant + 255 x sum complement); a lone
+// value term c' = -+X reaches exactly 255 X, a lone complement term X reaches
+// 510 X. A sum that wrapped in 32 bits would turn the lone value rows' 0 into
+// 255 or back, so the outside cases also prove that the wide loop ran.
+TEST_F(ColourMatrixKernels, NarrowRowsMatchTheReferenceAtTheBound) {
+    using colour_matrix::RowKind;
+    constexpr int64_t kLimit = 0x7FFFFFFF;
+    constexpr int32_t kValueInside = kLimit / 255, kComplementInside = kLimit / 510;
+    struct Variant {
+        const char* what;
+        int row, column;   // the row set to one term (-1: none)
+        int32_t value;
+        bool inside;
+    };
+    const Variant kVariants[] = {
+        {"moderate", -1, 0, 0, true},
+        {"R value -X inside", 0, 0, -kValueInside, true},
+        {"R value -X outside", 0, 0, -(kValueInside + 1), false},
+        {"G value +X inside", 1, 2, kValueInside, true},
+        {"G value +X outside", 1, 2, kValueInside + 1, false},
+        {"B complement inside", 2, 5, kComplementInside, true},
+        {"B complement outside", 2, 5, kComplementInside + 1, false},
+    };
+    constexpr int32_t kW = 300, kH = 3;  // past one masked chunk of 256
+    constexpr uint32_t kKey = 0x7F00FF00u;
+    const uint32_t kCorners[] = {0xFFFFFFFFu, 0x00000000u, 0x00FF0000u, 0xFF00FF00u, 0x000000FFu, 0x80FF00FFu};
+
+    std::mt19937 rng(121);
+    for (const RowKind kind : {RowKind::kWide, RowKind::kScalar, RowKind::kSse2, RowKind::kAvx2}) {
+        const RowKindLimit limit(kind);
+        const std::vector<int32_t> probe = {-0x10000, 0x10000, 0x10000};
+        if (colour_matrix::KernelRowKind(*colour_matrix::SimpleShape(3), probe.data()) != kind) continue;
+        for (const ShapeCase& s : Shapes()) {
+            for (const Variant& v : kVariants) {
+                const std::string what = std::string(s.label) + ", " + v.what + ", kind " +
+                                         std::to_string(static_cast<int>(kind));
+                if (s.extended == false && v.column % 2 == 1) continue;  // no complement columns
+                std::vector<int32_t> m = RandomPacked(s, rng, false);  // m[0] < 0: no shortcut
+                if (v.row >= 0) SetRowToOneTerm(s, m, v.row, v.column, v.value);
+                EXPECT_EQ(colour_matrix::KernelRowKind(ShapeOf(s), m.data()), v.inside ? kind : RowKind::kWide)
+                    << what;
+                const std::vector<int64_t> full = Unpack(s, m.data());
+
+                CSprite dest, source, mask;
+                raster_test::MakeRandom(dest, kW, kH, rng);
+                raster_test::MakeRandom(source, kW, kH, rng);
+                for (size_t i = 0; i < std::size(kCorners); ++i) {
+                    *dest.PixelAt(static_cast<int32_t>(i), 0) = kCorners[i];
+                    *source.PixelAt(static_cast<int32_t>(i) + 40, 1) = kCorners[i];
+                }
+                raster_test::Make(mask, kW, kH);
+                raster_test::Paint(mask, [&](int32_t, int32_t) { return rng() % 2 == 0 ? kKey : kKey ^ 1u; });
+                const std::vector<uint32_t> before = Pixels(dest);
+                auto expect = [&](bool fromSource, bool masked) {
+                    std::vector<uint32_t> out = before;
+                    for (int32_t y = 0; y < kH; ++y)
+                        for (int32_t x = 0; x < kW; ++x) {
+                            if (masked && *mask.PixelAt(x, y) != kKey) continue;
+                            uint32_t& d = out[static_cast<size_t>(y) * kW + x];
+                            d = Reference(s, full, fromSource ? *source.PixelAt(x, y) : d);
+                        }
+                    return out;
+                };
+                (dest.*s.inPlace)(0, 0, kW, kH, m.data());
+                EXPECT_EQ(Pixels(dest), expect(false, false)) << what << " in place";
+                raster_test::Load(dest, before);
+                (dest.*s.masked)(0, 0, kW, kH, m.data(), kKey, mask, 0, 0);
+                EXPECT_EQ(Pixels(dest), expect(false, true)) << what << " masked";
+                raster_test::Load(dest, before);
+                (dest.*s.draw)(0, 0, source, 0, 0, kW, kH, m.data());
+                EXPECT_EQ(Pixels(dest), expect(true, false)) << what << " from source";
+                raster_test::Load(dest, before);
+                (dest.*s.drawMasked)(0, 0, source, 0, 0, kW, kH, m.data(), kKey, mask, 0, 0);
+                EXPECT_EQ(Pixels(dest), expect(true, true)) << what << " masked from source";
+            }
+        }
+    }
+}
+
+// The narrow rows at widths that leave every remainder after the 8- and
+// 4-pixel steps, on a sprite whose stride is wider than the rectangle: the
+// pixels beside the rectangle stay as they were.
+TEST_F(ColourMatrixKernels, NarrowRowsAtEveryRemainder) {
+    using colour_matrix::RowKind;
+    std::mt19937 rng(1211);
+    const ShapeCase& s = Shapes()[8];  // 4x5
+    ASSERT_STREQ(s.label, "4x5");
+    for (const RowKind kind : {RowKind::kScalar, RowKind::kSse2, RowKind::kAvx2}) {
+        const RowKindLimit limit(kind);
+        const std::vector<int32_t> m = RandomPacked(s, rng, false);
+        if (colour_matrix::KernelRowKind(ShapeOf(s), m.data()) != kind) continue;
+        const std::vector<int64_t> full = Unpack(s, m.data());
+        for (int32_t w = 1; w <= 19; ++w) {
+            CSprite d;
+            raster_test::MakeRandom(d, 24, 2, rng);
+            const std::vector<uint32_t> before = Pixels(d);
+            d.ApplyColorMatrix4x5(3, 1, w, 1, m.data());
+            std::vector<uint32_t> want = before;
+            for (int32_t i = 0; i < w; ++i) want[24 + 3 + i] = Reference(s, full, want[24 + 3 + i]);
+            EXPECT_EQ(Pixels(d), want) << "width " << w << ", kind " << static_cast<int>(kind);
+        }
+    }
+}
+
 }  // namespace colour_matrix_test
