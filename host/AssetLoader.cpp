@@ -320,7 +320,8 @@ bool LoadThroughStream(const CStr_base<64>& path, CSprite& destination) {
     if (!created) return ReportPath(kNoMemoryToOpen, path);
     const uint8_t* row = static_cast<const uint8_t*>(bitmap.GetFirstRow());
     const size_t rowBytes = size_t(width) * 4;
-    for (int32_t y = 0; y < height; ++y, row += bitmap.GetStride()) std::memcpy(destination.PixelAt(0, y), row, rowBytes);
+    for (int32_t y = 0; y < height; ++y, row += bitmap.GetStride())
+        std::memcpy(destination.PixelAt(0, y), row, rowBytes);
     return true;
 }
 
