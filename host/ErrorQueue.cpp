@@ -92,6 +92,8 @@ struct CQRKErrorQueue::State {
     bool droppedFatal = false;
     // The notice about dropped texts has been shown once.
     bool noticeShown = false;
+    // Every ReportError call.
+    uint32_t reports = 0;
     // Recursive: the GUI thread may report while its display runs the box.
     mutable std::recursive_mutex lock;
 
@@ -115,6 +117,7 @@ void CQRKErrorQueue::ReportError(const char* text, bool fatal) {
     CStr_base<1024> copy;
     CopyShortened(text != nullptr ? text : "", copy);
     std::lock_guard<std::recursive_mutex> guard(m_state->lock);
+    ++m_state->reports;
     if (m_state->shown.Find(copy.GetText()) != nullptr) return;
     if (m_state->shown.GetCount() >= kShownLimit) {
         ++m_state->dropped;
@@ -131,6 +134,11 @@ void CQRKErrorQueue::ReportError(const char* text, bool fatal) {
 bool CQRKErrorQueue::HasPending() const {
     std::lock_guard<std::recursive_mutex> guard(m_state->lock);
     return m_state->pending.GetCount() != 0 || m_state->NoticeDue();
+}
+
+uint32_t CQRKErrorQueue::GetReportCount() const {
+    std::lock_guard<std::recursive_mutex> guard(m_state->lock);
+    return m_state->reports;
 }
 
 bool CQRKErrorQueue::Display(void* owner) {

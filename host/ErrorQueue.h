@@ -34,6 +34,11 @@ public:
 
     bool HasPending() const;
 
+    // Reports received so far, counting texts dropped as already shown: a
+    // caller compares two readings to learn whether anything reported in
+    // between, even a text the queue will not show again.
+    uint32_t GetReportCount() const;
+
     // Shows the pending texts in one message box over `owner` and empties the
     // pending list. True when the program must end now (a fatal batch, or the
     // user answered No); the caller then runs its Quit.

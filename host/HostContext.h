@@ -8,6 +8,7 @@ class CQRKShareSpriteMgr;
 class CAsyncLoader;
 class CSpriteView;
 class CQRKWindowCtrl;
+class CQRKTileFontCore;
 
 struct QRKHostContext {
     // The host itself, from the start of its Initialize.
@@ -16,6 +17,8 @@ struct QRKHostContext {
     CQRKShareSpriteMgr* shareSprites = nullptr;
     CAsyncLoader* loader = nullptr;
     CSpriteView* backBuffer = nullptr;
+    // The interface font; usable once the start-up scene has created it.
+    CQRKTileFontCore* tileFont = nullptr;
     // The interface images' folder, code page 932, ending in a separator.
     const char* pictureFolder = "";
 };

@@ -169,7 +169,7 @@ CSprite* CQRKShareSpriteMgr::AcquireNamed(const char* name, int32_t idleLimit, Q
 }
 
 CSprite* CQRKShareSpriteMgr::Acquire(Entry* entry) {
-    if (!Load(*entry)) ReportRestoreFailed(entry->name);
+    if (!Load(*entry, true)) ReportRestoreFailed(entry->name);
     ++entry->references;
     entry->age = 0;
     return &entry->sprite;
@@ -190,7 +190,7 @@ void CQRKShareSpriteMgr::FreePixels(Entry& entry) noexcept {
     entry.sprite.Release();
 }
 
-bool CQRKShareSpriteMgr::Load(Entry& entry) {
+bool CQRKShareSpriteMgr::Load(Entry& entry, bool viaHandOff) {
     entry.age = 0;
     if (entry.name[0] == 0) return true;
     // Only the entry's own loader can be inside a load of it: waiting would
@@ -200,7 +200,7 @@ bool CQRKShareSpriteMgr::Load(Entry& entry) {
     if (entry.loader == nullptr) return false;
 
     bool loaded;
-    if (m_loader != nullptr) {
+    if (viaHandOff && m_loader != nullptr) {
         loaded = m_loader->HandOff(&LoadStep, &entry, this);
     } else {
         if (entry.loading) return false;

@@ -157,6 +157,10 @@ public:
     // published host's error queue), counts one more user, resets its age and
     // returns its sprite (empty after a failure).
     CSprite* Acquire(Entry* entry);
+    // Loads the entry on this thread, not through the hand-off, without
+    // counting a user and without reporting a failure (the loader reports its
+    // own); false when the load failed.
+    bool LoadDirect(Entry* entry) { return Load(*entry, false); }
     // One user fewer (never below 0); false when the name is not in the table.
     bool Release(const char* name);
     // The entry of name, or null.
@@ -175,7 +179,7 @@ public:
     uint64_t GetCachedPixels() const noexcept { return m_cachedPixels; }
 
 private:
-    bool Load(Entry& entry);
+    bool Load(Entry& entry, bool viaHandOff);
     static bool LoadStep(void* entry, void* table);
     void AddPixels(const CSprite& sprite) noexcept;
     void FreePixels(Entry& entry) noexcept;

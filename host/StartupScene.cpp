@@ -12,13 +12,16 @@ constexpr char kMeiryo[] = "\x83\x81\x83\x43\x83\x8A\x83I";
 
 const char* SC_Startup::InterfaceFace() noexcept { return kMeiryo; }
 
-bool SC_Startup::BuildTileFontPending(CQRKWindowCtrl&, const char*) { return false; }
+bool SC_Startup::BuildTileFont(CQRKWindowCtrl& host, const char* face) {
+    return host.GetTileFont().CreateA(host.GetFontEngine(), kTileFontCell, kTileFontCell, kTileFontTextColour,
+                                      kTileFontEffectColour, face, kTileFontSize, kTileFontFlags, nullptr);
+}
 
 void SC_Startup::Enter() {
     CQRKWindowCtrl& host = m_host;
     platform::IHostWindow& window = host.GetWindow();
 
-    BuildTileFontPending(host, InterfaceFace());
+    BuildTileFont(host, InterfaceFace());
 
     // Both sides are replaced, not only the short one.
     if (host.GetClientWidth() < kMinClientWidth || host.GetClientHeight() < kMinClientHeight) {

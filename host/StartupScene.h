@@ -29,10 +29,18 @@ public:
     static constexpr int32_t kMinClientHeight = 600;
     static constexpr int32_t kHandOverUpdate = 10;
 
+    // The interface font: 23 x 23 cells, 11 points, black text with a white
+    // effect colour, proportional advances.
+    static constexpr int32_t kTileFontCell = 23;
+    static constexpr int32_t kTileFontSize = 110;
+    static constexpr uint32_t kTileFontTextColour = 0x000000;
+    static constexpr uint32_t kTileFontEffectColour = 0xFFFFFF;
+    static constexpr uint32_t kTileFontFlags = 0x100;
+
 private:
-    // Builds the host's tile font (23 x 23 cells, the face at 11 points).
-    // The tile font does not exist yet: nothing is built.
-    static bool BuildTileFontPending(CQRKWindowCtrl& host, const char* face);
+    // Builds the host's tile font with the face; false when it cannot (the
+    // interface then shows no text).
+    static bool BuildTileFont(CQRKWindowCtrl& host, const char* face);
 
     CQRKWindowCtrl& m_host;
     IScene* m_next;

@@ -826,6 +826,7 @@ bool CQRKWindowCtrl::Initialize() {
     m_context.errorQueue = &m_errorQueue;
     m_context.shareSprites = &m_shareSprites;
     m_context.loader = &m_loader;
+    m_context.tileFont = &m_tileFont;
     QRKPublishHost(&m_context);
 
     m_input.Clear();

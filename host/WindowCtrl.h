@@ -27,7 +27,9 @@
 #include "host/HostInput.h"
 #include "host/InputMgr.h"
 #include "host/ShareSprite.h"
+#include "host/text/TileFont.h"
 #include "platform/HostWindow.h"
+#include "platform/fonts/FontEngine.h"
 #include "raster/surface/sprite/SpriteView.h"
 
 class IScene;
@@ -209,6 +211,10 @@ public:
     CQRKShareSpriteMgr& GetShareSprites() noexcept { return m_shareSprites; }
     CAsyncLoader& GetLoader() noexcept { return m_loader; }
     CSpriteView& GetBackBuffer() noexcept { return m_backBuffer; }
+    // The interface font (made by the start-up scene) and the font service it
+    // draws its glyphs with.
+    CQRKTileFontCore& GetTileFont() noexcept { return m_tileFont; }
+    platform::FontEngine& GetFontEngine() noexcept { return m_fontEngine; }
     CIniExCtrl_base<32, 32, 64>& GetSettings() noexcept { return m_settings; }
     const QRKHostSettings& GetHostSettings() const noexcept { return m_hostSettings; }
     QRKFramePacing& GetPacing() noexcept { return m_pacing; }
@@ -292,6 +298,9 @@ private:
     int32_t m_presents = 0;
     int32_t m_updates = 0;
     CSpriteView m_backBuffer;
+    // The engine before the tile font: the font's glyph renderer goes first.
+    platform::FontEngine m_fontEngine;
+    CQRKTileFontCore m_tileFont;
     bool m_drawFrame = false;
     int32_t m_drawRateAccumulator = 0;
     bool m_hookActive = false;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "host/StartupScene.h"
+#include "host/text/TileFont.h"
+#include "platform/fonts/FontEngine.h"
 #include "raster/surface/sprite/RasterLibrary.h"
 #include "tests/host/HostFixture.h"
 
@@ -176,6 +178,36 @@ TEST_F(Startup, UpdatesPresentTheWhiteBackBufferOnDrawingFrames) {
     EXPECT_EQ(device[639], 0xFFFFFFFFu);
     EXPECT_EQ(device[624 * FakeHostWindow::DeviceStride()], 0xFFFFFFFFu);
     EXPECT_EQ(device[640], 0u);
+}
+
+TEST_F(Startup, EnterCreatesTheHostsTileFontWithTheInterfaceFace) {
+    // The face name stands for an installed Japanese face through the font
+    // service's aliases; without one there is nothing to check here.
+    platform::FontEngine engine;
+    if (!engine.FaceCoversLanguage("メイリオ", "ja")) GTEST_SKIP() << "no Japanese face installed";
+
+    EXPECT_FALSE(host->GetTileFont().IsCreated());
+    SC_Startup startup(*host, nullptr);
+    Start("", &startup);
+    CQRKTileFontCore& font = host->GetTileFont();
+    ASSERT_TRUE(font.IsCreated());
+    EXPECT_EQ(QRKCurrentHost()->tileFont, &font);
+    EXPECT_EQ(font.GetCellWidth(), 23);
+    EXPECT_EQ(font.GetCellHeight(), 23);
+    EXPECT_EQ(font.GetFlags(), 0x100u) << "proportional advances, no supersampling, no default effect";
+    EXPECT_EQ(font.GetGlyphRenderer().TextColour, 0x000000u);
+    EXPECT_EQ(font.GetGlyphRenderer().EffectColour, 0xFFFFFFu);
+
+    // Proportional: "i" advances less than "W".
+    EXPECT_LT(font.GetWidthTable()[int('i')], font.GetWidthTable()[int('W')]);
+    // Japanese text renders and draws dark pixels onto the white back buffer.
+    const char kJapanese[] = "\x93\xFA\x96\x7B\x8C\xEA";  // 日本語
+    CSpriteView& buffer = host->GetBackBuffer();
+    platform::Rect bounds{};
+    ASSERT_TRUE(font.DrawRichTextA(kJapanese, buffer, 10, 10, 200, 40, CQRKTileFontCore::kTypeAlphaC, &bounds,
+                                   nullptr, 255));
+    EXPECT_GT(bounds.right - bounds.left, 3 * 10);
+    EXPECT_FALSE(AllPixelsAre(buffer, 0xFFFFFFFFu));
 }
 
 TEST_F(Startup, TheInterfaceFaceIsMeiryo) {
