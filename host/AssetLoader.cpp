@@ -209,17 +209,6 @@ bool CreateLike(CSprite& destination, const CSprite& base) {
     }
 }
 
-// The alpha byte of every pixel becomes its green byte; colours kept.
-void GreenToAlpha(CSprite& sprite) noexcept {
-    for (int32_t y = 0; y < sprite.GetHeight(); ++y) {
-        uint32_t* row = sprite.PixelAt(0, y);
-        for (int32_t x = 0; x < sprite.GetWidth(); ++x) {
-            const uint32_t p = row[x];
-            row[x] = (p & 0x00FFFFFFu) | ((p & 0x0000FF00u) << 16);
-        }
-    }
-}
-
 // The model shifts share everything but the kernel and the texts.
 using ShiftCopy = void (CSprite::*)(int32_t, int32_t, int32_t, int32_t, const CSprite&, int32_t, int32_t, int16_t,
                                     int16_t, int16_t);
@@ -251,7 +240,7 @@ bool LoadDerived(const char* name, int32_t mark, CSprite& destination) {
         CStr_base<64> baseName;
         baseName.AssignBytesN(name, mark);
         const bool loaded = LoadBitmapAsset(baseName.GetText(), &destination);
-        if (loaded && IsRasterReady()) GreenToAlpha(destination);
+        if (loaded && IsRasterReady()) destination.AlphaFromGreen();
         return loaded;
     }
 
