@@ -168,6 +168,8 @@ public:
         m_iconCellHeight = h;
     }
     void SetDefaultColourSheetOffset(int32_t offset) noexcept { m_defaultColourOffset = offset; }
+    // Forgets every cached glyph (they are rendered again on their next use).
+    void EmptyGlyphCache() { EmptyCache(); }
 
 private:
     // The layout of one rich-text call (RichText.cpp).
