@@ -82,7 +82,7 @@ const KeyNameTable& KeyNames() {
 
 // Game-pad buttons: 32 buttons, the four directions, the hat's five states.
 struct PadNameTable {
-    char text[2][41][12] = {};
+    char text[2][41][20] = {};  // room for any int, so the formatter never truncates
 
     PadNameTable() {
         static constexpr const char* kShort[9] = {"BL", "BR", "BU", "BD", "PC", "PL", "PR", "PU", "PD"};
