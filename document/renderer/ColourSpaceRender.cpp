@@ -1,5 +1,6 @@
 // The colour-model draws: ColorSpace forms and the compositing inside a colour model.
-// Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
+// Kinds whose drawing is not built yet answer with RenderKindNotBuilt; the
+// resized and rotated ColorSpace forms are TransformDraw.cpp's.
 //
 // The compositing kinds 391-394 draw the source rectangle at its own size,
 // mixing inside the colour model the option value names (0 HSV, 1 HSL,
@@ -7,6 +8,7 @@
 // component windows. A model outside 0..2 fails the factor.
 #include "document/renderer/RenderTable.h"
 #include "document/renderer/SourceDraw.h"
+#include "document/renderer/TransformDraw.h"
 
 namespace {
 
@@ -48,26 +50,26 @@ constexpr RenderRow kColourSpaceRows[] = {
     {318, RenderKindNotBuilt},  // BlendColorSpaceC(
     {319, RenderKindNotBuilt},  // LayerColorSpaceC(
     {320, RenderKindNotBuilt},  // BackColorSpaceC(
-    {331, RenderKindNotBuilt},  // ResizeColorSpace(
-    {332, RenderKindNotBuilt},  // ResizeAlphaColorSpace(
-    {333, RenderKindNotBuilt},  // ResizeBlendColorSpace(
-    {334, RenderKindNotBuilt},  // ResizeLayerColorSpace(
-    {335, RenderKindNotBuilt},  // ResizeBackColorSpace(
-    {346, RenderKindNotBuilt},  // ResizeColorSpaceC(
-    {347, RenderKindNotBuilt},  // ResizeAlphaColorSpaceC(
-    {348, RenderKindNotBuilt},  // ResizeBlendColorSpaceC(
-    {349, RenderKindNotBuilt},  // ResizeLayerColorSpaceC(
-    {350, RenderKindNotBuilt},  // ResizeBackColorSpaceC(
-    {361, RenderKindNotBuilt},  // RotateColorSpace(
-    {362, RenderKindNotBuilt},  // RotateAlphaColorSpace(
-    {363, RenderKindNotBuilt},  // RotateBlendColorSpace(
-    {364, RenderKindNotBuilt},  // RotateLayerColorSpace(
-    {365, RenderKindNotBuilt},  // RotateBackColorSpace(
-    {376, RenderKindNotBuilt},  // RotateColorSpaceC(
-    {377, RenderKindNotBuilt},  // RotateAlphaColorSpaceC(
-    {378, RenderKindNotBuilt},  // RotateBlendColorSpaceC(
-    {379, RenderKindNotBuilt},  // RotateLayerColorSpaceC(
-    {380, RenderKindNotBuilt},  // RotateBackColorSpaceC(
+    {331, transform_draw::ResizeColourSpaceBranch<transform_draw::kCopy>},  // ResizeColorSpace(
+    {332, transform_draw::ResizeColourSpaceBranch<transform_draw::kAlpha>},  // ResizeAlphaColorSpace(
+    {333, transform_draw::ResizeColourSpaceBranch<transform_draw::kBlend>},  // ResizeBlendColorSpace(
+    {334, transform_draw::ResizeColourSpaceBranch<transform_draw::kLayer>},  // ResizeLayerColorSpace(
+    {335, transform_draw::ResizeColourSpaceBranch<transform_draw::kBack>},  // ResizeBackColorSpace(
+    {346, transform_draw::ResizeColourSpaceBranch<transform_draw::kCopyC>},  // ResizeColorSpaceC(
+    {347, transform_draw::ResizeColourSpaceBranch<transform_draw::kAlphaC>},  // ResizeAlphaColorSpaceC(
+    {348, transform_draw::ResizeColourSpaceBranch<transform_draw::kBlendC>},  // ResizeBlendColorSpaceC(
+    {349, transform_draw::ResizeColourSpaceBranch<transform_draw::kLayerC>},  // ResizeLayerColorSpaceC(
+    {350, transform_draw::ResizeColourSpaceBranch<transform_draw::kBackC>},  // ResizeBackColorSpaceC(
+    {361, transform_draw::RotateColourSpaceBranch<transform_draw::kCopy>},  // RotateColorSpace(
+    {362, transform_draw::RotateColourSpaceBranch<transform_draw::kAlpha>},  // RotateAlphaColorSpace(
+    {363, transform_draw::RotateColourSpaceBranch<transform_draw::kBlend>},  // RotateBlendColorSpace(
+    {364, transform_draw::RotateColourSpaceBranch<transform_draw::kLayer>},  // RotateLayerColorSpace(
+    {365, transform_draw::RotateColourSpaceBranch<transform_draw::kBack>},  // RotateBackColorSpace(
+    {376, transform_draw::RotateColourSpaceBranch<transform_draw::kCopyC>},  // RotateColorSpaceC(
+    {377, transform_draw::RotateColourSpaceBranch<transform_draw::kAlphaC>},  // RotateAlphaColorSpaceC(
+    {378, transform_draw::RotateColourSpaceBranch<transform_draw::kBlendC>},  // RotateBlendColorSpaceC(
+    {379, transform_draw::RotateColourSpaceBranch<transform_draw::kLayerC>},  // RotateLayerColorSpaceC(
+    {380, transform_draw::RotateColourSpaceBranch<transform_draw::kBackC>},  // RotateBackColorSpaceC(
     {391, ColourModelBlend<&CSprite::ColorSpaceAlphaBlendHSV, &CSprite::ColorSpaceAlphaBlendHSL,
                           &CSprite::ColorSpaceAlphaBlendHSLY>},  // ColorSpaceAlphaBlend(
     {392, ColourModelRangeBlend<&CSprite::ColorSpaceRangeAlphaBlendHSV, &CSprite::ColorSpaceRangeAlphaBlendHSL,

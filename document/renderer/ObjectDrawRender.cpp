@@ -1,5 +1,5 @@
 // The object draws: Copy, Alpha, Blend, Layer, Back and their colour-only, resized and rotated forms.
-// Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
+// The resized and rotated forms are TransformDraw.cpp's.
 //
 // The plain forms draw the source rectangle at its own size with one kernel
 // each. Alpha and Layer (and their C forms) at full opacity take the block-mask
@@ -7,6 +7,7 @@
 // with wholly opaque and wholly clear 4 x 4 blocks copied or skipped.
 #include "document/renderer/RenderTable.h"
 #include "document/renderer/SourceDraw.h"
+#include "document/renderer/TransformDraw.h"
 
 namespace {
 
@@ -36,26 +37,26 @@ constexpr RenderRow kObjectDrawRows[] = {
     {218, source_draw::DrawWithOpacity<&CSprite::DrawBlendC>},  // BlendC(
     {219, ObjectDrawMaskable<&CSprite::DrawLayerCMasked, &CSprite::DrawLayerCOpacity>},  // LayerC(
     {220, source_draw::DrawWithOpacity<&CSprite::DrawBackCOpacity>},  // BackC(
-    {231, RenderKindNotBuilt},  // Resize(
-    {232, RenderKindNotBuilt},  // ResizeAlpha(
-    {233, RenderKindNotBuilt},  // ResizeBlend(
-    {234, RenderKindNotBuilt},  // ResizeLayer(
-    {235, RenderKindNotBuilt},  // ResizeBack(
-    {246, RenderKindNotBuilt},  // ResizeC(
-    {247, RenderKindNotBuilt},  // ResizeAlphaC(
-    {248, RenderKindNotBuilt},  // ResizeBlendC(
-    {249, RenderKindNotBuilt},  // ResizeLayerC(
-    {250, RenderKindNotBuilt},  // ResizeBackC(
-    {261, RenderKindNotBuilt},  // Rotate(
-    {262, RenderKindNotBuilt},  // RotateAlpha(
-    {263, RenderKindNotBuilt},  // RotateBlend(
-    {264, RenderKindNotBuilt},  // RotateLayer(
-    {265, RenderKindNotBuilt},  // RotateBack(
-    {276, RenderKindNotBuilt},  // RotateC(
-    {277, RenderKindNotBuilt},  // RotateAlphaC(
-    {278, RenderKindNotBuilt},  // RotateBlendC(
-    {279, RenderKindNotBuilt},  // RotateLayerC(
-    {280, RenderKindNotBuilt},  // RotateBackC(
+    {231, transform_draw::ResizeBranch<transform_draw::kCopy>},  // Resize(
+    {232, transform_draw::ResizeBranch<transform_draw::kAlpha>},  // ResizeAlpha(
+    {233, transform_draw::ResizeBranch<transform_draw::kBlend>},  // ResizeBlend(
+    {234, transform_draw::ResizeBranch<transform_draw::kLayer>},  // ResizeLayer(
+    {235, transform_draw::ResizeBranch<transform_draw::kBack>},  // ResizeBack(
+    {246, transform_draw::ResizeBranch<transform_draw::kCopyC>},  // ResizeC(
+    {247, transform_draw::ResizeBranch<transform_draw::kAlphaC>},  // ResizeAlphaC(
+    {248, transform_draw::ResizeBranch<transform_draw::kBlendC>},  // ResizeBlendC(
+    {249, transform_draw::ResizeBranch<transform_draw::kLayerC>},  // ResizeLayerC(
+    {250, transform_draw::ResizeBranch<transform_draw::kBackC>},  // ResizeBackC(
+    {261, transform_draw::RotateBranch<transform_draw::kCopy>},  // Rotate(
+    {262, transform_draw::RotateBranch<transform_draw::kAlpha>},  // RotateAlpha(
+    {263, transform_draw::RotateBranch<transform_draw::kBlend>},  // RotateBlend(
+    {264, transform_draw::RotateBranch<transform_draw::kLayer>},  // RotateLayer(
+    {265, transform_draw::RotateBranch<transform_draw::kBack>},  // RotateBack(
+    {276, transform_draw::RotateBranch<transform_draw::kCopyC>},  // RotateC(
+    {277, transform_draw::RotateBranch<transform_draw::kAlphaC>},  // RotateAlphaC(
+    {278, transform_draw::RotateBranch<transform_draw::kBlendC>},  // RotateBlendC(
+    {279, transform_draw::RotateBranch<transform_draw::kLayerC>},  // RotateLayerC(
+    {280, transform_draw::RotateBranch<transform_draw::kBackC>},  // RotateBackC(
 };
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The toned draws.
-// Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
+// The resized and rotated forms are TransformDraw.cpp's.
 //
 // The plain forms draw the source rectangle at its own size, tinted toward the
 // factor's first colour by the red, green and blue amounts, with a strength:
@@ -9,6 +9,7 @@
 // product would turn a strong amount into a faint or negative one.
 #include "document/renderer/RenderTable.h"
 #include "document/renderer/SourceDraw.h"
+#include "document/renderer/TransformDraw.h"
 
 namespace {
 
@@ -44,26 +45,26 @@ constexpr RenderRow kToneRows[] = {
     {418, ToneDrawPlain<&CSprite::DrawBlendToneC, true>},  // BlendToneC(
     {419, ToneDrawPlain<&CSprite::DrawLayerToneC, true>},  // LayerToneC(
     {420, ToneDrawPlain<&CSprite::DrawBackToneC, true>},  // BackToneC(
-    {431, RenderKindNotBuilt},  // ResizeTone(
-    {432, RenderKindNotBuilt},  // ResizeAlphaTone(
-    {433, RenderKindNotBuilt},  // ResizeBlendTone(
-    {434, RenderKindNotBuilt},  // ResizeLayerTone(
-    {435, RenderKindNotBuilt},  // ResizeBackTone(
-    {446, RenderKindNotBuilt},  // ResizeToneC(
-    {447, RenderKindNotBuilt},  // ResizeAlphaToneC(
-    {448, RenderKindNotBuilt},  // ResizeBlendToneC(
-    {449, RenderKindNotBuilt},  // ResizeLayerToneC(
-    {450, RenderKindNotBuilt},  // ResizeBackToneC(
-    {461, RenderKindNotBuilt},  // RotateTone(
-    {462, RenderKindNotBuilt},  // RotateAlphaTone(
-    {463, RenderKindNotBuilt},  // RotateBlendTone(
-    {464, RenderKindNotBuilt},  // RotateLayerTone(
-    {465, RenderKindNotBuilt},  // RotateBackTone(
-    {476, RenderKindNotBuilt},  // RotateToneC(
-    {477, RenderKindNotBuilt},  // RotateAlphaToneC(
-    {478, RenderKindNotBuilt},  // RotateBlendToneC(
-    {479, RenderKindNotBuilt},  // RotateLayerToneC(
-    {480, RenderKindNotBuilt},  // RotateBackToneC(
+    {431, transform_draw::ResizeToneBranch<transform_draw::kCopy>},  // ResizeTone(
+    {432, transform_draw::ResizeToneBranch<transform_draw::kAlpha>},  // ResizeAlphaTone(
+    {433, transform_draw::ResizeToneBranch<transform_draw::kBlend>},  // ResizeBlendTone(
+    {434, transform_draw::ResizeToneBranch<transform_draw::kLayer>},  // ResizeLayerTone(
+    {435, transform_draw::ResizeToneBranch<transform_draw::kBack>},  // ResizeBackTone(
+    {446, transform_draw::ResizeToneBranch<transform_draw::kCopyC>},  // ResizeToneC(
+    {447, transform_draw::ResizeToneBranch<transform_draw::kAlphaC>},  // ResizeAlphaToneC(
+    {448, transform_draw::ResizeToneBranch<transform_draw::kBlendC>},  // ResizeBlendToneC(
+    {449, transform_draw::ResizeToneBranch<transform_draw::kLayerC>},  // ResizeLayerToneC(
+    {450, transform_draw::ResizeToneBranch<transform_draw::kBackC>},  // ResizeBackToneC(
+    {461, transform_draw::RotateToneBranch<transform_draw::kCopy>},  // RotateTone(
+    {462, transform_draw::RotateToneBranch<transform_draw::kAlpha>},  // RotateAlphaTone(
+    {463, transform_draw::RotateToneBranch<transform_draw::kBlend>},  // RotateBlendTone(
+    {464, transform_draw::RotateToneBranch<transform_draw::kLayer>},  // RotateLayerTone(
+    {465, transform_draw::RotateToneBranch<transform_draw::kBack>},  // RotateBackTone(
+    {476, transform_draw::RotateToneBranch<transform_draw::kCopyC>},  // RotateToneC(
+    {477, transform_draw::RotateToneBranch<transform_draw::kAlphaC>},  // RotateAlphaToneC(
+    {478, transform_draw::RotateToneBranch<transform_draw::kBlendC>},  // RotateBlendToneC(
+    {479, transform_draw::RotateToneBranch<transform_draw::kLayerC>},  // RotateLayerToneC(
+    {480, transform_draw::RotateToneBranch<transform_draw::kBackC>},  // RotateBackToneC(
 };
 
 }  // namespace

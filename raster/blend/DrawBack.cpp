@@ -4,42 +4,12 @@
 // of the destination colour and the combined alpha; with an opacity or a tone
 // strength the combined alpha is computed directly and the division by it goes
 // through ReciprocalTable.
+#include "raster/blend/DrawRules.h"
 #include "raster/blend/KernelTable.h"
 
 using namespace blend;
 
 namespace {
-
-// Full form: a transparent destination takes the source pixel whole. C form:
-// transparent destination pixels stay as they are.
-template <Form F>
-struct Behind {
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t dA = d >> 24;
-        if (dA == 255) return d;
-        if (dA == 0) return F == Form::Full ? s : d;
-        const uint32_t t = Union(dA, s >> 24);
-        return ApplyForm<F>(d, (Mix(s, d, UnionWeight(t)) & kColourBits) | (t << 24));
-    }
-};
-
-// Combined alpha c = dA + ((256 - dA) x sA x strength) >> 16 and the
-// destination's weight (dA x R[c]) >> 15. Full form over a transparent
-// destination: the source colour with alpha = the top byte of the 32-bit
-// product strength x (source >> 8), which can be one more than
-// (strength x sA) >> 8 by the carry from the red and green bytes.
-template <Form F>
-struct BehindOpacity {
-    uint32_t opacity;
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t dA = d >> 24;
-        if (dA == 255) return d;
-        if (dA == 0) return F == Form::Full ? (s & kColourBits) | (pixel::CarriedAlpha(s, opacity) << 24) : d;
-        const uint32_t c = dA + (((256 - dA) * (s >> 24) * opacity) >> 16);
-        const uint32_t w = (dA * ReciprocalTable[c]) >> 15;
-        return ApplyForm<F>(d, (Mix(s, d, w) & kColourBits) | (c << 24));
-    }
-};
 
 // Full form. A transparent destination takes the tinted colour and the alpha of
 // BehindOpacity with am as the strength; otherwise the destination's 16-bit

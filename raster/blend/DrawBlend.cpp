@@ -2,24 +2,12 @@
 // part; every pixel of the rectangle is written. The full form takes the weight
 // and the new alpha from the union of the opacity over the destination alpha,
 // the colour-only form mixes with the opacity itself.
+#include "raster/blend/DrawRules.h"
 #include "raster/blend/KernelTable.h"
 
 using namespace blend;
 
 namespace {
-
-// Opacity 255: the source colour with alpha 255, also where it is transparent.
-struct BlendOpaque {
-    uint32_t operator()(uint32_t s, uint32_t /*d*/) const noexcept { return s | kAlphaBits; }
-};
-
-struct BlendLevel {
-    uint32_t opacity;
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t t = Union(opacity, d >> 24);
-        return (Mix(d, s, UnionWeight(t)) & kColourBits) | (t << 24);
-    }
-};
 
 // am = 256 writes the tinted colour with alpha 255; otherwise as BlendLevel
 // with am as the level and the tint mixed unrounded.

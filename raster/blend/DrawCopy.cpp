@@ -5,34 +5,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "raster/blend/DrawRules.h"
 #include "raster/blend/KernelTable.h"
 
 using namespace blend;
 
 namespace {
-
-// Whole pixels; rows move as blocks.
-struct CopyPixels {
-    uint32_t operator()(uint32_t s, uint32_t /*d*/) const noexcept { return s; }
-    void Row(uint32_t* d, const uint32_t* s, int32_t n) const noexcept {
-        std::memmove(d, s, static_cast<size_t>(n) * 4);
-    }
-};
-
-// The source written by a form: C takes its colour bytes, A its alpha byte.
-template <Form F>
-struct CopyForm {
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept { return ApplyForm<F>(d, s); }
-};
-
-// The tinted colour with the source alpha scaled by am (AM 0 writes alpha 0).
-struct CopyTone {
-    ToneTint tint;
-    uint32_t am;
-    uint32_t operator()(uint32_t s, uint32_t /*d*/) const noexcept {
-        return tint.Bytes(s) | ((((s >> 24) * am) >> 8) << 24);
-    }
-};
 
 // Transparent source pixels clear the destination; the others are copied with
 // alpha = the top byte of n x (alpha, red, green), so the red and green bytes

@@ -2,30 +2,12 @@
 // destination pixel (its partial alpha is not a weight). With an opacity the
 // opacity alone weighs the drawn pixels; the source alpha only decides whether
 // a pixel is drawn.
+#include "raster/blend/DrawRules.h"
 #include "raster/blend/KernelTable.h"
 
 using namespace blend;
 
 namespace {
-
-template <Form F>
-struct LayerReplace {
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept { return (s >> 24) != 0 ? ApplyForm<F>(d, s) : d; }
-};
-
-// Colour from the union of the opacity over the destination alpha; the alpha
-// mixes the two alphas by the opacity, each product shifted on its own.
-struct LayerOpacity {
-    uint32_t opacity;
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t sA = s >> 24;
-        if (sA == 0) return d;
-        const uint32_t dA = d >> 24;
-        const uint32_t t = Union(opacity, dA);
-        const uint32_t alpha = (((256 - opacity) * dA) >> 8) + ((opacity * sA) >> 8);
-        return (Mix(d, s, UnionWeight(t)) & kColourBits) | (alpha << 24);
-    }
-};
 
 // am = 256 writes the tinted colour with the source alpha; otherwise as
 // LayerOpacity with am as the opacity and the tint mixed unrounded.

@@ -228,6 +228,10 @@ public:
 public:
 #include "raster/colour/ReplaceMembers.inc"
 public:
+#include "raster/filter/RotateMembers.inc"
+public:
+#include "raster/filter/ScrollMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.

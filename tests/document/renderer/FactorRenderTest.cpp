@@ -251,7 +251,7 @@ TEST_F(FactorRenderTest, SourceFailures) {
          Quoted("Bad?0") + kUnknownKind + FactorNames("R?0", "Bad", kCannotDraw)},
         {"itself", "Copy(0,0,1,1,\"R\",0,0)", Cyclic("R?0", "R")},
         // Without a branch of its own the kind fails only after its source is drawn.
-        {"no branch yet", "Resize(0,0,1,1,\"Plain\",0,0,1,1)", Quoted("R?0") + kUnknownKind},
+        {"no branch yet", "CopyColorSpace(0,0,1,1,\"Plain\",0,0,0,0,0,0)", Quoted("R?0") + kUnknownKind},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
