@@ -228,6 +228,10 @@ public:
 public:
 #include "raster/colour/ReplaceMembers.inc"
 public:
+#include "raster/filter/MapMembers.inc"
+public:
+#include "raster/filter/MeasureMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
