@@ -1,5 +1,6 @@
 // Filters and colour-space conversions.
 // Kinds whose drawing is not built yet answer with RenderKindNotBuilt.
+#include <cstdint>
 #include <new>
 
 #include "document/renderer/RenderMessages.h"
@@ -29,6 +30,98 @@ bool FilterReplaceFactor(FactorFrame& frame) {
     return true;
 }
 
+// The displacement maps 1409-1411: the canvas's rectangle is displaced by the
+// map object's canvas, tiled from (x2, y2, x3, y3) at phase (x4, y4); the
+// first colour (the alpha for the A form) fills where samples leave the
+// canvas. The last word holds the weight fields (low half) and the gains
+// (high half). A work sprite that cannot be sized fails the factor with the
+// out-of-memory message rather than counting as drawn.
+enum class FilterDisplacementForm { kWhole, kColour, kAlpha };
+
+template <FilterDisplacementForm kForm>
+bool FilterDisplacementMap(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const QDXFactor& f = frame.Factor;
+    const uint16_t weights = static_cast<uint16_t>(f.IntParam2 & 0xFFFFu);
+    const uint16_t gains = static_cast<uint16_t>(f.IntParam2 >> 16);
+    CSprite& canvas = frame.Canvas();
+    bool drawn;
+    if constexpr (kForm == FilterDisplacementForm::kWhole) {
+        drawn = canvas.DisplacementMap(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], *frame.SourceCanvas, frame.X[2],
+                                       frame.Y[2], frame.X[3], frame.Y[3], frame.X[4], frame.Y[4], frame.C[0],
+                                       f.IntParam1, weights, gains);
+    } else if constexpr (kForm == FilterDisplacementForm::kColour) {
+        drawn = canvas.DisplacementMapC(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], *frame.SourceCanvas,
+                                        frame.X[2], frame.Y[2], frame.X[3], frame.Y[3], frame.X[4], frame.Y[4],
+                                        frame.C[0], f.IntParam1, weights, gains);
+    } else {
+        drawn = canvas.DisplacementMapA(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], *frame.SourceCanvas,
+                                        frame.X[2], frame.Y[2], frame.X[3], frame.Y[3], frame.X[4], frame.Y[4],
+                                        frame.Opacity, f.IntParam1, weights, gains);
+    }
+    if (!drawn) AppendRenderText(frame.ErrorText(), render_text::kNoMemoryToDraw);
+    return drawn;
+}
+
+// DisplacementCalc 1412: the four 16.16 gains (matrix diagonal) become 8.8
+// gains, quotients truncated toward zero; the colour channels scale about
+// 128, the alpha about 0, in place.
+bool FilterDisplacementCalc(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const QDXFactor& f = frame.Factor;
+    CSprite& canvas = frame.Canvas();
+    canvas.DisplacementCalc(frame.X[0], frame.Y[0], canvas, frame.X[0], frame.Y[0], frame.X[1], frame.Y[1],
+                            f.ColorExMatrix[0] / 256, f.ColorExMatrix[11] / 256, f.ColorExMatrix[22] / 256,
+                            f.ColorExMatrix[33] / 256, 128, 128, 128, 0);
+    return true;
+}
+
+// The replacement maps 1413-1415 resample the canvas through the map object's
+// canvas read from (x2, y2). The canvas is copied to the scratch sprite
+// first, so every pixel reads the canvas as it was before the factor.
+enum class FilterReplacementForm { kWhole, kColour, kAlpha };
+
+template <FilterReplacementForm kForm>
+bool FilterReplacementMap(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    CSprite& canvas = frame.Canvas();
+    CSprite& scratch = frame.Context().Scratch;
+    const int32_t cw = canvas.GetWidth(), ch = canvas.GetHeight();
+    bool sized;
+    try {
+        sized = scratch.ResizeUncleared(cw, ch);
+    } catch (const std::bad_alloc&) {
+        sized = false;
+    }
+    if (!sized) {
+        AppendRenderText(frame.ErrorText(), render_text::kNoMemoryToDraw);
+        return false;
+    }
+    scratch.DrawCopy(0, 0, canvas, 0, 0, cw, ch);
+    if constexpr (kForm == FilterReplacementForm::kWhole) {
+        canvas.ReplacementMap(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], scratch, 0, 0, cw, ch,
+                              *frame.SourceCanvas, frame.X[2], frame.Y[2]);
+    } else if constexpr (kForm == FilterReplacementForm::kColour) {
+        canvas.ReplacementMapC(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], scratch, 0, 0, cw, ch,
+                               *frame.SourceCanvas, frame.X[2], frame.Y[2]);
+    } else {
+        canvas.ReplacementMapA(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], scratch, 0, 0, cw, ch,
+                               *frame.SourceCanvas, frame.X[2], frame.Y[2]);
+    }
+    return true;
+}
+
+// ReplacementCalc 1416: 16.16 scales (matrix cells 0 and 11) and offsets in
+// 1/8192 quarter pixel (cells 8 and 17, quotients truncated toward zero).
+bool FilterReplacementCalc(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    const QDXFactor& f = frame.Factor;
+    frame.Canvas().ReplacementCalc(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], f.ColorExMatrix[0] / 65536.0,
+                                   f.ColorExMatrix[11] / 65536.0, f.ColorExMatrix[8] / 8192,
+                                   f.ColorExMatrix[17] / 8192);
+    return true;
+}
+
 constexpr RenderRow kFilterRows[] = {
     {1401, RenderKindNotBuilt},  // DistAlpha(
     {1402, RenderKindNotBuilt},  // Mirror(
@@ -38,14 +131,14 @@ constexpr RenderRow kFilterRows[] = {
     {1406, RenderKindNotBuilt},  // RasterScroll(
     {1407, RenderKindNotBuilt},  // RasterScroll2(
     {1408, RenderKindNotBuilt},  // Mosaic(
-    {1409, RenderKindNotBuilt},  // DisplacementMap(
-    {1410, RenderKindNotBuilt},  // DisplacementMapC(
-    {1411, RenderKindNotBuilt},  // DisplacementMapA(
-    {1412, RenderKindNotBuilt},  // DisplacementCalc(
-    {1413, RenderKindNotBuilt},  // ReplacementMap(
-    {1414, RenderKindNotBuilt},  // ReplacementMapC(
-    {1415, RenderKindNotBuilt},  // ReplacementMapA(
-    {1416, RenderKindNotBuilt},  // ReplacementCalc(
+    {1409, FilterDisplacementMap<FilterDisplacementForm::kWhole>},  // DisplacementMap(
+    {1410, FilterDisplacementMap<FilterDisplacementForm::kColour>},  // DisplacementMapC(
+    {1411, FilterDisplacementMap<FilterDisplacementForm::kAlpha>},  // DisplacementMapA(
+    {1412, FilterDisplacementCalc},  // DisplacementCalc(
+    {1413, FilterReplacementMap<FilterReplacementForm::kWhole>},  // ReplacementMap(
+    {1414, FilterReplacementMap<FilterReplacementForm::kColour>},  // ReplacementMapC(
+    {1415, FilterReplacementMap<FilterReplacementForm::kAlpha>},  // ReplacementMapA(
+    {1416, FilterReplacementCalc},  // ReplacementCalc(
     {1417, RenderKindNotBuilt},  // AntiMoire(
     {5001, RenderKindNotBuilt},  // RGB2ColorSpace(
     {5002, RenderKindNotBuilt},  // ColorSpace2RGB(

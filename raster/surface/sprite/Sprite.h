@@ -232,6 +232,10 @@ public:
 public:
 #include "raster/filter/ScrollMembers.inc"
 public:
+#include "raster/filter/MapMembers.inc"
+public:
+#include "raster/filter/MeasureMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
