@@ -228,6 +228,12 @@ public:
 public:
 #include "raster/colour/ReplaceMembers.inc"
 public:
+#include "raster/filter/BlurMembers.inc"
+public:
+#include "raster/filter/DistAlphaMembers.inc"
+public:
+#include "raster/filter/AntiMoireMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
