@@ -236,6 +236,12 @@ public:
 public:
 #include "raster/filter/MeasureMembers.inc"
 public:
+#include "raster/filter/BlurMembers.inc"
+public:
+#include "raster/filter/DistAlphaMembers.inc"
+public:
+#include "raster/filter/AntiMoireMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
