@@ -8,6 +8,7 @@ class CQRKShareSpriteMgr;
 class CAsyncLoader;
 class CSpriteView;
 class CQRKWindowCtrl;
+class CQRKTileFontCore;
 
 struct QRKHostContext {
     // The host itself, from the start of its Initialize.
@@ -18,6 +19,9 @@ struct QRKHostContext {
     CSpriteView* backBuffer = nullptr;
     // The interface images' folder, code page 932, ending in a separator.
     const char* pictureFolder = "";
+    // The host's own tile font, which text resources without a font of their
+    // own draw with; null until the start-up scene has created it.
+    CQRKTileFontCore* tileFont = nullptr;
 };
 
 // The published host, or null before Initialize and after the host is gone.
