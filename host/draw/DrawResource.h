@@ -152,7 +152,7 @@ private:
 // in 64 bits and brought back into the 32-bit range of the raster calls. A
 // position clamped this way lies as far off every sprite as the true one
 // (sprites are far narrower than 2^31), so nothing is drawn that should not be.
-inline int32_t ClampToInt32(int64_t v) noexcept {
+inline int32_t ClampDrawPosition(int64_t v) noexcept {
     if (v < INT32_MIN) return INT32_MIN;
     if (v > INT32_MAX) return INT32_MAX;
     return static_cast<int32_t>(v);

@@ -47,11 +47,11 @@ bool QRKWDRFontInfo::Draw(int32_t x, int32_t y, int32_t w, int32_t h, CSprite& t
 
 int32_t QRKWDRFontInfo::GetWidth() {
     const CQRKTileFontCore* font = ResolveFont();
-    return font != nullptr ? ClampToInt32(int64_t{10} * font->GetCellWidth()) : 0;
+    return font != nullptr ? ClampDrawPosition(int64_t{10} * font->GetCellWidth()) : 0;
 }
 
 int32_t QRKWDRFontInfo::GetHeight() {
     const CQRKTileFontCore* font = ResolveFont();
     if (font == nullptr) return 0;
-    return ClampToInt32(int64_t{CountTextLines(m_text.GetText())} * font->GetCellHeight());
+    return ClampDrawPosition(int64_t{CountTextLines(m_text.GetText())} * font->GetCellHeight());
 }

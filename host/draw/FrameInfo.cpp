@@ -78,7 +78,7 @@ bool DrawLayer(Layer& layer, int64_t x, int64_t y, int64_t w, int64_t h, CSprite
     const int64_t xr = x + w - R, yb = y + h - B;
     const int64_t DW = w - L - R, DH = h - T - B;
     const int64_t left = x + L, top = y + T;
-    auto C = [](int64_t v) { return ClampToInt32(v); };
+    auto C = [](int64_t v) { return ClampDrawPosition(v); };
     const CSprite& s = *sprite;
     auto unscaled = [&](int64_t dx, int64_t dy, int64_t sx, int64_t sy, int64_t sw, int64_t sh) {
         blend.unscaled(target, C(dx), C(dy), s, C(sx), C(sy), C(sw), C(sh));

@@ -80,12 +80,12 @@ public:
     int32_t GetWidth() override {
         const int64_t icon = int64_t{iconX} + iconWidth;
         const int64_t text = int64_t{textX} + textWidth;
-        return ClampToInt32(icon > text ? icon : text);
+        return ClampDrawPosition(icon > text ? icon : text);
     }
     int32_t GetHeight() override {
         const int64_t icon = int64_t{iconY} + iconHeight;
         const int64_t text = int64_t{m_text.GetHeight()} + textY;
-        return ClampToInt32(icon > text ? icon : text);
+        return ClampDrawPosition(icon > text ? icon : text);
     }
 
     I& Icon() noexcept { return m_icon; }
@@ -110,17 +110,17 @@ private:
     // where it would pass the end, never below 0.
     static int32_t Fit(int64_t offset, int64_t length, int64_t room) noexcept {
         if (offset + length > room) length = room - offset;
-        return length < 0 ? 0 : ClampToInt32(length);
+        return length < 0 ? 0 : ClampDrawPosition(length);
     }
 
     void DrawParts(int32_t x, int32_t y, int32_t w, int32_t h, CSprite& target, uint32_t partFlags) {
         const bool all = partFlags == 0;
         if ((all || (partFlags & kIconPart) != 0) && m_iconConnector.IsLinked()) {
-            m_icon.Draw(ClampToInt32(int64_t{x} + iconX), ClampToInt32(int64_t{y} + iconY), Fit(iconX, iconWidth, w),
+            m_icon.Draw(ClampDrawPosition(int64_t{x} + iconX), ClampDrawPosition(int64_t{y} + iconY), Fit(iconX, iconWidth, w),
                         Fit(iconY, iconHeight, h), target, 0, &m_iconConnector);
         }
         if ((all || (partFlags & kTextPart) != 0) && m_textConnector.IsLinked()) {
-            m_text.Draw(ClampToInt32(int64_t{x} + textX), ClampToInt32(int64_t{y} + textY), Fit(textX, textWidth, w),
+            m_text.Draw(ClampDrawPosition(int64_t{x} + textX), ClampDrawPosition(int64_t{y} + textY), Fit(textX, textWidth, w),
                         Fit(textY, m_text.GetHeight(), h), target, 0, &m_textConnector);
         }
     }

@@ -78,8 +78,8 @@ bool QRKWDRSpriteInfo::DrawPart(int32_t x, int32_t y, int32_t w, int32_t h, CSpr
     int64_t dx, dw, cx, dy, dh, cy;
     if (!PartAxis(x, w, sx, sourceWidth, dx, dw, cx)) return false;
     if (!PartAxis(y, h, sy, sourceHeight, dy, dh, cy)) return false;
-    target.BlitByMode(ClampToInt32(dx), ClampToInt32(dy), *sprite, ClampToInt32(sourceX + cx),
-                      ClampToInt32(sourceY + cy), ClampToInt32(dw), ClampToInt32(dh), mode, level, colourParameter1,
+    target.BlitByMode(ClampDrawPosition(dx), ClampDrawPosition(dy), *sprite, ClampDrawPosition(sourceX + cx),
+                      ClampDrawPosition(sourceY + cy), ClampDrawPosition(dw), ClampDrawPosition(dh), mode, level, colourParameter1,
                       colourParameter2);
     return true;
 }
