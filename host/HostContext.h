@@ -21,6 +21,9 @@ struct QRKHostContext {
     CQRKTileFontCore* tileFont = nullptr;
     // The interface images' folder, code page 932, ending in a separator.
     const char* pictureFolder = "";
+    // The host's own tile font, which text resources without a font of their
+    // own draw with; null until the start-up scene has created it.
+    CQRKTileFontCore* tileFont = nullptr;
 };
 
 // The published host, or null before Initialize and after the host is gone.
