@@ -17,12 +17,11 @@ struct QRKHostContext {
     CQRKShareSpriteMgr* shareSprites = nullptr;
     CAsyncLoader* loader = nullptr;
     CSpriteView* backBuffer = nullptr;
-    // The interface font; usable once the start-up scene has created it.
-    CQRKTileFontCore* tileFont = nullptr;
     // The interface images' folder, code page 932, ending in a separator.
     const char* pictureFolder = "";
-    // The host's own tile font, which text resources without a font of their
-    // own draw with; null until the start-up scene has created it.
+    // The host's own tile font (the interface font), which text resources
+    // without a font of their own draw with; usable once the start-up scene
+    // has created it.
     CQRKTileFontCore* tileFont = nullptr;
 };
 
