@@ -78,12 +78,14 @@ bool FilterDisplacementCalc(FactorFrame& frame) {
 
 // The replacement maps 1413-1415 resample the canvas through the map object's
 // canvas read from (x2, y2). The canvas is copied to the scratch sprite
-// first, so every pixel reads the canvas as it was before the factor.
+// first, so every pixel reads the canvas as it was before the factor. A
+// scratch sprite that cannot be sized fails the factor with the out-of-memory
+// message; that includes a raster library that is not ready, which refuses
+// every size.
 enum class FilterReplacementForm { kWhole, kColour, kAlpha };
 
 template <FilterReplacementForm kForm>
 bool FilterReplacementMap(FactorFrame& frame) {
-    if (!IsRasterReady()) return true;
     CSprite& canvas = frame.Canvas();
     CSprite& scratch = frame.Context().Scratch;
     const int32_t cw = canvas.GetWidth(), ch = canvas.GetHeight();
@@ -97,7 +99,8 @@ bool FilterReplacementMap(FactorFrame& frame) {
         AppendRenderText(frame.ErrorText(), render_text::kNoMemoryToDraw);
         return false;
     }
-    scratch.DrawCopy(0, 0, canvas, 0, 0, cw, ch);
+    scratch.DrawCopyWhole(0, 0, canvas);
+    if (!IsRasterReady()) return true;
     if constexpr (kForm == FilterReplacementForm::kWhole) {
         canvas.ReplacementMap(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], scratch, 0, 0, cw, ch,
                               *frame.SourceCanvas, frame.X[2], frame.Y[2]);
@@ -119,6 +122,18 @@ bool FilterReplacementCalc(FactorFrame& frame) {
     frame.Canvas().ReplacementCalc(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], f.ColorExMatrix[0] / 65536.0,
                                    f.ColorExMatrix[11] / 65536.0, f.ColorExMatrix[8] / 8192,
                                    f.ColorExMatrix[17] / 8192);
+    return true;
+}
+
+// AddForColorSpace2 5005, SubForColorSpace2 5006: the source object's
+// colour-space plane from (x2, y2, as written) is added to or taken from the
+// canvas's plane in the factor's rectangle; the option value's low four bits
+// pick the bytes (third, saturation, hue, alpha).
+template <auto Kernel>
+bool FilterForColorSpace2(FactorFrame& frame) {
+    if (!IsRasterReady()) return true;
+    (frame.Canvas().*Kernel)(frame.X[0], frame.Y[0], *frame.SourceCanvas, frame.X[2], frame.Y[2], frame.X[1],
+                             frame.Y[1], static_cast<int32_t>(frame.Factor.Options));
     return true;
 }
 
@@ -144,8 +159,8 @@ constexpr RenderRow kFilterRows[] = {
     {5002, RenderKindNotBuilt},  // ColorSpace2RGB(
     {5003, RenderKindNotBuilt},  // AddForColorSpace(
     {5004, RenderKindNotBuilt},  // AddForColorSpaceRange(
-    {5005, RenderKindNotBuilt},  // AddForColorSpace2(
-    {5006, RenderKindNotBuilt},  // SubForColorSpace2(
+    {5005, FilterForColorSpace2<&CSprite::AddForColorSpace2>},  // AddForColorSpace2(
+    {5006, FilterForColorSpace2<&CSprite::SubForColorSpace2>},  // SubForColorSpace2(
     {5007, FilterReplaceFactor},  // ReplaceFactor(
 };
 
