@@ -321,12 +321,14 @@ bool FilterDisplacementCalc(FactorFrame& frame) {
 
 // The replacement maps 1413-1415 resample the canvas through the map object's
 // canvas read from (x2, y2). The canvas is copied to the scratch sprite
-// first, so every pixel reads the canvas as it was before the factor.
+// first, so every pixel reads the canvas as it was before the factor. A
+// scratch sprite that cannot be sized fails the factor with the out-of-memory
+// message; that includes a raster library that is not ready, which refuses
+// every size.
 enum class FilterReplacementForm { kWhole, kColour, kAlpha };
 
 template <FilterReplacementForm kForm>
 bool FilterReplacementMap(FactorFrame& frame) {
-    if (!IsRasterReady()) return true;
     CSprite& canvas = frame.Canvas();
     CSprite& scratch = frame.Context().Scratch;
     const int32_t cw = canvas.GetWidth(), ch = canvas.GetHeight();
@@ -340,7 +342,8 @@ bool FilterReplacementMap(FactorFrame& frame) {
         AppendRenderText(frame.ErrorText(), render_text::kNoMemoryToDraw);
         return false;
     }
-    scratch.DrawCopy(0, 0, canvas, 0, 0, cw, ch);
+    scratch.DrawCopyWhole(0, 0, canvas);
+    if (!IsRasterReady()) return true;
     if constexpr (kForm == FilterReplacementForm::kWhole) {
         canvas.ReplacementMap(frame.X[0], frame.Y[0], frame.X[1], frame.Y[1], scratch, 0, 0, cw, ch,
                               *frame.SourceCanvas, frame.X[2], frame.Y[2]);
