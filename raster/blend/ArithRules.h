@@ -219,6 +219,59 @@ inline uint32_t ColourBytes(uint32_t alpha, Fn&& fn) noexcept {
     return (alpha << 24) | (fn(kRed) << 16) | (fn(kGreen) << 8) | fn(kBlue);
 }
 
+// ---------------------------------------------------------------------------
+// The alpha-only rules of Mul, RevMul and Sub (colour kept), shared by their
+// blend members and the rotated alpha draws.
+
+// The source byte x faded toward 256 by the opacity: at most 65535.
+inline uint32_t Fade(uint32_t x, uint32_t opacity) noexcept { return x * opacity + 256 * (256 - opacity); }
+
+// Mul: ((sA + 1) x (dA x 65536 + dR x 256 + dG)) >> 24; with an opacity the
+// source alpha faded toward 256 times dA x 257.
+template <bool kOpacity>
+struct MulAlphaOnlyRule {
+    uint32_t opacity = 255;
+
+    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
+        uint64_t alpha;
+        if constexpr (!kOpacity) {
+            alpha = (uint64_t{Alpha(s) + 1} * (d >> 8)) >> 24;
+        } else {
+            alpha = (Fade(Alpha(s), opacity) * (Alpha(d) * 257)) >> 24;
+        }
+        return (static_cast<uint32_t>(alpha) << 24) | (d & kColourBits);
+    }
+};
+
+// RevMul: ((256 - sA) x (dA x 65536 + dR x 256 + dG)) >> 24; with an opacity
+// (257 x (65536 - h x sA) x dA) >> 24.
+template <bool kOpacity>
+struct RevMulAlphaOnlyRule {
+    uint32_t opacity = 255;
+
+    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
+        const uint64_t sA = Alpha(s);
+        uint64_t alpha;
+        if constexpr (!kOpacity) {
+            alpha = ((256 - sA) * (d >> 8)) >> 24;  // d >> 8 = dA x 65536 + dR x 256 + dG
+        } else {
+            alpha = (257 * (65536 - opacity * sA) * Alpha(d)) >> 24;
+        }
+        return (static_cast<uint32_t>(alpha) << 24) | (d & kColourBits);
+    }
+};
+
+// Sub: clamp(dA - sA), with an opacity sA first scaled to (sA x h) >> 8.
+template <bool kOpacity>
+struct SubAlphaOnlyRule {
+    uint32_t opacity = 255;
+
+    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
+        const uint32_t taken = ScaledSourceAlpha<kOpacity>(Alpha(s), opacity);
+        return (Clamp(static_cast<int32_t>(Alpha(d)) - static_cast<int32_t>(taken)) << 24) | (d & kColourBits);
+    }
+};
+
 }  // namespace blend::arith
 
 // Member lists for KernelTable.h. One method of one form of a family M (form

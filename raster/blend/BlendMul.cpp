@@ -24,9 +24,6 @@ using namespace blend::arith;
 
 namespace {
 
-// The source byte x faded toward 256 by the opacity: at most 65535.
-inline uint32_t Fade(uint32_t x, uint32_t opacity) noexcept { return x * opacity + 256 * (256 - opacity); }
-
 
 template <Form F, bool kOpacity>
 struct MulImmediateRule {
@@ -147,21 +144,6 @@ struct MulMergeRule {
         i += MulMergeRowSse2<F, kOpacity>(d + i, s + i, n - i, opacity);
 #endif
         for (; i < n; ++i) d[i] = (*this)(s[i], d[i]);
-    }
-};
-
-template <bool kOpacity>
-struct MulAlphaOnlyRule {
-    uint32_t opacity = 255;
-
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        uint64_t alpha;
-        if constexpr (!kOpacity) {
-            alpha = (uint64_t{Alpha(s) + 1} * (d >> 8)) >> 24;
-        } else {
-            alpha = (Fade(Alpha(s), opacity) * (Alpha(d) * 257)) >> 24;
-        }
-        return (static_cast<uint32_t>(alpha) << 24) | (d & kColourBits);
     }
 };
 

@@ -41,22 +41,6 @@ struct RevMulRule {
     }
 };
 
-template <bool kOpacity>
-struct RevMulAlphaOnlyRule {
-    uint32_t opacity = 255;
-
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint64_t sA = Alpha(s);
-        uint64_t alpha;
-        if constexpr (!kOpacity) {
-            alpha = ((256 - sA) * (d >> 8)) >> 24;  // d >> 8 = dA x 65536 + dR x 256 + dG
-        } else {
-            alpha = (257 * (65536 - opacity * sA) * Alpha(d)) >> 24;
-        }
-        return (static_cast<uint32_t>(alpha) << 24) | (d & kColourBits);
-    }
-};
-
 }  // namespace
 
 #define OC_REVMUL_KERNELS(X)                                                                               \

@@ -96,16 +96,6 @@ struct SubMergeRule {
     }
 };
 
-template <bool kOpacity>
-struct SubAlphaOnlyRule {
-    uint32_t opacity = 255;
-
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t taken = ScaledSourceAlpha<kOpacity>(Alpha(s), opacity);
-        return (Clamp(static_cast<int32_t>(Alpha(d)) - static_cast<int32_t>(taken)) << 24) | (d & kColourBits);
-    }
-};
-
 }  // namespace
 
 #define OC_SUB_KERNELS(X)                                          \

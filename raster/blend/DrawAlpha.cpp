@@ -3,6 +3,7 @@
 // It is the Alpha compositing method with the source colour as blend colour.
 // The C forms weigh the colour by the source alpha itself and keep the
 // destination alpha.
+#include "raster/blend/DrawRules.h"
 #include "raster/blend/KernelTable.h"
 
 using namespace blend;
@@ -13,45 +14,6 @@ using SourceOver = AlphaMethod<SourceColour, Form::Full>;
 using SourceOverOpacity = AlphaMethodOpacity<SourceColour, Form::Full>;
 using SourceOverC = AlphaMethod<SourceColour, Form::C>;
 using SourceOverCOpacity = AlphaMethodOpacity<SourceColour, Form::C>;
-
-// K = sA x am: 65280 (opaque source at full strength) writes the tinted colour
-// with alpha 255, below 256 nothing; otherwise the union of K >> 8 over the
-// destination alpha, with the tint mixed unrounded.
-struct AlphaTone {
-    ToneTint tint;
-    uint32_t am;
-
-    bool DrawsNothing() const noexcept { return am == 0; }
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t k = (s >> 24) * am;
-        if (k >= 65280) return tint.Bytes(s) | kAlphaBits;
-        if (k < 256) return d;
-        const uint32_t t = Union(k >> 8, d >> 24);
-        return ToneMix(tint, s, d, UnionWeight(t)) | (t << 24);
-    }
-};
-
-// Colour only: I = strength x sA at 16-bit precision weighs the unrounded tint,
-// (256 x d x (65536 - I) + t16 x I) >> 24 per channel.
-struct AlphaToneC {
-    ToneTint tint;
-    uint32_t strength;
-
-    bool DrawsNothing() const noexcept { return strength == 0; }
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t weight = strength * (s >> 24);
-        if (weight >= 65280) return (d & kAlphaBits) | tint.Bytes(s);
-        if (weight < 256) return d;
-        uint32_t out = d & kAlphaBits;
-        for (int c = 0; c < 3; ++c) {
-            const int shift = 16 - 8 * c;
-            const uint64_t dc = (d >> shift) & 0xFF;
-            out |= static_cast<uint32_t>((256 * dc * (65536 - weight) + uint64_t{tint.Wide(s, c)} * weight) >> 24)
-                   << shift;
-        }
-        return out;
-    }
-};
 
 // A partly transparent source pixel equal to the key clears the destination.
 struct KeyedSourceOver {

@@ -9,20 +9,6 @@ using namespace blend;
 
 namespace {
 
-// am = 256 writes the tinted colour with alpha 255; otherwise as BlendLevel
-// with am as the level and the tint mixed unrounded.
-struct BlendTone {
-    ToneTint tint;
-    uint32_t am;
-
-    bool DrawsNothing() const noexcept { return am == 0; }
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        if (am == 256) return tint.Bytes(s) | kAlphaBits;
-        const uint32_t t = Union(am, d >> 24);
-        return ToneMix(tint, s, d, UnionWeight(t)) | (t << 24);
-    }
-};
-
 }  // namespace
 
 #define OC_BLEND_KERNELS(X)                                                                                        \

@@ -9,24 +9,6 @@ using namespace blend;
 
 namespace {
 
-// am = 256 writes the tinted colour with the source alpha; otherwise as
-// LayerOpacity with am as the opacity and the tint mixed unrounded.
-struct LayerTone {
-    ToneTint tint;
-    uint32_t am;
-
-    bool DrawsNothing() const noexcept { return am == 0; }
-    uint32_t operator()(uint32_t s, uint32_t d) const noexcept {
-        const uint32_t sA = s >> 24;
-        if (sA == 0) return d;
-        if (am == 256) return tint.Bytes(s) | (sA << 24);
-        const uint32_t dA = d >> 24;
-        const uint32_t t = Union(am, dA);
-        const uint32_t alpha = (((256 - am) * dA) >> 8) + ((am * sA) >> 8);
-        return ToneMix(tint, s, d, UnionWeight(t)) | (alpha << 24);
-    }
-};
-
 }  // namespace
 
 #define OC_LAYER_KERNELS(X)                                                                                        \

@@ -1,12 +1,18 @@
 // The rotated draws of the draw kinds Alpha, Blend, Layer and Back and their
 // colour-only forms: the pixel rules of the same-size draws (DrawRules.h and
 // the Alpha method of KernelFrame.h) on the rotated geometry, so a rotated
-// draw at angle 0 and scale 1 gives the bytes of its same-size twin.
+// draw at angle 0 and scale 1 gives the bytes of its same-size twin. So do
+// their tone forms and the alpha-only Mul, RevMul and Sub, which nothing in the
+// program calls but the library offers with the family.
+#include "raster/blend/ArithRules.h"
 #include "raster/blend/DrawRules.h"
 #include "raster/filter/RotatedDraw.h"
 #include "raster/surface/sprite/Sprite.h"
 
 using namespace blend;
+using blend::arith::MulAlphaOnlyRule;
+using blend::arith::RevMulAlphaOnlyRule;
+using blend::arith::SubAlphaOnlyRule;
 
 namespace {
 
@@ -65,4 +71,47 @@ bool CSprite::BlitRotatedBackC(OC_ROTATED_PARAMS, uint8_t opacity) {
 }
 bool CSprite::BlitRotatedBackCFullOpacity(OC_ROTATED_PARAMS) {
     return rotated::Draw(*this, OC_ROTATED_ARGS, Behind<Form::C>{});
+}
+
+bool CSprite::BlitRotatedAlphaTone(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         AlphaTone{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedBlendTone(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         BlendTone{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedLayerTone(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         LayerTone{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedBackTone(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         BackTone{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedAlphaToneC(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         AlphaToneC{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedBlendToneC(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         ToneStrengthC<false>{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedLayerToneC(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         ToneStrengthC<true>{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+bool CSprite::BlitRotatedBackToneC(OC_ROTATED_TONE_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS,
+                         BackToneC{ToneTint(colour, amountR, amountG, amountB), LimitAmount(alphaAmount)});
+}
+
+bool CSprite::BlitRotatedMulA(OC_ROTATED_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS, MulAlphaOnlyRule<false>{});
+}
+bool CSprite::BlitRotatedRevMulA(OC_ROTATED_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS, RevMulAlphaOnlyRule<false>{});
+}
+bool CSprite::BlitRotatedSubA(OC_ROTATED_PARAMS) {
+    return rotated::Draw(*this, OC_ROTATED_ARGS, SubAlphaOnlyRule<false>{});
 }

@@ -1,5 +1,9 @@
 #include "raster/surface/sprite/RasterLibrary.h"
 
+#include <new>
+
+#include "raster/filter/TrigTables.h"
+
 int32_t RasterPixelMode = 0;
 
 uint16_t AlphaUnionTable[256 * 256];
@@ -57,6 +61,13 @@ bool InitRasterLibrary(int32_t mode) {
             const uint32_t w = (a * ReciprocalTable[u]) >> 15;
             row[b] = static_cast<uint16_t>((((w - 1) & 0xFF) << 8) | u);
         }
+    }
+    // The remapping and sphere tables take about a sixth of a second to build,
+    // too long to spend inside the first frame that needs them. Without the
+    // memory now, the first kernel that reads them tries again.
+    try {
+        InitSphereRatioTable();
+    } catch (const std::bad_alloc&) {
     }
     return true;
 }

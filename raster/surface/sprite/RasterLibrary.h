@@ -76,7 +76,8 @@ inline constexpr std::array<uint32_t, 256> DivisionTable = raster_detail::MakeDi
 inline constexpr std::array<uint32_t, 256> SoftLightCurve = raster_detail::MakeSoftLightCurve();
 
 // Starts the library: true when it did; false (nothing changed) when it was
-// already started or mode is not 1.
+// already started or mode is not 1. Also builds the fixed-point trigonometric
+// tables (raster/filter/TrigTables.h).
 bool InitRasterLibrary(int32_t mode);
 
 // Fills entries[0 .. count - 1] with a ramp from first to last (count >= 2;

@@ -135,10 +135,12 @@ void PivotShift(double sw, double sh, double scaleX, double scaleY, double angle
 
 // Arbitrary angles, scales, offsets, pivots and clip rectangles against the
 // inverse mapping in doubles: the source point under a destination pixel's
-// top-left corner is sourceCentre + S^-1 R(-angle) (p - imageCentre). Where
-// that point lies within a hair of a pixel edge the 16.16 stepping may take
-// either side; everywhere else the draw must agree exactly, including on
-// which pixels it leaves alone.
+// top-left corner is sourceCentre + S^-1 R(-angle) (p - imageCentre). The
+// 16.16 walk strays from it by at most half a unit for the rounded start and
+// for every step rounded on the way from the rectangle's corner, plus the
+// start's nudge (4 units) and snap (2 units); where the point lies that close
+// to a pixel edge the draw may take either side. Everywhere else it must agree
+// exactly with floor(point), including on which pixels it leaves alone.
 TEST_F(RotatedDrawTest, ArbitraryGeometryFollowsTheInverseMapping) {
     std::mt19937 rng(2076);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -168,9 +170,9 @@ TEST_F(RotatedDrawTest, ArbitraryGeometryFollowsTheInverseMapping) {
         PivotShift(sw, sh, scaleX, scaleY, angle, pivotX, pivotY, ox2, oy2);
         const double theta = angle * std::numbers::pi / 180;
         const double cx = dx + dw * 0.5 + ox2, cy = dy + dh * 0.5 + oy2;
-        const double eps = 0.002;
         for (int32_t y = 0; y < target.GetHeight(); ++y)
             for (int32_t x = 0; x < target.GetWidth(); ++x) {
+                const double eps = (6.5 + 0.5 * (std::abs(x - dx) + std::abs(y - dy))) / 65536 + 1e-9;
                 const uint32_t got = *target.PixelAt(x, y);
                 const bool clipped = round % 3 == 0;
                 const bool inRect = x >= std::max(dx, clipped ? 3 : 0) && y >= std::max(dy, clipped ? 5 : 0) &&
@@ -305,7 +307,7 @@ using RotatedFn = std::function<bool(CSprite&, const CSprite&, const double* geo
 using TwinFn = std::function<void(CSprite&, const CSprite&)>;
 
 struct Member {
-    const char* name;
+    std::string name;
     RotatedFn rotated;
     TwinFn twin;
 };
@@ -346,9 +348,7 @@ std::vector<Member> Members() {
                       uint8_t(255)}) {
         const std::string at = " " + std::to_string(o);
         auto add = [&](const char* name, RotatedFn r, TwinFn t) {
-            static std::vector<std::string> names;  // keeps the c_str of each row alive
-            names.push_back(name + at);
-            out.push_back({names.back().c_str(), std::move(r), std::move(t)});
+            out.push_back({name + at, std::move(r), std::move(t)});
         };
         add("BlitRotatedCrossFade", Rotated(&CSprite::BlitRotatedCrossFade, o),
             Twin(&CSprite::DrawCopyOpacity, uint32_t(o)));
@@ -362,6 +362,34 @@ std::vector<Member> Members() {
         add("BlitRotatedBlendC", Rotated(&CSprite::BlitRotatedBlendC, o), Twin(&CSprite::DrawBlendC, o));
         add("BlitRotatedLayerC", Rotated(&CSprite::BlitRotatedLayerC, o), Twin(&CSprite::DrawLayerCOpacity, o));
         add("BlitRotatedBackC", Rotated(&CSprite::BlitRotatedBackC, o), Twin(&CSprite::DrawBackCOpacity, o));
+    }
+    out.push_back({"BlitRotatedMulA", Rotated(&CSprite::BlitRotatedMulA), Twin(&CSprite::BlendMulA)});
+    out.push_back({"BlitRotatedRevMulA", Rotated(&CSprite::BlitRotatedRevMulA), Twin(&CSprite::BlendRevMulA)});
+    out.push_back({"BlitRotatedSubA", Rotated(&CSprite::BlitRotatedSubA), Twin(&CSprite::BlendSubA)});
+    // Tone forms: tints of every strength, amounts above 256 (as -1 would be).
+    struct Tone {
+        uint32_t colour, r, g, b, amount;
+    };
+    const Tone tones[] = {{0x80C040u, 100, 256, 3000, 200}, {0xFF123456u, 0, 0, 0, 256},
+                          {0x00FEDCBAu, 17, 240, 0xFFFFFFFFu, 1}, {0x55AA55u, 255, 1, 128, 128},
+                          {0x204060u, 64, 64, 64, 0xFFFFFFFFu}};
+    for (const Tone& t : tones) {
+        const std::string at = " " + std::to_string(t.amount);
+        auto add = [&](const char* name, RotatedFn r, TwinFn tw) {
+            out.push_back({name + at, std::move(r), std::move(tw)});
+        };
+#define OC_TONE_ROW(rotatedName, twinName)                                                          \
+    add(#rotatedName, Rotated(&CSprite::rotatedName, t.colour, t.r, t.g, t.b, t.amount),           \
+        Twin(&CSprite::twinName, t.colour, t.r, t.g, t.b, t.amount))
+        OC_TONE_ROW(BlitRotatedAlphaTone, DrawAlphaTone);
+        OC_TONE_ROW(BlitRotatedBlendTone, DrawBlendTone);
+        OC_TONE_ROW(BlitRotatedLayerTone, DrawLayerTone);
+        OC_TONE_ROW(BlitRotatedBackTone, DrawBackTone);
+        OC_TONE_ROW(BlitRotatedAlphaToneC, DrawAlphaToneC);
+        OC_TONE_ROW(BlitRotatedBlendToneC, DrawBlendToneC);
+        OC_TONE_ROW(BlitRotatedLayerToneC, DrawLayerToneC);
+        OC_TONE_ROW(BlitRotatedBackToneC, DrawBackToneC);
+#undef OC_TONE_ROW
     }
     return out;
 }
@@ -389,7 +417,7 @@ TEST_F(RotatedDrawTest, EveryMemberAppliesItsTwinsRuleToTheSampledPixels) {
         CSprite destination;
         raster_test::MakeRandom(destination, 36, 32, rng);
         for (const Member& m : members) {
-            SCOPED_TRACE(std::string(m.name) + " round " + std::to_string(round));
+            SCOPED_TRACE(m.name + " round " + std::to_string(round));
             CSprite got;
             raster_test::CopyPixels(destination, got);
             ASSERT_TRUE(m.rotated(got, source, g));
@@ -432,6 +460,120 @@ TEST_F(RotatedDrawTest, OpacityZeroReturnsBeforeAnyRefusal) {
         EXPECT_FALSE((target.*m)(0, 0, 4, 4, 0, 0, 0, 0, 1, source, 0, 0, 4, 4, 0.5, 0.5, 128));
         for (uint32_t p : Pixels(target)) EXPECT_EQ(p, kUntouched);
     }
+}
+
+// The members offered without a caller: worked pixels of the alpha-only
+// rules and the tone forms, one pixel drawn at angle 0 and scale 1.
+TEST_F(RotatedDrawTest, AlphaOnlyAndToneMembersOnSinglePixels) {
+    using Plain = bool (CSprite::*)(OC_ROTATED_PARAMS);
+    using Toned = bool (CSprite::*)(OC_ROTATED_PARAMS, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
+    auto one = [](uint32_t s, uint32_t d, auto&& call) {
+        CSprite source = raster_test::Filled(1, 1, s);
+        CSprite target = raster_test::Filled(1, 1, d);
+        EXPECT_TRUE(call(target, source));
+        return *target.PixelAt(0, 0);
+    };
+    auto plain = [&](Plain m, uint32_t s, uint32_t d) {
+        return one(s, d, [m](CSprite& t, const CSprite& src) {
+            return (t.*m)(0, 0, 1, 1, 0, 0, 0, 1, 1, src, 0, 0, 1, 1, 0.5, 0.5);
+        });
+    };
+    auto toned = [&](Toned m, uint32_t s, uint32_t d, uint32_t colour, uint32_t amount, uint32_t alphaAmount) {
+        return one(s, d, [=](CSprite& t, const CSprite& src) {
+            return (t.*m)(0, 0, 1, 1, 0, 0, 0, 1, 1, src, 0, 0, 1, 1, 0.5, 0.5, colour, amount, amount, amount,
+                          alphaAmount);
+        });
+    };
+    const uint32_t minusOne = 0xFFFFFFFFu;
+    struct Row {
+        const char* what;
+        uint32_t got, want;
+    };
+    const Row rows[] = {
+        {"MulA: opaque source keeps the alpha", plain(&CSprite::BlitRotatedMulA, 0xFF000000u, 0x80123456u), 0x80123456u},
+        {"MulA: transparent source clears it", plain(&CSprite::BlitRotatedMulA, 0x00FFFFFFu, 0x80123456u), 0x00123456u},
+        {"MulA: carry from red and green", plain(&CSprite::BlitRotatedMulA, 0xFE000000u, 0x80FFFFFFu), 0x80FFFFFFu},
+        {"MulA: no carry", plain(&CSprite::BlitRotatedMulA, 0xFE000000u, 0x80000000u), 0x7F000000u},
+        {"RevMulA: transparent source keeps", plain(&CSprite::BlitRotatedRevMulA, 0x00000000u, 0x80123456u),
+         0x80123456u},
+        {"RevMulA: opaque source clears", plain(&CSprite::BlitRotatedRevMulA, 0xFF000000u, 0xFF123456u), 0x00123456u},
+        {"SubA: takes the source alpha", plain(&CSprite::BlitRotatedSubA, 0x30FFFFFFu, 0x80123456u), 0x50123456u},
+        {"SubA: stops at 0, colour kept", plain(&CSprite::BlitRotatedSubA, 0x80FFFFFFu, 0x40ABCDEFu), 0x00ABCDEFu},
+        {"AlphaTone: full amounts write the tone, opaque",
+         toned(&CSprite::BlitRotatedAlphaTone, 0xFF102030u, 0x40506070u, 0xAA336699u, 256, 256), 0xFF336699u},
+        {"AlphaTone: -1 counts as 256", toned(&CSprite::BlitRotatedAlphaTone, 0xFF102030u, 0x40506070u, 0x336699u,
+                                              minusOne, minusOne),
+         0xFF336699u},
+        {"AlphaToneC: alphaAmount 1 draws nothing",
+         toned(&CSprite::BlitRotatedAlphaToneC, 0xFF102030u, 0x40506070u, 0x336699u, 0, 1), 0x40506070u},
+        {"BlendTone: half tint at full strength",
+         toned(&CSprite::BlitRotatedBlendTone, 0x00000000u, 0x40506070u, 0xC8C8C8u, 128, 256), 0xFF646464u},
+        {"BackTone: carried alpha 128 over transparent",
+         toned(&CSprite::BlitRotatedBackTone, 0x81FFFFFFu, 0x00000000u, 0, 0, 254), 0x80FFFFFFu},
+        {"BackTone: alpha 127 without the carry",
+         toned(&CSprite::BlitRotatedBackTone, 0x81000000u, 0x00000000u, 0, 0, 254), 0x7F000000u},
+        {"BackTone: opaque destination untouched",
+         toned(&CSprite::BlitRotatedBackTone, 0xFFFFFFFFu, 0xFF000000u, 0x336699u, 256, 256), 0xFF000000u},
+        {"BackToneC: tone into a transparent destination under a transparent source",
+         toned(&CSprite::BlitRotatedBackToneC, 0x00FFFFFFu, 0x00123456u, 0x336699u, 256, 256), 0x00336699u},
+        {"LayerToneC: transparent source leaves the pixel",
+         toned(&CSprite::BlitRotatedLayerToneC, 0x00FFFFFFu, 0x40123456u, 0x336699u, 256, 256), 0x40123456u},
+    };
+    for (const Row& r : rows) EXPECT_EQ(r.got, r.want) << r.what;
+}
+
+// A tone form with all three amounts 0 is its plain rule at the opacity
+// alphaAmount; checked on random pixels and a turned, scaled geometry, since
+// the two sides are different code paths.
+TEST_F(RotatedDrawTest, UntintedToneFormsEqualTheirPlainRules) {
+    using Toned = bool (CSprite::*)(OC_ROTATED_PARAMS, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
+    std::mt19937 rng(515);
+    CSprite source;
+    raster_test::MakeRandom(source, 23, 19, rng);
+    CSprite destination;
+    raster_test::MakeRandom(destination, 40, 36, rng);
+    auto draw = [&](auto&& call) {
+        CSprite t;
+        raster_test::CopyPixels(destination, t);
+        EXPECT_TRUE(call(t));
+        return Pixels(t);
+    };
+    auto tone = [&](Toned m, uint32_t alphaAmount) {
+        return draw([&](CSprite& t) {
+            return (t.*m)(1, 2, 37, 33, 1, -2, 37.5, 1.3, -0.8, source, 1, 1, 21, 17, 0.5, 0.5, 0xABCDEFu, 0, 0, 0,
+                          alphaAmount);
+        });
+    };
+    auto plain = [&](auto m, auto... opacity) {
+        return draw([&](CSprite& t) {
+            return (t.*m)(1, 2, 37, 33, 1, -2, 37.5, 1.3, -0.8, source, 1, 1, 21, 17, 0.5, 0.5, opacity...);
+        });
+    };
+    EXPECT_EQ(tone(&CSprite::BlitRotatedAlphaTone, 256), plain(&CSprite::BlitRotatedAlphaFullOpacity));
+    EXPECT_EQ(tone(&CSprite::BlitRotatedBlendTone, 256), plain(&CSprite::BlitRotatedBlend, uint8_t(255)));
+    EXPECT_EQ(tone(&CSprite::BlitRotatedLayerTone, 256), plain(&CSprite::BlitRotatedLayerFullOpacity));
+    EXPECT_EQ(tone(&CSprite::BlitRotatedAlphaToneC, 256), plain(&CSprite::BlitRotatedAlphaCFullOpacity));
+    EXPECT_EQ(tone(&CSprite::BlitRotatedLayerToneC, 256), plain(&CSprite::BlitRotatedLayerCFullOpacity));
+    EXPECT_EQ(tone(&CSprite::BlitRotatedBlendToneC, 256), plain(&CSprite::BlitRotatedC));
+    // (At 255 the plain C rules copy the colour, while the tone forms still
+    // weigh the destination by 1/256.)
+    for (uint32_t o : {1u, 64u, 100u, 128u, 192u, 254u}) {
+        SCOPED_TRACE(o);
+        EXPECT_EQ(tone(&CSprite::BlitRotatedBlendTone, o), plain(&CSprite::BlitRotatedBlend, uint8_t(o)));
+        EXPECT_EQ(tone(&CSprite::BlitRotatedBlendToneC, o), plain(&CSprite::BlitRotatedBlendC, uint8_t(o)));
+        EXPECT_EQ(tone(&CSprite::BlitRotatedLayerToneC, o), plain(&CSprite::BlitRotatedLayerC, uint8_t(o)));
+    }
+    // alphaAmount 0: the geometry is still checked first.
+    CSprite target = raster_test::Filled(4, 4, kUntouched);
+    const Toned members[] = {&CSprite::BlitRotatedAlphaTone,  &CSprite::BlitRotatedBlendTone,
+                             &CSprite::BlitRotatedLayerTone,  &CSprite::BlitRotatedBackTone,
+                             &CSprite::BlitRotatedAlphaToneC, &CSprite::BlitRotatedBlendToneC,
+                             &CSprite::BlitRotatedLayerToneC, &CSprite::BlitRotatedBackToneC};
+    for (Toned m : members) {
+        EXPECT_FALSE((target.*m)(0, 0, 4, 4, 0, 0, 0, 0, 1, source, 0, 0, 4, 4, 0.5, 0.5, 0x123456u, 9, 9, 9, 0));
+        EXPECT_TRUE((target.*m)(0, 0, 4, 4, 0, 0, 0, 1, 1, source, 0, 0, 4, 4, 0.5, 0.5, 0x123456u, 9, 9, 9, 0));
+    }
+    for (uint32_t p : Pixels(target)) EXPECT_EQ(p, kUntouched);
 }
 
 }  // namespace
