@@ -2,11 +2,13 @@
 #include <QApplication>
 
 #include <clocale>
+#include <new>
 
 #include "app/dialog/OutlinecrafterDlg.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtHostWindow.h"
 #include "platform/qt/QtMessageBox.h"
+#include "raster/filter/TrigTables.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -16,6 +18,15 @@ int main(int argc, char** argv) {
 
     platform::QtMessageBoxPresenter presenter;
     platform::SetMessageBoxPresenter(&presenter);
+
+    // The trigonometric and sphere tables of the transforms take about a tenth
+    // of a second to build: built here, before the window's first frame,
+    // rather than inside the first frame that draws a transform. Without the
+    // memory now, the first kernel that reads them tries again.
+    try {
+        InitSphereRatioTable();
+    } catch (const std::bad_alloc&) {
+    }
 
     int32_t result;
     {

@@ -2,7 +2,6 @@
 
 #include <new>
 
-#include "raster/filter/TrigTables.h"
 
 int32_t RasterPixelMode = 0;
 
@@ -61,13 +60,6 @@ bool InitRasterLibrary(int32_t mode) {
             const uint32_t w = (a * ReciprocalTable[u]) >> 15;
             row[b] = static_cast<uint16_t>((((w - 1) & 0xFF) << 8) | u);
         }
-    }
-    // The remapping and sphere tables take about a sixth of a second to build,
-    // too long to spend inside the first frame that needs them. Without the
-    // memory now, the first kernel that reads them tries again.
-    try {
-        InitSphereRatioTable();
-    } catch (const std::bad_alloc&) {
     }
     return true;
 }
