@@ -103,6 +103,16 @@ TEST(Scoring, WorkedExamples) {
         // points exactly that way.
         {"an inner vertex 25 degrees off counts in Score1 only", {{24 * kPi / 180, 10}}, false, true,
          {{R, 10}, {50 * kPi / 180, 10}}, 6.0 / 30.0, 29.0 / 30.0, 1.0, 0, 0},
+        // Inner vertices 29 degrees above and below the chain's direction: a
+        // zigzag that is still straight enough; only this chain is parallel to
+        // the input (Score2 1), while the first vector alone, 29 degrees off,
+        // gives the better Score1 1/30.
+        {"inner vertices 29 degrees either side of the chain", {{R, 10}}, false, true,
+         {{29 * kPi / 180, 1},
+          {D, 2 * std::sin(29 * kPi / 180)},
+          {std::atan2(std::sin(29 * kPi / 180), 10 - std::cos(29 * kPi / 180)),
+           std::hypot(std::sin(29 * kPi / 180), 10 - std::cos(29 * kPi / 180))}},
+         1.0 / 30.0, 1.0, 10.0, 0, 0},
         {"an inner vertex 30 degrees or more off rejects the chain",
          {{std::atan2(40 * std::sin(50 * kPi / 180), 10 + 40 * std::cos(50 * kPi / 180)), 10}}, false, true,
          {{R, 10}, {50 * kPi / 180, 40}}, noMatch, noMatch, 0.0, -1, 0},
