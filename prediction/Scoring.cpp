@@ -40,6 +40,7 @@
 //   plus the best possible terms of the remaining levels (with a margin for
 //   rounding) cannot beat the record in either score is dropped; a group whose
 //   first chain already cannot is skipped.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -73,6 +74,11 @@ inline bool LengthFactor(double r, double& p) {
 // Vertex angles further than 2W apart cannot all be within W of one direction;
 // the margin is far above the few ulps by which the computed angles can err.
 constexpr double kSpreadLimit = 2.0 * kW + 1e-9;
+
+// A term by multiplication instead of division differs by an ulp or two; sums
+// stay below the input's length, so this margin covers every difference.
+constexpr double kInverseW = 1.0 / kW;
+constexpr double kCloseMargin = 1e-9;
 
 }  // namespace
 
@@ -270,31 +276,66 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
     }
     m_straightBegin[m] = uint32_t(m_straight.size());
 
-    // Per input vector: the straight chains within 30 degrees of it, and the
-    // largest terms it can give (those with P = 1).
-    const size_t row = size_t(m) + 1;
-    m_linkBegin.resize(size_t(n) * row);
+    // Per (chain start, input vector): the straight chains within 30 degrees
+    // of the input vector, ends ascending, and per input vector the largest
+    // terms it can give (those with P = 1). When every input angle lies in
+    // [-pi, pi] the direction test is the circular distance, and only the
+    // input vectors whose angle lies in the chain's window (widened by far
+    // more than rounding) are tested; the window is searched in the sorted
+    // angles repeated at -2pi, 0 and +2pi.
+    m_inputAngles.clear();
+    bool sortable = true;
+    for (uint32_t q = 0; q < n; ++q) {
+        const double angle = in[q]->Angle;
+        if (!(angle >= -kPi && angle <= kPi)) sortable = false;
+        for (double turn : {-kTwoPi, 0.0, kTwoPi}) m_inputAngles.push_back(InputAngle{angle + turn, q});
+    }
+    if (sortable)
+        std::sort(m_inputAngles.begin(), m_inputAngles.end(),
+                  [](const InputAngle& x, const InputAngle& y) { return x.Angle < y.Angle; });
+    if (m_pending.size() < n) m_pending.resize(n);
+    m_linkBegin.resize(size_t(n) * m + 1);
     m_links.clear();
     m_maxTerm1.assign(n, -std::numeric_limits<double>::infinity());
     m_maxTerm2.assign(n, -std::numeric_limits<double>::infinity());
-    for (uint32_t q = 0; q < n; ++q) {
-        const double angle = in[q]->Angle;
-        for (uint32_t b = 0; b < m; ++b) {
-            m_linkBegin[q * row + b] = uint32_t(m_links.size());
-            for (uint32_t c = m_straightBegin[b]; c < m_straightBegin[b + 1]; ++c) {
-                const StraightChain& chain = m_straight[c];
+    const InputAngle* anglesBegin = m_inputAngles.data();
+    const InputAngle* anglesEnd = anglesBegin + m_inputAngles.size();
+    for (uint32_t b = 0; b < m; ++b) {
+        for (uint32_t c = m_straightBegin[b]; c < m_straightBegin[b + 1]; ++c) {
+            const StraightChain& chain = m_straight[c];
+            const auto test = [&](uint32_t q) {
                 ++evaluations;
-                const double direction = std::fabs(Wrap(chain.Angle - angle));
-                if (!(direction < kW)) continue;
+                const double direction = std::fabs(Wrap(chain.Angle - in[q]->Angle));
+                if (!(direction < kW)) return;
                 const double slack = kW - direction;
-                m_links.push_back(Link{chain.End, chain.Length, chain.Straight, slack});
+                m_pending[q].push_back(Link{chain.End, chain.Length, chain.Straight, slack, 0.0, 0.0});
                 const double t1 = Term1(1.0, chain.Straight, slack), t2 = Term2(1.0, slack);
                 if (t1 > m_maxTerm1[q]) m_maxTerm1[q] = t1;
                 if (t2 > m_maxTerm2[q]) m_maxTerm2[q] = t2;
+            };
+            if (!sortable) {
+                for (uint32_t q = 0; q < n; ++q) test(q);
+                continue;
             }
+            if (std::isnan(chain.Angle)) continue;
+            const double from = chain.Angle - kW - 1e-9, to = chain.Angle + kW + 1e-9;
+            const InputAngle* it = std::lower_bound(anglesBegin, anglesEnd, from,
+                                                    [](const InputAngle& x, double v) { return x.Angle < v; });
+            for (; it != anglesEnd && it->Angle <= to; ++it) test(it->Index);
         }
-        m_linkBegin[q * row + m] = uint32_t(m_links.size());
+        for (uint32_t q = 0; q < n; ++q) {
+            m_linkBegin[b * n + q] = uint32_t(m_links.size());
+            std::vector<Link>& pending = m_pending[q];
+            if (pending.empty()) continue;
+            double upTo = -std::numeric_limits<double>::infinity();
+            for (Link& link : pending) upTo = link.LengthUpTo = std::max(upTo, link.Length);
+            double from = std::numeric_limits<double>::infinity();
+            for (size_t k = pending.size(); k-- > 0;) from = pending[k].LengthFrom = std::min(from, pending[k].Length);
+            m_links.insert(m_links.end(), pending.begin(), pending.end());
+            pending.clear();
+        }
     }
+    m_linkBegin[size_t(n) * m] = uint32_t(m_links.size());
     const Link* links = m_links.data();
     const uint32_t* linkBegin = m_linkBegin.data();
 
@@ -318,10 +359,9 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
             m_suffix2[j - 1] = m_suffix2[j] + m_maxTerm2[(i + j) % n];
         }
         const FactorVector& first = *in[i];
-        const uint32_t* firstBegin = linkBegin + size_t(i) * row;
-
         for (uint32_t ms = 0; ms < starts; ++ms) {
-            for (uint32_t f = firstBegin[ms]; f < firstBegin[ms + 1]; ++f) {
+            const uint32_t* firstBegin = linkBegin + size_t(ms) * n + i;
+            for (uint32_t f = firstBegin[0]; f < firstBegin[1]; ++f) {
                 const Link& head = links[f];
                 if (uint32_t(head.End) > m - n) break;
                 ++evaluations;
@@ -343,7 +383,6 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                     const uint32_t q = (i + j) % n;
                     const double length = in[q]->Length;
                     const uint32_t lastEnd = m - n + j;
-                    const uint32_t* begin = linkBegin + size_t(q) * row;
                     double* from1 = m_sum1[cur].data();
                     double* from2 = m_sum2[cur].data();
                     uint8_t* fromReached = m_reached[cur].data();
@@ -351,6 +390,8 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                     double* to2 = m_sum2[cur ^ 1].data();
                     uint8_t* toReached = m_reached[cur ^ 1].data();
                     const double bound1 = m_suffix1[j - 1], bound2 = m_suffix2[j - 1];
+                    // Chains shorter than this give r > 2, longer than that r < 0.5.
+                    const double shortest = length / (2.0 * s), longest = 2.0 * length / s;
                     uint32_t nextLow = m, nextHigh = 0;
                     for (uint32_t prev = low; prev <= high; ++prev) {
                         if (!fromReached[prev]) continue;
@@ -359,25 +400,48 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                         if (!(f1 + bound1 + margin > score.Score1 || f2 + bound2 + margin > score.Score2)) continue;
                         const uint32_t b = prev + 1;
                         if (b > lastEnd) continue;
-                        for (uint32_t k = begin[b]; k < begin[b + 1]; ++k) {
-                            const Link& link = links[k];
+                        // Links whose lengths up to here are all too short
+                        // for r <= 2 are skipped; once every later one is
+                        // too long for r >= 0.5 the list ends. Rounding is
+                        // monotone, so both cuts are exact; the division is
+                        // made only near the thresholds.
+                        const uint32_t* begin = linkBegin + size_t(b) * n + q;
+                        const Link* k = std::partition_point(links + begin[0], links + begin[1], [&](const Link& x) {
+                            if (x.LengthUpTo < shortest * (1.0 - 1e-12)) return true;
+                            if (x.LengthUpTo > shortest * (1.0 + 1e-12)) return false;
+                            return !(length / (s * x.LengthUpTo) <= 2.0);
+                        });
+                        for (const Link* end = links + begin[1]; k < end; ++k) {
+                            const Link& link = *k;
                             if (uint32_t(link.End) > lastEnd) break;
                             ++evaluations;
                             double factor;
-                            if (!LengthFactor(length / (s * link.Length), factor)) continue;
-                            const double v1 = f1 + Term1(factor, link.Straight, link.Slack);
-                            const double v2 = f2 + Term2(factor, link.Slack);
+                            if (!LengthFactor(length / (s * link.Length), factor)) {
+                                if (link.LengthFrom > longest * (1.0 + 1e-12) ||
+                                    (link.LengthFrom >= longest * (1.0 - 1e-12) &&
+                                     length / (s * link.LengthFrom) < 0.5))
+                                    break;
+                                continue;
+                            }
                             const uint32_t e = uint32_t(link.End);
                             if (!toReached[e]) {
                                 toReached[e] = 1;
-                                to1[e] = v1;
-                                to2[e] = v2;
+                                to1[e] = f1 + Term1(factor, link.Straight, link.Slack);
+                                to2[e] = f2 + Term2(factor, link.Slack);
                                 if (e < nextLow) nextLow = e;
                                 if (e > nextHigh) nextHigh = e;
-                            } else {
-                                if (v1 > to1[e]) to1[e] = v1;
-                                if (v2 > to2[e]) to2[e] = v2;
+                                continue;
                             }
+                            // Most arrivals lose to the sums already there;
+                            // a multiplication tells, the exact terms follow
+                            // only when it is close.
+                            if (f1 + factor * link.Straight * link.Slack * kInverseW + kCloseMargin < to1[e] &&
+                                f2 + link.Slack * factor * kInverseW + kCloseMargin < to2[e])
+                                continue;
+                            const double v1 = f1 + Term1(factor, link.Straight, link.Slack);
+                            const double v2 = f2 + Term2(factor, link.Slack);
+                            if (v1 > to1[e]) to1[e] = v1;
+                            if (v2 > to2[e]) to2[e] = v2;
                         }
                     }
                     cur ^= 1;

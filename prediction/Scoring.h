@@ -82,15 +82,23 @@ private:
         int32_t End;
         double Length;
         double Straight;
-        double Slack;  // W - D, the direction's margin
+        double Slack;       // W - D, the direction's margin
+        double LengthUpTo;  // the largest Length of the links from the list's first to this one
+        double LengthFrom;  // the smallest Length of the links from this one to the list's last
+    };
+    struct InputAngle {
+        double Angle;
+        uint32_t Index;
     };
 
     // Reused storage of Score; grows to the largest model and input seen.
     std::vector<double> m_startX, m_startY, m_endX, m_endY, m_vertexAngle;
     std::vector<uint32_t> m_straightBegin;
     std::vector<StraightChain> m_straight;
-    std::vector<uint32_t> m_linkBegin;  // (input vector, chain start) -> first link
+    std::vector<uint32_t> m_linkBegin;  // (chain start, input vector) -> first link
     std::vector<Link> m_links;
+    std::vector<std::vector<Link>> m_pending;
+    std::vector<InputAngle> m_inputAngles;
     std::vector<double> m_maxTerm1, m_maxTerm2, m_suffix1, m_suffix2;
     std::vector<double> m_sum1[2], m_sum2[2];
     std::vector<uint8_t> m_reached[2];
