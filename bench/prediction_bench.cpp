@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <vector>
@@ -187,6 +188,16 @@ void BM_Score(benchmark::State& state) {
         }
     }
     state.counters["evals/call"] = double(eval.ChainEvaluations) / double(state.iterations());
+    if (kLiteral) {
+        // The exact search must give the same records, bit for bit.
+        CPredict_Eval exact;
+        for (const auto& model : set.models) {
+            CPredict_Score a, b;
+            eval.ScoreLiteralSearch(input, *model, a, stack, points);
+            exact.Score(input, *model, b, stack, points);
+            if (std::memcmp(&a, &b, sizeof a) != 0) state.SkipWithError("exact search differs from the literal one");
+        }
+    }
     state.counters["matched"] = matched;
     state.SetLabel(std::string(state.range(0) == 0 ? "1000 x 4-20" : state.range(0) == 1 ? "20 x 60" : "1 x 60") + ", input " +
                    std::to_string(state.range(1)) + (state.range(2) ? " closed" : " open"));
