@@ -22,6 +22,12 @@ namespace {
 // more line here.
 const LegacyFamily* const kLegacyFamilies[] = {
     &kLegacyShapeFamily,
+    &kLegacyGradationFamily,
+    &kLegacyFillFamily,
+    &kLegacyReplaceDrawFamily,
+    &kLegacyFilterFamily,
+    &kLegacyTextFamily,
+    &kLegacyStructureFamily,
 };
 
 // Keywords are ASCII and shorter than this, "(" included.
