@@ -25,6 +25,12 @@ const LegacyFamily* const kLegacyFamilies[] = {
     &kLegacyObjectDrawFamily,
     &kLegacyToneFamily,
     &kLegacyColourSpaceFamily,
+    &kLegacyGradationFamily,
+    &kLegacyFillFamily,
+    &kLegacyReplaceDrawFamily,
+    &kLegacyFilterFamily,
+    &kLegacyTextFamily,
+    &kLegacyStructureFamily,
 };
 
 // Keywords are ASCII and shorter than this, "(" included.

@@ -66,6 +66,12 @@ extern const LegacyFamily kLegacyShapeFamily;        // 1-12, 101-112
 extern const LegacyFamily kLegacyObjectDrawFamily;   // 201-279
 extern const LegacyFamily kLegacyToneFamily;         // 401-479
 extern const LegacyFamily kLegacyColourSpaceFamily;  // 301-394
+extern const LegacyFamily kLegacyGradationFamily;    // 501-707
+extern const LegacyFamily kLegacyFillFamily;         // 801-823, 901-964, 1201-1256
+extern const LegacyFamily kLegacyReplaceDrawFamily;  // 851, 852, 1301-1357
+extern const LegacyFamily kLegacyFilterFamily;       // 1107, 1108, 1401-1408
+extern const LegacyFamily kLegacyTextFamily;         // 1001-1014
+extern const LegacyFamily kLegacyStructureFamily;    // 1101-1109
 
 // The row whose keyword begins text, or null.
 const LegacyRow* FindLegacyKeyword(const char* text) noexcept;
@@ -82,5 +88,10 @@ bool ParseLegacyArguments(QDXFactor& factor, const LegacyRow& row, const char* a
 // The short Rotate tail of the object draws (items 5-8: origin, angle and one
 // scale in 1/65536): both scales from that one, and the whole source.
 bool StoreShortRotate(QDXFactor& factor, const CStrArray_base<64>& items, uint32_t count, bool shortForm);
+
+// The text of a quoted item with its escapes decoded (the drawn text of the
+// text factors and "ExInfo("): the item's first byte is the delimiter; false
+// when it is not closed.
+bool ReadUnescapedText(const CStr_base<64>& item, CStr_base<64>& text);
 
 }  // namespace legacy

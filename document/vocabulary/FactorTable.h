@@ -276,4 +276,8 @@ void StoreDefault(QDXFactor& factor, const FactorField& field);
 // ones are dropped and every other is one path node.
 extern const ListCodec kPathList;
 
+// The "array(" list of "mixgradinfo(" points of the mix gradations: at most
+// 2000 items, empty ones included; the empty ones are dropped.
+extern const ListCodec kGradationPointList;
+
 }  // namespace vocabulary
