@@ -52,6 +52,27 @@ std::string EveryFamily() {
            ",0,0,-30,30,0,256,0,256,200)))";
 }
 
+// Every keyword of the vocabulary, in both forms where it has two, one object
+// per family, naming the object whose name ends in 0x5C.
+std::string EveryKeyword() {
+    std::string objects;
+    uint32_t count = 0;
+    const legacy::LegacyRow* const* rows = legacy::GetLegacyRows(count);
+    const std::string name = "\"" + kTable + "\"";
+    uint32_t family = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const legacy::LegacyRow& row = *rows[i];
+        // A new family begins where the kind's hundreds fall back or jump.
+        const bool first = i == 0 || row.kind / 100 != rows[i - 1]->kind / 100;
+        if (first) objects += std::string(i == 0 ? "" : ")))\n") + "Family" + std::to_string(family++) + "=Render(8,8,0,array(";
+        else objects += ',';
+        objects += legacy_test::TextFor(row, row.fields, row.count, name);
+        if (row.rule == legacy::LegacyCount::kTwoCounts)
+            objects += "," + legacy_test::TextFor(row, row.shortFields, row.shortCount, name);
+    }
+    return objects + ")))";
+}
+
 std::string Save(CQDXCtrl& doc) {
     CStr_base<16384> text;
     EXPECT_TRUE(doc.SaveString(text));
@@ -75,7 +96,8 @@ const QDXObject* Find(CQDXCtrl& doc, const std::string& name) {
 
 TEST(LegacyDocument, LoadsSavesAsCurrentFormatAndReadsBackTheSame) {
     CQDXCtrl first;
-    ASSERT_EQ(first.LoadString(LegacyDocument(EveryFamily()).c_str()), 0);
+    const std::string every = EveryKeyword();
+    ASSERT_EQ(first.LoadString(LegacyDocument(EveryFamily() + "\n" + every).c_str()), 0);
     // The "Pallet" wording was read.
     EXPECT_EQ(first.PaletteTables->Palette1[0], 0xff0000u);
     EXPECT_EQ(first.PaletteTables->Palette1[2], 0x1234u);
@@ -97,8 +119,14 @@ TEST(LegacyDocument, LoadsSavesAsCurrentFormatAndReadsBackTheSame) {
     for (uint32_t i = 0; i < 1024; ++i) ASSERT_EQ(second.PaletteTables->Palette1[i], first.PaletteTables->Palette1[i]);
     EXPECT_STREQ(second.MetaData.GetText(), first.MetaData.GetText());
 
-    for (const std::string& name : {kTable, kSo, std::string("Shapes"), std::string("Draws"), std::string("Tones"),
-                                    std::string("Spaces")}) {
+    std::vector<std::string> names = {kTable, kSo, "Shapes", "Draws", "Tones", "Spaces"};
+    uint32_t factors = 0;
+    for (uint32_t family = 0; Find(first, "Family" + std::to_string(family)) != nullptr; ++family) {
+        names.push_back("Family" + std::to_string(family));
+        factors += Find(first, names.back())->Factors.GetCount();
+    }
+    EXPECT_GE(factors, 316u);  // every keyword, and the short forms
+    for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const QDXObject* a = Find(first, name);
         const QDXObject* b = Find(second, name);

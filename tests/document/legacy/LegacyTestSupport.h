@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "document/legacy/LegacyTable.h"
 #include "document/model/QDXFactor.h"
 
 namespace legacy_test {
@@ -101,6 +102,55 @@ inline std::string ExpectSameThroughWriter(const QDXFactor& legacy, const std::s
     EXPECT_TRUE(current.ParseText(written.GetText())) << written.GetText();
     EXPECT_EQ(Describe(current), Describe(legacy)) << written.GetText();
     return written.GetText();
+}
+
+// ---- texts for every row of the tables ----
+
+// An acceptable item for a field at a position: distinct numbers, whole reals
+// (so that the short Rotate scale, divided by 65536, stays exact when written).
+// An item no field reads is ignored, or read by the row's hook as a number or
+// a delimited text: "0a0" is both (0, and "a" between two delimiters "0").
+inline std::string ItemFor(const vocabulary::FactorField* field, uint32_t position, const std::string& name) {
+    if (field == nullptr) return "0a0";
+    switch (field->type) {
+    case vocabulary::ArgType::kInt:
+        return std::to_string(10 + position);
+    case vocabulary::ArgType::kReal:
+        return std::to_string(65536 * (position + 1));
+    case vocabulary::ArgType::kHex:
+        return "1f";
+    case vocabulary::ArgType::kULong:
+    case vocabulary::ArgType::kULongInt:
+        return "2";
+    case vocabulary::ArgType::kColour:
+        return position % 2 == 0 ? "ff00" : "P40010000";
+    case vocabulary::ArgType::kAColour:
+        return "P40010000#80";
+    case vocabulary::ArgType::kAlpha:
+        return "100";
+    case vocabulary::ArgType::kName:
+        return name;
+    case vocabulary::ArgType::kFlag:
+        return "t";
+    case vocabulary::ArgType::kList:
+        return std::string(field->slot.list->opening) + ")";
+    }
+    return "?";
+}
+
+// The text of a row with count items for the given fields (the long or the
+// short form); name is the item of every name field.
+inline std::string TextFor(const legacy::LegacyRow& row, const vocabulary::FieldList& fields, uint32_t count,
+                           const std::string& name = "\"src\"") {
+    std::string text = row.keyword;
+    for (uint32_t i = 0; i < count; ++i) {
+        const vocabulary::FactorField* field = nullptr;
+        for (uint32_t k = 0; k < fields.count; ++k)
+            if (fields.data[k].position == i) field = &fields.data[k];
+        if (i != 0) text += ',';
+        text += ItemFor(field, i, name);
+    }
+    return text + ")";
 }
 
 }  // namespace legacy_test

@@ -14,52 +14,7 @@ namespace {
 
 using legacy::LegacyCount;
 using legacy::LegacyRow;
-using vocabulary::ArgType;
 using vocabulary::FieldList;
-
-// An acceptable item for a field at a position: distinct numbers, whole reals
-// (so that the short Rotate scale, divided by 65536, stays exact when written).
-// An item no field reads is ignored, or read by the row's hook as a number or
-// a delimited text: "0a0" is both (0, and "a" between two delimiters "0").
-std::string ItemFor(const vocabulary::FactorField* field, uint32_t position) {
-    if (field == nullptr) return "0a0";
-    switch (field->type) {
-    case ArgType::kInt:
-        return std::to_string(10 + position);
-    case ArgType::kReal:
-        return std::to_string(65536 * (position + 1));
-    case ArgType::kHex:
-        return "1f";
-    case ArgType::kULong:
-    case ArgType::kULongInt:
-        return "2";
-    case ArgType::kColour:
-        return position % 2 == 0 ? "ff00" : "P40010000";
-    case ArgType::kAColour:
-        return "P40010000#80";
-    case ArgType::kAlpha:
-        return "100";
-    case ArgType::kName:
-        return "\"src\"";
-    case ArgType::kFlag:
-        return "t";
-    case ArgType::kList:
-        return std::string(field->slot.list->opening) + ")";
-    }
-    return "?";
-}
-
-std::string TextFor(const LegacyRow& row, const FieldList& fields, uint32_t count) {
-    std::string text = row.keyword;
-    for (uint32_t i = 0; i < count; ++i) {
-        const vocabulary::FactorField* field = nullptr;
-        for (uint32_t k = 0; k < fields.count; ++k)
-            if (fields.data[k].position == i) field = &fields.data[k];
-        if (i != 0) text += ',';
-        text += ItemFor(field, i);
-    }
-    return text + ")";
-}
 
 // Whether the count rule of the row lets n items through.
 bool CountFits(const LegacyRow& row, uint32_t n) {
@@ -77,7 +32,7 @@ bool CountFits(const LegacyRow& row, uint32_t n) {
 }
 
 void CheckForm(const LegacyRow& row, const FieldList& fields, uint32_t count) {
-    const std::string text = TextFor(row, fields, count);
+    const std::string text = legacy_test::TextFor(row, fields, count);
     QDXFactor f;
     ASSERT_TRUE(legacy_test::LegacyParsesAs(f, text, row.kind));
     legacy_test::ExpectSameThroughWriter(f, text);
@@ -86,7 +41,7 @@ void CheckForm(const LegacyRow& row, const FieldList& fields, uint32_t count) {
         if (CountFits(row, n)) continue;
         QDXFactor g;
         legacy_test::ResetNamed(g);
-        EXPECT_FALSE(g.ParseLegacyText(TextFor(row, fields, n).c_str())) << n << " items: " << text;
+        EXPECT_FALSE(g.ParseLegacyText(legacy_test::TextFor(row, fields, n).c_str())) << n << " items: " << text;
         EXPECT_EQ(g.Kind, 0u) << text;
     }
 }
