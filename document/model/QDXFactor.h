@@ -468,6 +468,13 @@ public:
     // was accepted (Kind then holds its code); false otherwise, with Kind
     // unchanged. Defined with the factor vocabulary (document/vocabulary/).
     bool ParseText(const char* text);
+    // Reads one factor text of the format-1.0 vocabulary (read only: such a
+    // document is saved in the current format) into this record, which the
+    // caller has reset and named: true when a keyword matched and every
+    // argument was accepted. On false the record is partly written (Kind
+    // still as it was) and the caller discards it. Defined with the legacy
+    // vocabulary (document/legacy/).
+    bool ParseLegacyText(const char* text);
     // Replaces out with the factor's text in format 1.2: true when written;
     // false, out unchanged, for a kind outside the vocabulary or a list element
     // that cannot be written. Defined with the factor vocabulary.

@@ -10,7 +10,6 @@
 #include <memory>
 
 #include "document/model/ImageEncoder.h"
-#include "document/model/LegacyFactorParser.h"
 #include "document/model/QDXCtrl.h"
 #include "document/model/QDXObject.h"
 #include "document/text/NumberScan.h"
@@ -169,7 +168,7 @@ bool ParseRender(QDXObject& object, const char* args, bool legacy) {
         else
             factorText.AssignBytesN(texts + factors[j].offset, int32_t(factors[j].length));
         const char* text = factorText.GetText();
-        if (!(legacy ? ParseLegacyFactorText(*factor, text) : factor->ParseText(text))) {
+        if (!(legacy ? factor->ParseLegacyText(text) : factor->ParseText(text))) {
             object.Factors.RemoveAt(object.Factors.GetCount() - 1);
             return false;
         }

@@ -30,7 +30,8 @@ uint32_t QDXFactor::*const kColours[4] = {&QDXFactor::Color1, &QDXFactor::Color2
 uint32_t QDXFactor::*const kColourRefs[4] = {&QDXFactor::ColorRef1, &QDXFactor::ColorRef2, &QDXFactor::ColorRef3,
                                              &QDXFactor::ColorRef4};
 
-// Reads one item into its field; false when the item is not acceptable.
+}  // namespace
+
 bool ScanField(QDXFactor& factor, const FactorField& field, const CStr_base<64>& itemText) {
     const char* item = itemText.GetText();
     switch (field.type) {
@@ -119,8 +120,6 @@ void StoreDefault(QDXFactor& factor, const FactorField& field) {
         break;  // an optional list is left as it was
     }
 }
-
-}  // namespace
 
 bool ParseArguments(QDXFactor& factor, const FactorRow& row, const char* arguments) {
     CStrArray_base<64>& items = ArgumentItems();

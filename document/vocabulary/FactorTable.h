@@ -265,4 +265,19 @@ bool ParseArguments(QDXFactor& factor, const FactorRow& row, const char* argumen
 bool ParsesWhole(const FactorRow& row) noexcept;
 bool WriteRow(const QDXFactor& factor, const FactorRow& row, CStr_base<1024>& out);
 
+// One item read into its field by the field's form (the legacy vocabulary
+// reads its items with the same forms); false when the item is not
+// acceptable, with the fields before it as they were left. StoreDefault puts
+// an omitted optional field's default in place.
+bool ScanField(QDXFactor& factor, const FactorField& field, const CStr_base<64>& item);
+void StoreDefault(QDXFactor& factor, const FactorField& field);
+
+// The "qdxpath(" list: at most 10000 items, empty ones included; the empty
+// ones are dropped and every other is one path node.
+extern const ListCodec kPathList;
+
+// The "array(" list of "mixgradinfo(" points of the mix gradations: at most
+// 2000 items, empty ones included; the empty ones are dropped.
+extern const ListCodec kGradationPointList;
+
 }  // namespace vocabulary

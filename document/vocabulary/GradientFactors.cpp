@@ -176,7 +176,12 @@ bool WritePoints(const QDXFactor& factor, CStr_base<1024>& list) {
     return true;
 }
 
-constexpr ListCodec kPointList = {"array(", &ParsePoints, &WritePoints};
+}  // namespace
+
+extern const ListCodec kGradationPointList;
+constexpr ListCodec kGradationPointList = {"array(", &ParsePoints, &WritePoints};
+
+namespace {
 
 // ---- rows ----
 
@@ -191,7 +196,7 @@ constexpr FactorField kRect[] = {GRADIENT_RECT};
 // bottom-left, bottom-right.
 constexpr FactorField kTwoAColours[] = {GRADIENT_RECT, AColour(4, 1), AColour(5, 2)};
 constexpr FactorField kFourAColours[] = {GRADIENT_RECT, AColour(4, 1), AColour(5, 2), AColour(6, 3), AColour(7, 4)};
-constexpr FactorField kMixColour[] = {GRADIENT_RECT, AColour(4, 1), List(5, &kPointList)};
+constexpr FactorField kMixColour[] = {GRADIENT_RECT, AColour(4, 1), List(5, &kGradationPointList)};
 
 // The colour-model forms: the model, then plain colour codes (no palette
 // form), each with its alpha in the ARGB forms.
@@ -217,7 +222,7 @@ constexpr FactorField kInterpolationSpace[] = {GRADIENT_RECT, ULongInt(4, &F::Op
 constexpr FactorField kTwoAlphas[] = {GRADIENT_RECT, Alpha(4, &F::Alpha), Alpha(5, &F::ByteParam1)};
 constexpr FactorField kFourAlphas[] = {GRADIENT_RECT, Alpha(4, &F::Alpha), Alpha(5, &F::ByteParam1),
                                        Alpha(6, &F::ByteParam2), Alpha(7, &F::ByteParam3)};
-constexpr FactorField kMixAlpha[] = {GRADIENT_RECT, Alpha(4, &F::Alpha), List(5, &kPointList)};
+constexpr FactorField kMixAlpha[] = {GRADIENT_RECT, Alpha(4, &F::Alpha), List(5, &kGradationPointList)};
 
 // The colour-only forms take colours without their own alpha.
 constexpr FactorField kTwoColours[] = {GRADIENT_RECT, Colour(4, 1), Colour(5, 2)};

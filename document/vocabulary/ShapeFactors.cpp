@@ -114,7 +114,12 @@ bool WritePath(const QDXFactor& factor, CStr_base<1024>& list) {
     return true;
 }
 
+}  // namespace
+
+extern const ListCodec kPathList;
 constexpr ListCodec kPathList = {"qdxpath(", &ParsePath, &WritePath};
+
+namespace {
 
 // ---- rows ----
 

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "document/model/ImageEncoder.h"
-#include "document/model/LegacyFactorParser.h"
 #include "document/model/QDXCtrl.h"
 #include "document/text/Text128Codec.h"
 #include "imagefiles/ImageFiles.h"
@@ -474,21 +473,20 @@ TEST_F(ObjectTextTest, ParsingInvalidatesDependents) {
     EXPECT_EQ(d.RenderState, QDXObject::kNotDrawn) << "once enabled, the factor counts";
 }
 
-bool LegacyAsCurrent(QDXFactor& factor, const char* text) { return factor.ParseText(text); }
-
 TEST_F(ObjectTextTest, LegacyDefinitions) {
     QDXObject& object = NewObject();
-    // No legacy parser: every factor text fails.
+    // The factor texts are read with the format-1.0 vocabulary: its "Line("
+    // has no alpha item.
     EXPECT_FALSE(object.ParseLegacyText("Render(1,1,0,array(Line(0,0,16,16,16,ff0000,255)))"));
-    const LegacyFactorParser old = SetLegacyFactorParser(LegacyAsCurrent);
-    EXPECT_TRUE(object.ParseLegacyText("Render(2,3,0,1,1,1,array(Line(0,0,16,16,16,ff0000,255)))"));
-    EXPECT_EQ(object.Factors.GetCount(), 1u);
-    EXPECT_FALSE(object.ParseLegacyText("Render(2,3,0,1,1,1,1,array(Line(0,0,16,16,16,ff0000,255)))"));  // no flags
+    EXPECT_TRUE(object.ParseLegacyText("Render(2,3,0,1,1,1,array(Line(0,0,16,16,16,ff0000),LineAlpha(0,0,1,1,16)))"));
+    ASSERT_EQ(object.Factors.GetCount(), 2u);
+    EXPECT_EQ(object.Factors.GetAt(1)->Kind, 2u);
+    EXPECT_STREQ(object.Factors.GetAt(1)->Name.GetText(), "Obj?1");
+    EXPECT_FALSE(object.ParseLegacyText("Render(2,3,0,1,1,1,1,array(Line(0,0,16,16,16,ff0000)))"));  // no flags
     EXPECT_FALSE(object.ParseLegacyText("WebP(\"a\")"));
     EXPECT_FALSE(object.ParseLegacyText("Render(1,1,0,array())"));  // the empty item goes to the parser as is
     EXPECT_TRUE(object.ParseLegacyText("QDXLinkPath(\"x.qdx?A\")"));
     EXPECT_EQ(object.Kind, QDXObject::kDocumentLink);
-    SetLegacyFactorParser(old);
 }
 
 }  // namespace
