@@ -22,6 +22,9 @@ namespace {
 // more line here.
 const LegacyFamily* const kLegacyFamilies[] = {
     &kLegacyShapeFamily,
+    &kLegacyObjectDrawFamily,
+    &kLegacyToneFamily,
+    &kLegacyColourSpaceFamily,
     &kLegacyGradationFamily,
     &kLegacyFillFamily,
     &kLegacyReplaceDrawFamily,

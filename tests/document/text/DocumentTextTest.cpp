@@ -173,7 +173,7 @@ TEST(DocumentTextTest, FaultsAfterTheHeaderClearTheDocument) {
         Doc("A=" + link).replace(kHeader.size(), 10, "Palette9()"),  // palette unreadable
         kHeader + kPalette + "\n",                       // palette-only, line feed at its end
         "QDXTextFormat1.0\n[Pallet]\n" + kPalette + "\n[QDXObject]\nA=Render(1,1,0,array(" + kLine +
-            "))\n[MetaData]\n",                          // no legacy factor parser yet
+            "))\n[MetaData]\n",                          // the legacy "Line(" has no alpha item
     };
     for (const std::string& text : texts) {
         SCOPED_TRACE(text);
