@@ -7,11 +7,14 @@
 //   richtext_sample               run the window until it is closed
 //   richtext_sample --face-check  exit 0 when the interface face covers
 //                                 Japanese, 77 (skip) when it does not
+//   richtext_sample --quit-after N  quit by itself N updates after drawing
+//                                 (sanitizer runs: a normal shutdown)
 #include <QApplication>
 
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -66,10 +69,17 @@ void FillRect(CSprite& target, int32_t left, int32_t top, int32_t right, int32_t
 
 class SC_RichTextSample final : public IScene {
 public:
-    explicit SC_RichTextSample(CQRKWindowCtrl& host) noexcept : m_host(host) {}
+    // quitAfter: updates after drawing until the scene quits the host (0:
+    // never).
+    SC_RichTextSample(CQRKWindowCtrl& host, int32_t quitAfter) noexcept : m_host(host), m_quitAfter(quitAfter) {}
 
     void Update() override {
-        if (!m_drawn) m_drawn = DrawSample();
+        if (!m_drawn) {
+            m_drawn = DrawSample();
+        } else if (m_quitAfter > 0 && --m_quitAfter == 0) {
+            m_host.Quit();
+            return;
+        }
         if (m_host.IsDrawFrame()) m_host.RequestPresent();
     }
 
@@ -96,6 +106,7 @@ private:
     }
 
     CQRKWindowCtrl& m_host;
+    int32_t m_quitAfter;
     bool m_drawn = false;
 };
 
@@ -119,6 +130,9 @@ int main(int argc, char** argv) {
         return 77;
     }
 
+    int32_t quitAfter = 0;
+    if (argc > 2 && std::strcmp(argv[1], "--quit-after") == 0) quitAfter = std::max(std::atoi(argv[2]), 0);
+
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     platform::QtMessageBoxPresenter presenter;
@@ -126,7 +140,7 @@ int main(int argc, char** argv) {
     {
         platform::QtHostWindow window;
         COutlinecrafterDlg dialog(window);
-        SC_RichTextSample sample(dialog);
+        SC_RichTextSample sample(dialog, quitAfter);
         dialog.GetStartupScene().SetNextScene(&sample);
         dialog.DoModal();
     }
