@@ -5,15 +5,16 @@
 # scene's ten frames are long past), and compared with a reviewed picture: a
 # white client area under a menu bar, centred on a 1024 x 768 screen.
 #
-#   screenshot.sh PROGRAM REFERENCE.png [OUTPUT.png]
+#   screenshot.sh PROGRAM REFERENCE.png [OUTPUT.png [ALLOWED]]
 #
 # Exits 77 (skipped) without xvfb-run or ImageMagick. The menu title's glyphs
-# depend on the installed fonts, so up to kAllowed pixels may differ.
+# depend on the installed fonts, so up to ALLOWED pixels (default kAllowed)
+# may differ.
 set -euo pipefail
 program=$1
 reference=$2
 output=${3:-$(mktemp --suffix=.png)}
-kAllowed=1500
+kAllowed=${4:-1500}
 
 for tool in xvfb-run import compare xwininfo; do
   if ! command -v "$tool" >/dev/null; then
