@@ -57,6 +57,7 @@ void IQRKWnd::ResetState() {
     m_prev = m_next = nullptr;
     m_firstAttached = m_firstOwned = m_firstChild = nullptr;
     m_parent = nullptr;
+    m_listKind = 0;
     m_drawMode = 0;
     m_firstProcess = false;
     m_visible = false;
@@ -196,13 +197,13 @@ void IQRKWnd::InvalidateScreenRect(int32_t x, int32_t y, int32_t width, int32_t 
 
 IQRKWnd** IQRKWnd::HeadSlot() {
     if (m_manager == nullptr) return nullptr;
-    IQRKWnd* head = this;
-    while (head->m_prev != nullptr) head = head->m_prev;
     if (m_parent == nullptr) return &m_manager->m_firstTopLevel;
-    if (m_parent->m_firstOwned == head) return &m_parent->m_firstOwned;
-    if (m_parent->m_firstChild == head) return &m_parent->m_firstChild;
-    if (m_parent->m_firstAttached == head) return &m_parent->m_firstAttached;
-    return nullptr;
+    switch (m_listKind) {
+        case kQRKLinkChild: return &m_parent->m_firstChild;
+        case kQRKLinkOwned: return &m_parent->m_firstOwned;
+        case kQRKLinkAttached: return &m_parent->m_firstAttached;
+        default: return nullptr;
+    }
 }
 
 void IQRKWnd::UnlinkFromSiblings() {
@@ -384,9 +385,7 @@ bool IQRKWnd::GetScreenPosQuietly(tagPOINT* point) const {
     while (w->m_parent != nullptr) {
         const IQRKWnd* p = w->m_parent;
         // Child and owned windows live in the parent's client frame.
-        const IQRKWnd* head = w;
-        while (head->m_prev != nullptr) head = head->m_prev;
-        if (p->m_firstChild == head || p->m_firstOwned == head) {
+        if (w->m_listKind == kQRKLinkChild || w->m_listKind == kQRKLinkOwned) {
             x += p->m_x;
             y += p->m_y;
         }
@@ -416,6 +415,7 @@ bool IQRKWnd::NewWindow(int32_t x, int32_t y, int32_t width, int32_t height, CQR
             manager->m_firstTopLevel = this;
             m_prev = nullptr;
             m_parent = nullptr;
+            m_listKind = kQRKLinkTopLevel;
             break;
         case kQRKLinkChild:
         case kQRKLinkOwned:
@@ -427,6 +427,7 @@ bool IQRKWnd::NewWindow(int32_t x, int32_t y, int32_t width, int32_t height, CQR
             *slot = this;
             m_prev = nullptr;
             m_parent = relative;
+            m_listKind = uint8_t(linkType);
             break;
         }
         default:
@@ -434,6 +435,7 @@ bool IQRKWnd::NewWindow(int32_t x, int32_t y, int32_t width, int32_t height, CQR
             m_prev = relative;
             relative->m_next = this;
             m_parent = relative->m_parent;
+            m_listKind = relative->m_listKind;
             break;
     }
     m_next = next;
@@ -588,12 +590,7 @@ void IQRKWnd::ClientToParent(tagPOINT* point) { *point = Offset(*point, m_x, m_y
 int32_t IQRKWnd::GetLinkType() {
     if (m_manager == nullptr) return -1;
     if (m_parent == nullptr) return kQRKLinkTopLevel;
-    const IQRKWnd* head = this;
-    while (head->m_prev != nullptr) head = head->m_prev;
-    if (m_parent->m_firstChild == head) return kQRKLinkChild;
-    if (m_parent->m_firstOwned == head) return kQRKLinkOwned;
-    if (m_parent->m_firstAttached == head) return kQRKLinkAttached;
-    return -1;
+    return m_listKind;
 }
 
 bool IQRKWnd::SetOpacity(uint8_t level) {

@@ -268,6 +268,10 @@ protected:
 
 private:
     void DetachSubtreeOnly();
+
+    // The link type of the list the window is in (0 to 3), kept so that the
+    // frame of a window in a long list is known without walking to its head.
+    uint8_t m_listKind = 0;
     bool GetScreenPosQuietly(tagPOINT* point) const;
 
     // Set by a list walk on a later sibling it hands a broadcast to, so that
