@@ -452,4 +452,51 @@ TEST_F(WindowTree, LongSiblingListsDoNotExhaustTheStack) {
     EXPECT_EQ(kids.back()->GetManager(), nullptr);
 }
 
+// A window whose cache cannot be had.
+class NoCacheWnd : public RecWnd {
+public:
+    bool CreateCache(int32_t w, int32_t h) override { return failCreate ? false : IQRKWnd::CreateCache(w, h); }
+    bool ResizeCache(int32_t, int32_t) override { return false; }
+    bool failCreate = true;
+};
+
+TEST_F(WindowTree, CacheFailuresAreReportedAndCloseTheWindow) {
+    RecWnd parent, sibling;
+    ASSERT_TRUE(Create(parent, mgr, nullptr, 0));
+    ASSERT_TRUE(Create(sibling, mgr, &parent, 1));
+    NoCacheWnd w;
+    EXPECT_FALSE(Create(w, mgr, &parent, 1));
+    EXPECT_EQ(queue.GetReportCount(), 1u);
+    EXPECT_EQ(w.GetManager(), nullptr);
+    EXPECT_EQ(ListOf(parent.GetFirstChild()), std::vector<IQRKWnd*>{&sibling});
+    w.failCreate = false;
+    ASSERT_TRUE(Create(w, mgr, &parent, 1, 0, 0, 8, 8));
+    EXPECT_TRUE(w.ResizeWindow(4, 4, 8, 8)) << "same size: no new cache";
+    EXPECT_FALSE(w.ResizeWindow(4, 4, 9, 8));
+    EXPECT_EQ(queue.GetReportCount(), 2u);
+    EXPECT_EQ(w.GetManager(), nullptr);
+    EXPECT_EQ(ListOf(parent.GetFirstChild()), std::vector<IQRKWnd*>{&sibling});
+}
+
+TEST_F(WindowTree, ParentMovedReachesTheWholeSubtreeOfChildAndOwnedLists) {
+    std::vector<Received> log;
+    RecWnd top(&log), c1(&log), c2(&log), c1c(&log), o1(&log), o1a(&log), a1(&log);
+    ASSERT_TRUE(Create(top, mgr, nullptr, 0));
+    ASSERT_TRUE(Create(c2, mgr, &top, 1));
+    ASSERT_TRUE(Create(c1, mgr, &top, 1));
+    ASSERT_TRUE(Create(c1c, mgr, &c1, 1));
+    ASSERT_TRUE(Create(o1, mgr, &top, 2));
+    ASSERT_TRUE(Create(o1a, mgr, &o1, 3));
+    ASSERT_TRUE(Create(a1, mgr, &top, 3));
+    log.clear();
+    ASSERT_TRUE(top.MoveWindow(7, 7));
+    std::vector<IQRKWnd*> got;
+    for (const Received& r : log)
+        if (r.code == kQRKMsgParentMoved) {
+            got.push_back(r.to);
+            EXPECT_EQ(r.sender, &top);
+        }
+    EXPECT_EQ(got, (std::vector<IQRKWnd*>{&c1, &c2, &c1c, &o1, &o1a})) << "not the attached list";
+}
+
 }  // namespace
