@@ -454,6 +454,14 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                         for (const Link* end = links + begin[1]; k < end; ++k) {
                             const Link& link = *k;
                             if (uint32_t(link.End) > lastEnd) break;
+                            // A chain after which even the best rest
+                            // cannot beat the record is not worth a division.
+                            const double* after1 = rest1 + (j + 1) * row + 1;
+                            const double* after2 = rest2 + (j + 1) * row + 1;
+                            if (!(f1 + link.Straight * link.Slack * kInverseW + after1[link.End] + margin >
+                                      score.Score1 ||
+                                  f2 + link.Slack * kInverseW + after2[link.End] + margin > score.Score2))
+                                continue;
                             ++evaluations;
                             double factor;
                             if (!LengthFactor(length / (s * link.Length), factor)) {
