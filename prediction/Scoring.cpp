@@ -37,9 +37,14 @@
 // - Too few model vectors: the chain of level j must end by m - n + j, or the
 //   later levels have no vectors left.
 // - Bound: a term never exceeds its value with P = 1, so a state whose sums
-//   plus the best possible terms of the remaining levels (with a margin for
-//   rounding) cannot beat the record in either score is dropped; a group whose
-//   first chain already cannot is skipped.
+//   plus the best the remaining levels can add (with a margin for rounding)
+//   cannot beat the record in either score is dropped; a group whose first
+//   chain already cannot is skipped. The best the levels from j on can add
+//   when level j's chain starts at b is itself a max-plus programme over the
+//   links with P = 1, run backwards once per rotation (only for rotations that
+//   have a first chain to try): it knows that the chains must follow each
+//   other and point the right way, which the sum of each level's best term
+//   does not, and it does not depend on the scale, so all groups share it.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -206,6 +211,40 @@ bool CPredict_Eval::ScoreLiteralSearch(const FactorVectorList& input, const Fact
     return true;
 }
 
+void CPredict_Eval::BestRest(uint32_t i, uint32_t n, uint32_t m) {
+    const size_t row = size_t(m) + 1;
+    double* rest1 = m_rest1.data();
+    double* rest2 = m_rest2.data();
+    const Link* links = m_links.data();
+    const uint32_t* linkBegin = m_linkBegin.data();
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    std::fill(rest1 + size_t(n) * row, rest1 + size_t(n + 1) * row, 0.0);
+    std::fill(rest2 + size_t(n) * row, rest2 + size_t(n + 1) * row, 0.0);
+    for (uint32_t j = n - 1; j >= 1; --j) {
+        const uint32_t q = (i + j) % n;
+        const uint32_t lastEnd = m - n + j;
+        const double* next1 = rest1 + size_t(j + 1) * row;
+        const double* next2 = rest2 + size_t(j + 1) * row;
+        double* here1 = rest1 + size_t(j) * row;
+        double* here2 = rest2 + size_t(j) * row;
+        for (uint32_t b = 0; b < m; ++b) {
+            double best1 = kNone, best2 = kNone;
+            const uint32_t* begin = linkBegin + size_t(b) * n + q;
+            for (uint32_t f = begin[0]; f < begin[1]; ++f) {
+                const Link& link = links[f];
+                if (uint32_t(link.End) > lastEnd) break;
+                const double v1 = Term1(1.0, link.Straight, link.Slack) + next1[link.End + 1];
+                const double v2 = Term2(1.0, link.Slack) + next2[link.End + 1];
+                if (v1 > best1) best1 = v1;
+                if (v2 > best2) best2 = v2;
+            }
+            here1[b] = best1;
+            here2[b] = best2;
+        }
+        here1[m] = here2[m] = kNone;
+    }
+}
+
 bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList& model, CPredict_Score& score,
                           CArrayAuto<CPredict_StackData>& stack, CArrayAuto<CPredict_PointData>& points) {
     const uint32_t n = input.GetCount();
@@ -277,8 +316,7 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
     m_straightBegin[m] = uint32_t(m_straight.size());
 
     // Per (chain start, input vector): the straight chains within 30 degrees
-    // of the input vector, ends ascending, and per input vector the largest
-    // terms it can give (those with P = 1). When every input angle lies in
+    // of the input vector, ends ascending. When every input angle lies in
     // [-pi, pi] the direction test is the circular distance, and only the
     // input vectors whose angle lies in the chain's window (widened by far
     // more than rounding) are tested; the window is searched in the sorted
@@ -296,8 +334,6 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
     if (m_pending.size() < n) m_pending.resize(n);
     m_linkBegin.resize(size_t(n) * m + 1);
     m_links.clear();
-    m_maxTerm1.assign(n, -std::numeric_limits<double>::infinity());
-    m_maxTerm2.assign(n, -std::numeric_limits<double>::infinity());
     const InputAngle* anglesBegin = m_inputAngles.data();
     const InputAngle* anglesEnd = anglesBegin + m_inputAngles.size();
     for (uint32_t b = 0; b < m; ++b) {
@@ -309,9 +345,6 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                 if (!(direction < kW)) return;
                 const double slack = kW - direction;
                 m_pending[q].push_back(Link{chain.End, chain.Length, chain.Straight, slack, 0.0, 0.0});
-                const double t1 = Term1(1.0, chain.Straight, slack), t2 = Term2(1.0, slack);
-                if (t1 > m_maxTerm1[q]) m_maxTerm1[q] = t1;
-                if (t2 > m_maxTerm2[q]) m_maxTerm2[q] = t2;
             };
             if (!sortable) {
                 for (uint32_t q = 0; q < n; ++q) test(q);
@@ -344,20 +377,21 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
         m_sum2[c].resize(m);
         m_reached[c].resize(m, 0);
     }
-    m_suffix1.resize(n);
-    m_suffix2.resize(n);
     // Rounding of the bound sums stays many orders below this.
     const double margin = 1e-9 * double(n + 1);
+    // rest[j * (m + 1) + b]: the best levels j .. n - 1 can add with level j's
+    // chain starting at model vector b (P = 1); -infinity when they cannot all
+    // be matched. Row n is 0: nothing is left to add.
+    const size_t row = size_t(m) + 1;
+    m_rest1.resize((size_t(n) + 1) * row);
+    m_rest2.resize((size_t(n) + 1) * row);
+    const double* rest1 = m_rest1.data();
+    const double* rest2 = m_rest2.data();
 
     const uint32_t rotations = input.Closed ? n : 1;
     const uint32_t starts = input.HasSeparator ? 1 : m;
     for (uint32_t i = 0; i < rotations && m >= n; ++i) {
-        // The best the levels after j can still add.
-        m_suffix1[n - 1] = m_suffix2[n - 1] = 0.0;
-        for (uint32_t j = n - 1; j > 0; --j) {
-            m_suffix1[j - 1] = m_suffix1[j] + m_maxTerm1[(i + j) % n];
-            m_suffix2[j - 1] = m_suffix2[j] + m_maxTerm2[(i + j) % n];
-        }
+        bool restReady = false;
         const FactorVector& first = *in[i];
         for (uint32_t ms = 0; ms < starts; ++ms) {
             const uint32_t* firstBegin = linkBegin + size_t(ms) * n + i;
@@ -366,10 +400,15 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                 if (uint32_t(head.End) > m - n) break;
                 ++evaluations;
                 if (first.Length <= 0.1 || head.Length <= 0.1) continue;
+                if (!restReady) {
+                    BestRest(i, n, m);
+                    restReady = true;
+                }
                 const double s = first.Length / head.Length;
                 const double start1 = 0.0 + Term1(1.0, head.Straight, head.Slack);
                 const double start2 = 0.0 + Term2(1.0, head.Slack);
-                if (!(start1 + m_suffix1[0] + margin > score.Score1 || start2 + m_suffix2[0] + margin > score.Score2))
+                if (!(start1 + rest1[row + uint32_t(head.End) + 1] + margin > score.Score1 ||
+                      start2 + rest2[row + uint32_t(head.End) + 1] + margin > score.Score2))
                     continue;
 
                 // The group (i, ms, first chain): level by level over chain ends.
@@ -389,7 +428,6 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                     double* to1 = m_sum1[cur ^ 1].data();
                     double* to2 = m_sum2[cur ^ 1].data();
                     uint8_t* toReached = m_reached[cur ^ 1].data();
-                    const double bound1 = m_suffix1[j - 1], bound2 = m_suffix2[j - 1];
                     // Chains shorter than this give r > 2, longer than that r < 0.5.
                     const double shortest = length / (2.0 * s), longest = 2.0 * length / s;
                     uint32_t nextLow = m, nextHigh = 0;
@@ -397,7 +435,9 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                         if (!fromReached[prev]) continue;
                         fromReached[prev] = 0;
                         const double f1 = from1[prev], f2 = from2[prev];
-                        if (!(f1 + bound1 + margin > score.Score1 || f2 + bound2 + margin > score.Score2)) continue;
+                        if (!(f1 + rest1[j * row + prev + 1] + margin > score.Score1 ||
+                              f2 + rest2[j * row + prev + 1] + margin > score.Score2))
+                            continue;
                         const uint32_t b = prev + 1;
                         if (b > lastEnd) continue;
                         // Links whose lengths up to here are all too short
@@ -414,6 +454,14 @@ bool CPredict_Eval::Score(const FactorVectorList& input, const FactorVectorList&
                         for (const Link* end = links + begin[1]; k < end; ++k) {
                             const Link& link = *k;
                             if (uint32_t(link.End) > lastEnd) break;
+                            // A chain after which even the best rest
+                            // cannot beat the record is not worth a division.
+                            const double* after1 = rest1 + (j + 1) * row + 1;
+                            const double* after2 = rest2 + (j + 1) * row + 1;
+                            if (!(f1 + link.Straight * link.Slack * kInverseW + after1[link.End] + margin >
+                                      score.Score1 ||
+                                  f2 + link.Slack * kInverseW + after2[link.End] + margin > score.Score2))
+                                continue;
                             ++evaluations;
                             double factor;
                             if (!LengthFactor(length / (s * link.Length), factor)) {

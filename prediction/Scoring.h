@@ -91,6 +91,9 @@ private:
         uint32_t Index;
     };
 
+    // Fills the bound table (m_rest1, m_rest2) for rotation i; see Scoring.cpp.
+    void BestRest(uint32_t i, uint32_t n, uint32_t m);
+
     // Reused storage of Score; grows to the largest model and input seen.
     std::vector<double> m_startX, m_startY, m_endX, m_endY, m_vertexAngle;
     std::vector<uint32_t> m_straightBegin;
@@ -99,7 +102,7 @@ private:
     std::vector<Link> m_links;
     std::vector<std::vector<Link>> m_pending;
     std::vector<InputAngle> m_inputAngles;
-    std::vector<double> m_maxTerm1, m_maxTerm2, m_suffix1, m_suffix2;
+    std::vector<double> m_rest1, m_rest2;  // (level, chain start) -> best the rest can add
     std::vector<double> m_sum1[2], m_sum2[2];
     std::vector<uint8_t> m_reached[2];
 };

@@ -247,6 +247,10 @@ TEST(Scoring, ExactSearchEqualsLiteralSearch) {
         {"random directions", Shape::Random, 60, 16, 1500},
         {"15-degree grid, degenerate lengths", Shape::Grid, 16, 6, 1500},
         {"freehand strokes", Shape::Freehand, 28, 5, 600},
+        // Longer inputs, mostly made from the model: good records early, so
+        // the bound on the remaining levels drops many groups and states.
+        {"freehand strokes, longer inputs", Shape::Freehand, 24, 10, 400},
+        {"15-degree grid, longer inputs", Shape::Grid, 18, 10, 400},
     };
     std::mt19937 rng(20240611);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
