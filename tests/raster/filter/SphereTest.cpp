@@ -255,6 +255,42 @@ TEST_F(SphereTest, HeldRangesAndUnsoundInputs) {
     }
 }
 
+// Values past their holds draw exactly as the bound.
+TEST_F(SphereTest, PerspectiveInputsAreHeld) {
+    struct Row {
+        const char* what;
+        View past, bound;
+    };
+    const Row rows[] = {
+        {"offX 20000", {-16343, 40, 20000, 0, 0, 30, 0.2, 0.3, 0.4, 500},
+         {-16343, 40, 16383, 0, 0, 30, 0.2, 0.3, 0.4, 500}},
+        {"offY -20000", {40, 16423, 0, -20000, 0, 30, 0.2, 0.3, 0.4, 500},
+         {40, 16423, 0, -16383, 0, 30, 0.2, 0.3, 0.4, 500}},
+        {"depth -5", {40, 40, 1, 2, -5, 20, 0.2, 0.3, 0.4, 500}, {40, 40, 1, 2, 0, 20, 0.2, 0.3, 0.4, 500}},
+        {"depth 40000, radius 20000", {40, 40, 1, 2, 40000, 20000, 0.2, 0.3, 0.4, 40000},
+         {40, 40, 1, 2, 32767, 16383, 0.2, 0.3, 0.4, 40000}},
+        {"distance 100000", {40, 40, 1, 2, 30, 20, 0.2, 0.3, 0.4, 100000},
+         {40, 40, 1, 2, 30, 20, 0.2, 0.3, 0.4, 65535}},
+    };
+    const CSprite src = CodedSource(64, 32);
+    for (Layout layout : {Layout::TwinDisc, Layout::Folded}) {
+        for (const Row& r : rows) {
+            SCOPED_TRACE(r.what);
+            CSprite a = Filled(81, 81, kSentinel), b = Filled(81, 81, kSentinel);
+            DrawPlain(a, layout, r.past, src, 64, 32);
+            DrawPlain(b, layout, r.bound, src, 64, 32);
+            int hits = 0;
+            for (int32_t y = 0; y < 81; ++y) {
+                for (int32_t x = 0; x < 81; ++x) {
+                    ASSERT_EQ(*a.PixelAt(x, y), *b.PixelAt(x, y)) << x << "," << y;
+                    hits += *a.PixelAt(x, y) != 0;
+                }
+            }
+            EXPECT_GT(hits, 0);
+        }
+    }
+}
+
 TEST_F(SphereTest, RefusedSourceStillOwnsTheRectangle) {
     // Width 3 is too narrow for the twin discs (cut to 0); the folded layout
     // needs height 2. The plain kernels then leave 0 everywhere, the others
