@@ -106,7 +106,8 @@ bool ExactSample(Layout layout, const View& v, int32_t px, int32_t py, int32_t s
         const double disc = b * b - a * c;
         if (disc < 0) return false;
         const double t = (-b - std::sqrt(disc)) / a;
-        p[0] = (qx + t * dx) / v.radius, p[1] = (qy + t * dy) / v.radius, p[2] = -(qz + t * D) / v.radius;  // z towards the viewer
+        // z towards the viewer
+        p[0] = (qx + t * dx) / v.radius, p[1] = (qy + t * dy) / v.radius, p[2] = -(qz + t * D) / v.radius;
     }
     double m[9];
     BuildRotationMatrix3D(m, -v.a1, -v.a2, -v.a3);
@@ -354,7 +355,8 @@ TEST_F(SphereTest, WriteRulesMatchTheirReferences) {
             // Where every pixel samples, from the opaque coded source.
             CSprite where = Filled(n, n, kSentinel);
             auto run = [&](CSprite& d, const CSprite& s, const Variant& var) {
-#define OC_ARGS 0, 0, n, n, v.cx, v.cy, v.offX, v.offY, v.depth, v.radius, v.a1, v.a2, v.a3, v.distance, s, kSx, kSy, sw, sh
+#define OC_ARGS \
+    0, 0, n, n, v.cx, v.cy, v.offX, v.offY, v.depth, v.radius, v.a1, v.a2, v.a3, v.distance, s, kSx, kSy, sw, sh
                 if (!polar) {
                     switch (var.rule) {
                         case 0: d.Draw3DSphere(OC_ARGS); break;
