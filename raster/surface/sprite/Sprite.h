@@ -242,6 +242,8 @@ public:
 public:
 #include "raster/filter/AntiMoireMembers.inc"
 public:
+#include "raster/filter/SphereMembers.inc"
+public:
 };
 
 // CSprite::ClipRect against explicit bounds instead of a clip rectangle.
