@@ -227,41 +227,7 @@ int DrawWithoutScratchMemory() {
                      RandomPixels(2));
     QDXObject& dst = d.Object("Dst");
     if (!dst.Render(false, nullptr)) return 2;  // canvas and source drawn
-    const std::vector<uint32_t> before = PixelsOf(dst.Canvas);
-    raster_test::ResetRasterScratch();
-    RenderContext context;
-    FactorCall call;
-    call.Context = &context;
-    call.Canvas = &dst.Canvas;
-    call.Document = &d.doc;
-    call.Object = &dst;
-    CStr_base<64> error;
-    call.ErrorText = &error;
-
-    long pages = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-        std::fclose(f);
-    }
-    if (pages <= 0) return 3;
-    rlimit limit{};
-    getrlimit(RLIMIT_AS, &limit);
-    limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (rlim_t{512} << 10);
-    if (setrlimit(RLIMIT_AS, &limit) != 0) return 3;
-    void* held = nullptr;  // the blocks taken, chained through their first word
-    while (void* block = std::malloc(65536)) {
-        *static_cast<void**>(block) = held;
-        held = block;
-    }
-    for (int32_t i = 0; i < 2 && held != nullptr; ++i) {  // room for the small allocations
-        void* next = *static_cast<void**>(held);
-        std::free(held);
-        held = next;
-    }
-    if (RenderFactor(*dst.Factors.GetAt(1), call)) return 4;
-    if (std::string(error.GetText()) != rendertest::kNoMemoryToDraw) return 5;
-    if (PixelsOf(dst.Canvas) != before) return 6;
-    return 0;
+    return rendertest::RenderSecondFactorWithoutMemory(d.doc, dst);
 }
 #endif
 

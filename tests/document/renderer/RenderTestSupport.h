@@ -8,8 +8,11 @@
 // runs: Capture records the prepared frame, Paint fills the factor's rectangle
 // (x0, y0, x1 wide, y1 high) with its first colour made opaque.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "foundation/containers/MemoryBlock.h"
 #include "imagefiles/ImageFiles.h"
 #include "raster/surface/sprite/RasterLibrary.h"
+#include "raster/surface/sprite/RasterScratch.h"
 
 namespace rendertest {
 
@@ -221,5 +225,52 @@ protected:
     CQDXCtrl doc;
     std::string text;  // the messages of the last Render
 };
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Draws factor 1 of `object` through RenderFactor, with a fresh render context
+// and an empty raster scratch block, after taking away all memory but a
+// little (an address-space limit, then every 64 KiB block that malloc still
+// gives): how a kind behaves when an allocation fails. The process has no
+// memory left afterwards, so run it in a child (EXPECT_EXIT). Answers 0 when
+// the factor failed with the out-of-memory message and left the canvas as it
+// was; 3 when the limit could not be set; 4, 5, 6 for the failed checks.
+inline int RenderSecondFactorWithoutMemory(CQDXCtrl& doc, QDXObject& object) {
+    const std::vector<uint32_t> before = PixelsOf(object.Canvas);
+    raster_test::ResetRasterScratch();
+    RenderContext context;
+    FactorCall call;
+    call.Context = &context;
+    call.Canvas = &object.Canvas;
+    call.Document = &doc;
+    call.Object = &object;
+    CStr_base<64> error;
+    call.ErrorText = &error;
+
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+        std::fclose(f);
+    }
+    if (pages <= 0) return 3;
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(pages) * 4096 + (rlim_t{512} << 10);
+    if (setrlimit(RLIMIT_AS, &limit) != 0) return 3;
+    void* held = nullptr;  // the blocks taken, chained through their first word
+    while (void* block = std::malloc(65536)) {
+        *static_cast<void**>(block) = held;
+        held = block;
+    }
+    for (int32_t i = 0; i < 2 && held != nullptr; ++i) {  // room for the small allocations
+        void* next = *static_cast<void**>(held);
+        std::free(held);
+        held = next;
+    }
+    if (RenderFactor(*object.Factors.GetAt(1), call)) return 4;
+    if (std::string(error.GetText()) != kNoMemoryToDraw) return 5;
+    if (PixelsOf(object.Canvas) != before) return 6;
+    return 0;
+}
+#endif
 
 }  // namespace rendertest
