@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "windows/Window.h"
+
 namespace {
 
 bool ValidTiming(int32_t frames, uint32_t endMode) noexcept {
@@ -155,4 +157,93 @@ QRKWColorParams QRKWColorAnimation::Advance() noexcept {
         }
     }
     return now;
+}
+
+// ---- The window's operations ----
+
+namespace {
+
+QRKWAnimRect CurrentRect(int32_t x, int32_t y, int32_t w, int32_t h) noexcept { return {x, y, w, h}; }
+
+}  // namespace
+
+bool IQRKWnd::StartMoveAnimation(int32_t x, int32_t y, int32_t frames, int32_t endMode) {
+    return m_moveAnimation.Start(CurrentRect(m_x, m_y, m_width, m_height), x, y, frames,
+                                 static_cast<uint32_t>(endMode));
+}
+
+bool IQRKWnd::StartMoveResizeAnimation(int32_t x, int32_t y, int32_t width, int32_t height, int32_t frames,
+                                       int32_t endMode) {
+    return m_moveAnimation.StartResize(CurrentRect(m_x, m_y, m_width, m_height), {x, y, width, height}, frames,
+                                       static_cast<uint32_t>(endMode));
+}
+
+bool IQRKWnd::FinishMoveAnimation() {
+    if (!m_moveAnimation.IsRunning()) return true;
+    const QRKWAnimRect t = m_moveAnimation.Target();
+    const bool done = m_moveAnimation.IsResize() ? ResizeWindow(t.x, t.y, t.width, t.height) : MoveWindow(t.x, t.y);
+    if (!done) return false;
+    m_moveAnimation.Clear();
+    return true;
+}
+
+void IQRKWnd::ClearMoveAnimation() { m_moveAnimation.Clear(); }
+
+bool IQRKWnd::StartOpacityAnimation(int32_t level, int32_t frames, int32_t endMode) {
+    return m_opacityAnimation.Start(m_level, static_cast<uint8_t>(level), frames, static_cast<uint32_t>(endMode));
+}
+
+bool IQRKWnd::FinishOpacityAnimation() {
+    if (m_opacityAnimation.IsRunning()) {
+        m_level = m_opacityAnimation.Target();
+        m_opacityAnimation.Clear();
+    }
+    return true;
+}
+
+void IQRKWnd::ClearOpacityAnimation() { m_opacityAnimation.Clear(); }
+
+bool IQRKWnd::StartColorAnimation(uint32_t colour, int32_t red, int32_t green, int32_t blue, int32_t frames,
+                                  int32_t endMode) {
+    return m_colorAnimation.Start({m_toneColour, m_redFactor, m_greenFactor, m_blueFactor}, {colour, red, green, blue},
+                                  frames, static_cast<uint32_t>(endMode));
+}
+
+bool IQRKWnd::FinishColorAnimation() {
+    if (m_colorAnimation.IsRunning()) {
+        const QRKWColorParams t = m_colorAnimation.Target();
+        m_toneColour = t.tone;
+        m_redFactor = t.red;
+        m_greenFactor = t.green;
+        m_blueFactor = t.blue;
+        m_colorAnimation.Clear();
+    }
+    return true;
+}
+
+void IQRKWnd::ClearColorAnimation() { m_colorAnimation.Clear(); }
+
+void IQRKWnd::StepAnimations() {
+    if (m_moveAnimation.IsRunning()) {
+        const QRKWAnimRect r = m_moveAnimation.Advance();
+        // A refused move or resize is ignored; the window stays where it is.
+        if (m_moveAnimation.IsResize()) {
+            ResizeWindow(r.x, r.y, r.width, r.height);
+        } else {
+            MoveWindow(r.x, r.y);
+        }
+        m_moveAnimation.EndStep(CurrentRect(m_x, m_y, m_width, m_height));
+    }
+    if (m_opacityAnimation.IsRunning()) {
+        m_level = m_opacityAnimation.Advance();
+        Invalidate();
+    }
+    if (m_colorAnimation.IsRunning()) {
+        const QRKWColorParams c = m_colorAnimation.Advance();
+        m_toneColour = c.tone;
+        m_redFactor = c.red;
+        m_greenFactor = c.green;
+        m_blueFactor = c.blue;
+        Invalidate();
+    }
 }

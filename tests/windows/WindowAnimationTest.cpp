@@ -205,3 +205,90 @@ TEST(WindowAnimation, ColourStepsAndEnds) {
 }
 
 }  // namespace
+
+// ---- The animations of a window in a tree ----
+
+#include "windows/WndMgr.h"
+
+namespace {
+
+// A parent that refuses every move of its windows when asked to.
+class RefusingParent : public IQRKWnd {
+public:
+    bool refuseMoves = false;
+    int32_t OnMessage(IQRKWnd* sender, uint32_t code, int32_t first, int32_t second, int32_t* point) override {
+        if (refuseMoves && (code == kQRKMsgMoveQuery || code == kQRKMsgResizeQuery)) return 0;
+        return IQRKWnd::OnMessage(sender, code, first, second, point);
+    }
+};
+
+void RunFrame(IQRKWnd& w) { w.Process(nullptr, nullptr, {0, 0}, {0, 0}, true); }
+
+TEST(WindowAnimationInTree, ProcessStepsTheMoveBackAndForth) {
+    CQRKWndMgr manager;
+    IQRKWnd w;
+    ASSERT_TRUE(w.NewWindow(0, 7, 20, 20, &manager, nullptr, kQRKLinkTopLevel, 0x70000001, 0, true, 255));
+    ASSERT_TRUE(w.StartMoveAnimation(10, 7, 3, 2));
+    std::vector<int32_t> xs;
+    for (int i = 0; i < 9; ++i) {
+        RunFrame(w);
+        xs.push_back(w.GetX());
+    }
+    EXPECT_EQ(xs, (std::vector<int32_t>{3, 6, 10, 7, 4, 0, 3, 6, 10}));
+    EXPECT_EQ(w.GetY(), 7);
+    w.ClearMoveAnimation();
+    RunFrame(w);
+    EXPECT_EQ(w.GetX(), 10);
+    w.Close();
+}
+
+TEST(WindowAnimationInTree, FinishIsRefusedByTheParentAndTheAnimationKeepsRunning) {
+    CQRKWndMgr manager;
+    RefusingParent parent;
+    IQRKWnd child;
+    ASSERT_TRUE(parent.NewWindow(0, 0, 100, 100, &manager, nullptr, kQRKLinkTopLevel, 0x70000001, 0, true, 255));
+    ASSERT_TRUE(child.NewWindow(0, 0, 10, 10, &manager, &parent, kQRKLinkChild, 0x70000001, 0, true, 255));
+    ASSERT_TRUE(child.StartMoveResizeAnimation(40, 20, 30, 30, 5, 0));
+    parent.refuseMoves = true;
+    EXPECT_FALSE(child.FinishMoveAnimation());
+    EXPECT_EQ(child.GetX(), 0);
+    // Still running: once the parent agrees, the next frame moves it.
+    parent.refuseMoves = false;
+    RunFrame(parent);
+    EXPECT_EQ(child.GetX(), 8);
+    EXPECT_EQ(child.GetWidth(), 14);
+    EXPECT_TRUE(child.FinishMoveAnimation());
+    EXPECT_EQ(child.GetX(), 40);
+    EXPECT_EQ(child.GetHeight(), 30);
+    EXPECT_TRUE(child.FinishMoveAnimation());  // not running: true at once
+    parent.Close();
+}
+
+TEST(WindowAnimationInTree, OpacityAndColourStepAndFinish) {
+    CQRKWndMgr manager;
+    IQRKWnd w;
+    ASSERT_TRUE(w.NewWindow(0, 0, 20, 20, &manager, nullptr, kQRKLinkTopLevel, 0x70000003, 0, true, 255));
+    RunFrame(w);
+    w.DirtyRects().SetCount(0);
+    ASSERT_TRUE(w.StartOpacityAnimation(0, 1, 0));
+    ASSERT_TRUE(w.StartColorAnimation(0xFF102030, 256, 0, 128, 4, 0));
+    RunFrame(w);
+    EXPECT_EQ(w.GetOpacity(), 0);
+    EXPECT_GT(w.DirtyRects().GetCount(), 0u);  // a running animation invalidates
+    ASSERT_TRUE(w.FinishColorAnimation());
+    uint32_t tone = 1;
+    int32_t r = 0, g = 0, b = 0;
+    w.GetColorParams(&tone, &r, &g, &b);
+    EXPECT_EQ(tone, 0x00102030u);
+    EXPECT_EQ(r, 256);
+    EXPECT_EQ(b, 128);
+    EXPECT_FALSE(w.StartColorAnimation(0, 257, 0, 0, 4, 0));
+    w.Close();
+    // Close resets every animation: a new window starts still.
+    ASSERT_TRUE(w.NewWindow(0, 0, 20, 20, &manager, nullptr, kQRKLinkTopLevel, 0x70000001, 0, true, 255));
+    RunFrame(w);
+    EXPECT_EQ(w.GetOpacity(), 255);
+    w.Close();
+}
+
+}  // namespace
