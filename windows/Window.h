@@ -16,6 +16,7 @@
 
 #include "foundation/containers/ArrayAuto.h"
 #include "raster/surface/sprite/Sprite.h"
+#include "windows/WindowAnimation.h"
 
 class CQRKWndMgr;
 class CQRKInputMgr;
@@ -60,25 +61,6 @@ enum : uint32_t {
     kQRKMsgFocusChanged = 0xFFFFF801,
     kQRKMsgSystemFirst = 0xFFFFF000,
     kQRKMsgBroadcastFirst = 0xFFFFF800,
-};
-
-struct QRKMoveAnimation {
-    int32_t startX = 0, startY = 0, startWidth = 0, startHeight = 0;
-    int32_t deltaX = 0, deltaY = 0, deltaWidth = 0, deltaHeight = 0;
-    int32_t counter = 0, frames = 0, endMode = 0;
-};
-
-struct QRKOpacityAnimation {
-    int32_t start = 0, delta = 0;
-    int32_t counter = 0, frames = 0, endMode = 0;
-};
-
-struct QRKColorAnimation {
-    int32_t startRed = 0, startGreen = 0, startBlue = 0;
-    int32_t startRedFactor = 0, startGreenFactor = 0, startBlueFactor = 0;
-    int32_t deltaRed = 0, deltaGreen = 0, deltaBlue = 0;
-    int32_t deltaRedFactor = 0, deltaGreenFactor = 0, deltaBlueFactor = 0;
-    int32_t counter = 0, frames = 0, endMode = 0;
 };
 
 class IQRKWnd {
@@ -262,9 +244,9 @@ protected:
     bool m_active = true;
     bool m_inputEnabled = true;
     bool m_firstProcess = false;
-    QRKMoveAnimation m_moveAnimation;
-    QRKOpacityAnimation m_opacityAnimation;
-    QRKColorAnimation m_colorAnimation;
+    QRKWMoveAnimation m_moveAnimation;
+    QRKWOpacityAnimation m_opacityAnimation;
+    QRKWColorAnimation m_colorAnimation;
 
 private:
     void DetachSubtreeOnly();
