@@ -8,22 +8,15 @@
 // wheel messages), runs the top-level head's Process, and on drawing frames
 // calls Draw, which composes the changed 16 x 16 cells into the back buffer.
 #include <cstdint>
+#include <vector>
 
 #include "foundation/containers/ArrayAuto.h"
 #include "foundation/containers/MemoryBlock.h"
 #include "raster/surface/sprite/Sprite.h"
 #include "windows/CellMap.h"
+#include "windows/Window.h"
 
-class CQRKInputMgr;
-class IQRKWnd;
-
-// A screen rectangle of the composition, right and bottom exclusive.
-struct QRKScreenRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-};
+class CQRKErrorQueue;
 
 class CQRKWndMgr {
 public:
@@ -48,7 +41,7 @@ public:
     // Depth of the hit test's explicit stack.
     static constexpr int32_t kMaxHitTestDepth = 127;
 
-    CQRKWndMgr() { m_screenDirty.SetGrowthStep(10); }
+    CQRKWndMgr();
     // Closes every window first. A window that refuses to close at this point
     // is a broken invariant and stops the program.
     virtual ~CQRKWndMgr();
@@ -58,7 +51,7 @@ public:
     // The end of every window procedure: 1 for system codes (the visible flag
     // for the hit query), else the code is reported, once per code, and 0.
     virtual int32_t DefaultMessage(IQRKWnd* window, IQRKWnd* sender, uint32_t code, int32_t first, int32_t second,
-                                   void* point);
+                                   int32_t* point);
 
     // The owner's set-up: the screen of the back buffer's size, then the
     // editor's defaults (see SetUp). False, nothing bound, when the screen
@@ -96,10 +89,9 @@ public:
     const CSprite& GetScreen() const noexcept { return m_screen; }
     int32_t GetScreenWidth() const noexcept { return m_screen.GetWidth(); }
     int32_t GetScreenHeight() const noexcept { return m_screen.GetHeight(); }
-    IQRKWnd* GetTopWindow() const noexcept { return m_top; }
-    void SetTopWindow(IQRKWnd* window) noexcept { m_top = window; }
-    IQRKWnd* GetFocusWindow() const noexcept { return m_focus; }
-    int32_t GetFocusChangeState() const noexcept { return m_focusChange; }
+    IQRKWnd* GetFirstTopLevel() const noexcept { return m_firstTopLevel; }
+    IQRKWnd* GetFocusWindow() const noexcept { return m_focusWindow; }
+    int32_t GetFocusChangeState() const noexcept { return m_focusChangeState; }
     CQRKInputMgr* GetInputMgr() const noexcept { return m_input; }
     void SetInputMgr(CQRKInputMgr* input) noexcept { m_input = input; }
     uint8_t GetOptions() const noexcept { return m_options; }
@@ -125,7 +117,17 @@ public:
     // The owner of a cell that no window has claimed.
     IQRKWnd* FreeCellMark() noexcept { return reinterpret_cast<IQRKWnd*>(this); }
 
+    // Where the windows' reports go: the published host's queue unless set.
+    void SetErrorQueue(CQRKErrorQueue* queue) noexcept { m_errorQueue = queue; }
+    void ReportError(const char* text, bool fatal);
+
+    // A window leaving the tree without going through the focus rules (a
+    // destroyed window): no longer the focus window, out of the history.
+    void ForgetWindow(IQRKWnd* window) noexcept;
+
 private:
+    friend class IQRKWnd;
+
     void ReleaseScreen() noexcept;
     void ReportNoInput();
     bool AnyClickInput();
@@ -133,9 +135,9 @@ private:
     static void RestoreFocus(IQRKWnd* window);
 
     CSprite m_screen;
-    IQRKWnd* m_top = nullptr;
-    IQRKWnd* m_focus = nullptr;
-    int32_t m_focusChange = 0;
+    IQRKWnd* m_firstTopLevel = nullptr;
+    IQRKWnd* m_focusWindow = nullptr;
+    int32_t m_focusChangeState = 0;
     CMemoryBlock<uint16_t> m_cellFlags;
     CMemoryBlock<IQRKWnd*> m_cellOwners;
     int32_t m_columns = 0;
@@ -144,7 +146,7 @@ private:
     uint8_t m_options = 0;
     int32_t m_backgroundMode = 0;
     uint32_t m_backgroundColour = 0;
-    CArrayAuto<QRKScreenRect> m_screenDirty;
+    CArrayAuto<tagRECT> m_screenDirty;
     uint32_t m_clickInput = 0;
     int32_t m_originX = 0;
     int32_t m_originY = 0;
@@ -153,6 +155,7 @@ private:
     int32_t m_storedX = 0;
     int32_t m_storedY = 0;
     IQRKWnd* m_modal = nullptr;
-    // Codes already reported by DefaultMessage: one text per code.
-    CArrayAuto<uint32_t> m_reportedCodes;
+    CQRKErrorQueue* m_errorQueue = nullptr;
+    // Unknown message codes reported so far (each is reported once).
+    std::vector<uint32_t> m_reportedCodes;
 };
