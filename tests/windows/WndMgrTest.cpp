@@ -151,3 +151,51 @@ TEST_F(WndMgrTest, ReleaseSkipsAClosedWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// A cached window that records the cells it is asked to paint.
+class CountingWnd : public CQRKWnd {
+public:
+    int32_t paints = 0;
+    void Paint(int32_t, int32_t, CSprite&, int32_t, int32_t, int32_t, int32_t) override { ++paints; }
+};
+
+TEST_F(WndMgrTest, CopyWindowHidesChangesBelowItsWholeCells) {
+    CountingWnd lower, upper;
+    ASSERT_TRUE(lower.NewWindow(0, 0, 64, 64, &mgr, nullptr, kQRKLinkTopLevel, draw_mode::Code(draw_mode::kAlpha), 0,
+                                true, 255));
+    ASSERT_TRUE(upper.NewWindow(8, 0, 32, 32, &mgr, nullptr, kQRKLinkTopLevel, draw_mode::Code(draw_mode::kCopy), 0,
+                                true, 255));
+    for (IQRKWnd* w : {static_cast<IQRKWnd*>(&lower), static_cast<IQRKWnd*>(&upper)})
+        w->Process(nullptr, nullptr, tagPOINT{0, 0}, tagPOINT{0, 0}, true);
+    CSprite target;
+    ASSERT_TRUE(target.Create(64, 64, false));
+    EXPECT_TRUE(mgr.Draw(0, 0, target, 0, 0, 64, 64, true));
+    // Everything dirty: the lower window skips column 1 of rows 0-1 (taken over).
+    EXPECT_EQ(lower.paints, 16 - 2);
+    EXPECT_EQ(upper.paints, 6);
+    EXPECT_FALSE(mgr.Draw(0, 0, target, 0, 0, 64, 64, true));  // nothing invalidated
+
+    struct Case {
+        int32_t x, y;
+        bool changed;
+        int32_t lowerPaints, upperPaints;
+    };
+    const Case cases[] = {
+        {20, 4, false, 0, 0},  // column 1, under the opaque window
+        {2, 4, true, 1, 1},    // column 0, cut by the window's edge
+        {50, 50, true, 1, 0},  // outside the window
+    };
+    for (const Case& c : cases) {
+        lower.paints = upper.paints = 0;
+        lower.InvalidateRect(c.x, c.y, 2, 2);
+        EXPECT_EQ(mgr.Draw(0, 0, target, 0, 0, 64, 64, true), c.changed) << c.x;
+        EXPECT_EQ(lower.paints, c.lowerPaints) << c.x;
+        EXPECT_EQ(upper.paints, c.upperPaints) << c.x;
+    }
+    upper.Close();
+    lower.Close();
+}
+
+}  // namespace
