@@ -1,5 +1,5 @@
 // The format-1.0 text factors (1001-1014): the current fourteen keywords with
-// the same items. Every one reads the drawn area, the font specification
+// the same items. Every one reads the drawn area, the font description
 // (kept as written), the text colour and the shadow or border colour (slots
 // 0 and 1, palette reference alone or colour code), and the text, whose
 // escapes are decoded; the Blend forms add the factor's alpha as item 8.

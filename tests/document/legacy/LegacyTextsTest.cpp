@@ -1,4 +1,4 @@
-// The format-1.0 text factors: the font specification kept as written, the
+// The format-1.0 text factors: the font description kept as written, the
 // text with its escapes decoded, quoted items that hold commas and brackets.
 #include <gtest/gtest.h>
 
